@@ -1,0 +1,28 @@
+#pragma once
+// Subcommands of mienwright-cli. Each registers itself on the application and stores its
+// exit status in `status` when it runs.
+
+#include <filesystem>
+
+#include <CLI/CLI.hpp>
+#include <osg/ref_ptr>
+
+#include "model/face.h"
+
+namespace mw::cli {
+
+// Exit statuses shared by every subcommand.
+enum Status : int {
+    kOk = 0,
+    kLoadFailed = 1,
+    kWriteFailed = 2,
+    kNoDisplay = 3,
+};
+
+void addInfoCommand(CLI::App& app, int& status);
+void addConvertCommand(CLI::App& app, int& status);
+
+// Loads any face file the program reads; prints "Failed to load: PATH" on failure.
+osg::ref_ptr<TarvFaceObject> loadInput(const std::filesystem::path& path);
+
+}  // namespace mw::cli

@@ -1,0 +1,42 @@
+# Warnings for our own code only; third-party headers come in as SYSTEM includes.
+function(mienwright_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-unused-parameter)
+endfunction()
+
+# mienwright_subsystem(NAME DEPENDS dep...)
+# Builds the static library mienwright_NAME from every .cpp of the calling folder.
+# New files are picked up at the next build without editing this list.
+function(mienwright_subsystem name)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(target mienwright_${name})
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${target} SYSTEM PUBLIC ${OPENSCENEGRAPH_INCLUDE_DIRS})
+    target_link_libraries(${target} PUBLIC ${ARG_DEPENDS} ${OPENSCENEGRAPH_LIBRARIES} OpenGL::GL)
+    set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    mienwright_warnings(${target})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_include_directories(${target} SYSTEM INTERFACE ${OPENSCENEGRAPH_INCLUDE_DIRS})
+    target_link_libraries(${target} INTERFACE ${ARG_DEPENDS} ${OPENSCENEGRAPH_LIBRARIES} OpenGL::GL)
+  endif()
+endfunction()
+
+# mienwright_test_suite(NAME LIBS lib...)
+# One GoogleTest executable per folder of tests/, registered with CTest.
+function(mienwright_test_suite name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(target test_${name})
+  add_executable(${target} ${sources})
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} mienwright_test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  mienwright_warnings(${target})
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "MIENWRIGHT_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

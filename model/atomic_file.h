@@ -1,0 +1,21 @@
+#pragma once
+// Replaces a file only once its new contents are completely on disk.
+
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+namespace mw {
+
+// Receives chunks of the new contents; returns false once a write has failed.
+using ChunkWriter = std::function<bool(std::string_view chunk)>;
+
+// Creates a temporary file beside `target`, lets `produce` write into it, flushes and
+// closes it, then renames it over `target` (following a symbolic link to the real file).
+// The new file keeps the permissions of the file it replaces. When `produce` returns false,
+// any write, the flush or the rename fails, the temporary file is removed, `target` is left
+// as it was and the result is false.
+bool replaceFileAtomically(const std::filesystem::path& target,
+                           const std::function<bool(const ChunkWriter&)>& produce);
+
+}  // namespace mw

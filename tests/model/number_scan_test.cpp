@@ -1,0 +1,79 @@
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "model/number_scan.h"
+
+namespace mw {
+namespace {
+
+// Tokens that exercise signs, bases, prefixes, overflow and junk.
+const char* const kTokens[] = {
+    "0", "1", "+1", "-1", "+-1", "-+1", "--1", "+", "-", "", "x", "12abc", "007", "010", "08", "0x",
+    "0x1F", "0X1f", "-0x10", "0xg", "4294967295", "4294967296", "-4294967296", "-4294967297",
+    "2147483647", "2147483648", "-2147483648", "-2147483649", "99999999999999999999",
+    "-99999999999999999999", "18446744073709551615", "18446744073709551616", "1.5", "1e3", ".5",
+    "5.", ".", "e5", "1e", "1e+", "1e-2x", "inf", "-inf", "INF", "infinity", "Infinity", "infx",
+    "nan", "-nan", "NaN", "nan(123)", "0x1p3", "0x1.8p1", "-0x.8", "1e39", "-1e39", "1e-50",
+    "3.4028235e38", "1.17549435e-38", "1.4e-45", "0.1", "123456789", "0.000123456789", "#5", "}",
+};
+
+TEST(NumberScan, AgreesWithTheCLibrary)
+{
+    for (const char* token : kTokens) {
+        SCOPED_TRACE(token);
+        unsigned expectedU = 0;
+        std::uint32_t u = 0;
+        const bool okU = std::sscanf(token, "%u", &expectedU) == 1;
+        EXPECT_EQ(scanUnsigned(token, u), okU);
+        if (okU) {
+            EXPECT_EQ(u, expectedU);
+        }
+
+        int expectedI = 0;
+        std::int32_t i = 0;
+        const bool okI = std::sscanf(token, "%i", &expectedI) == 1;
+        EXPECT_EQ(scanInteger(token, i), okI);
+        if (okI) {
+            EXPECT_EQ(i, expectedI);
+        }
+
+        // Floats: the longest prefix that is a number, rounded once to float, as strtof does.
+        char* end = nullptr;
+        const float expectedF = std::strtof(token, &end);
+        const bool okF = end != token;
+        float f = 42.0f;
+        EXPECT_EQ(scanFloat(token, f), okF);
+        if (okF) {
+            if (std::isnan(expectedF))
+                EXPECT_TRUE(std::isnan(f));
+            else
+                EXPECT_EQ(std::memcmp(&f, &expectedF, sizeof f), 0) << f << " vs " << expectedF;
+        } else {
+            EXPECT_EQ(f, 42.0f);  // untouched
+        }
+    }
+}
+
+TEST(NumberScan, RoundsDecimalsToTheNearestFloatOnce)
+{
+    // A value halfway between two floats, reached through a long decimal expansion: rounding
+    // through double first would land on the wrong neighbour.
+    char text[64];
+    for (std::uint32_t bits = 0x3f800000; bits < 0x3f800000 + 2000; ++bits) {
+        float lo;
+        std::memcpy(&lo, &bits, sizeof lo);
+        const float hi = std::nextafter(lo, 2.0f);
+        std::snprintf(text, sizeof text, "%.20g", (static_cast<double>(lo) + static_cast<double>(hi)) / 2);
+        float f = 0;
+        ASSERT_TRUE(scanFloat(text, f));
+        ASSERT_EQ(f, std::strtof(text, nullptr)) << text;
+    }
+}
+
+}  // namespace
+}  // namespace mw
