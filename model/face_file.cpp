@@ -5,6 +5,7 @@
 
 #include "model/atomic_file.h"
 #include "model/face_tokenizer.h"
+#include "model/float_format.h"
 #include "model/number_scan.h"
 
 namespace mw {
@@ -374,10 +375,8 @@ private:
     // General notation with 6 significant digits, as printf's "%g" writes it.
     void number(float value)
     {
-        char* first = buffer_.data() + used_;
-        const auto result = std::to_chars(first, buffer_.data() + buffer_.size(), value,
-                                          std::chars_format::general, 6);
-        used_ = static_cast<std::size_t>(result.ptr - buffer_.data());
+        char* const end = formatGeneral6(buffer_.data() + used_, value);
+        used_ = static_cast<std::size_t>(end - buffer_.data());
         if (used_ >= kBlock)
             flush();
     }

@@ -27,18 +27,16 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    bool startLine();   // makes the next non-blank, non-comment line current
-    bool refill();      // moves pending bytes to the front and reads more
+    // Keeps the bytes from `keep` on, reads more after them; false at the end of input.
+    bool refill(const char*& keep);
 
     int fd_ = -1;
     bool failed_ = false;
     bool endOfInput_ = false;
+    bool atLineStart_ = true;     // no token yet on the current line
     std::vector<char> storage_;   // block buffer when reading a file
-    const char* data_ = nullptr;  // bytes available: [data_ + begin_, data_ + end_)
-    std::size_t begin_ = 0;
-    std::size_t end_ = 0;
-    const char* line_ = nullptr;  // current line: [line_, lineEnd_) ; null when no line is pending
-    const char* lineEnd_ = nullptr;
+    const char* pos_ = nullptr;   // unread bytes: [pos_, end_)
+    const char* end_ = nullptr;
 };
 
 }  // namespace mw

@@ -52,10 +52,50 @@ std::size_t accumulate(std::string_view s, unsigned base, std::uint64_t& value, 
     return i;
 }
 
+// Plain decimals such as "-12.375" with at most 24 bits of digits and at most ten digits after
+// the point: the digits and the power of ten are both exact floats, so one division gives the
+// correctly rounded value. Returns false for every other form.
+bool scanSimpleDecimal(std::string_view token, float& out)
+{
+    static constexpr float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    if (token.empty() || token.size() > 12)
+        return false;
+    const char* p = token.data();
+    const char* const end = p + token.size();
+    const bool negative = *p == '-';
+    p += negative;
+    // At most 11 characters remain, so at most 11 digits: the mantissa fits in 64 bits.
+    std::uint64_t mantissa = 0;
+    const char* const intStart = p;
+    unsigned d;
+    while (p != end && (d = static_cast<unsigned>(*p - '0')) < 10) {
+        mantissa = mantissa * 10 + d;
+        ++p;
+    }
+    std::ptrdiff_t digits = p - intStart;
+    std::ptrdiff_t fraction = 0;
+    if (p != end && *p == '.') {
+        const char* const fracStart = ++p;
+        while (p != end && (d = static_cast<unsigned>(*p - '0')) < 10) {
+            mantissa = mantissa * 10 + d;
+            ++p;
+        }
+        fraction = p - fracStart;
+        digits += fraction;
+    }
+    if (p != end || digits == 0 || mantissa > (1u << 24) || fraction > 10)
+        return false;
+    const float value = static_cast<float>(mantissa) / kPow10[fraction];
+    out = negative ? -value : value;
+    return true;
+}
+
 }  // namespace
 
 bool scanFloat(std::string_view token, float& out)
 {
+    if (scanSimpleDecimal(token, out))
+        return true;
     std::string_view body = token;
     bool negative = false;
     if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
@@ -78,6 +118,20 @@ bool scanFloat(std::string_view token, float& out)
 
 bool scanUnsigned(std::string_view token, std::uint32_t& out)
 {
+    // Up to nine plain digits cannot overflow; that covers nearly every index in a file.
+    if (!token.empty() && token.size() <= 9) {
+        std::uint32_t value = 0;
+        bool plain = true;
+        for (char c : token) {
+            const unsigned d = static_cast<unsigned>(c - '0');
+            plain &= d < 10;
+            value = value * 10 + d;
+        }
+        if (plain) {
+            out = value;
+            return true;
+        }
+    }
     bool negative = false;
     if (!token.empty() && (token.front() == '+' || token.front() == '-')) {
         negative = token.front() == '-';

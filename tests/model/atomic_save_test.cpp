@@ -1,0 +1,116 @@
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "model/atomic_file.h"
+#include "model/face_file.h"
+#include "tests/support/face_builders.h"
+#include "tests/support/temp_dir.h"
+
+namespace mw {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::size_t entriesIn(const fs::path& dir)
+{
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+osg::ref_ptr<TarvFaceObject> faceWithVertices(std::size_t count)
+{
+    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
+    auto g = test::makeGeom("g", {}, {});
+    for (std::size_t i = 0; i < count; ++i)
+        g->vertices->push_back({i * 0.001f, 1.5f, -2.25f});
+    face->geometries.push_back(g);
+    return face;
+}
+
+TEST(AtomicSave, FailedSavesReturnFalseAndLeaveTheOldFileAlone)
+{
+    test::TempDir dir;
+    auto face = faceWithVertices(3);
+
+    // A folder that does not exist.
+    EXPECT_FALSE(writeFaceFile(dir / "no-such-folder" / "head.tvf", *face));
+    EXPECT_EQ(entriesIn(dir.path()), 0u);
+
+    // A target that is a folder stays a folder, and no temporary file is left behind.
+    fs::create_directory(dir / "head.tvf");
+    test::writeBytes(dir / "head.tvf" / "inside", "keep");
+    EXPECT_FALSE(writeFaceFile(dir / "head.tvf", *face));
+    EXPECT_TRUE(fs::is_directory(dir / "head.tvf"));
+    EXPECT_EQ(test::readBytes(dir / "head.tvf" / "inside"), "keep");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+
+    // A producer that fails midway (after some bytes reached the temporary file).
+    test::writeBytes(dir / "old.tvf", "previous contents");
+    const bool ok = replaceFileAtomically(dir / "old.tvf", [](const ChunkWriter& write) {
+        return write("Face {\r\n") && write("\tGeometry half") && false;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(test::readBytes(dir / "old.tvf"), "previous contents");
+    EXPECT_EQ(entriesIn(dir.path()), 2u);
+}
+
+TEST(AtomicSave, ReplacesContentsKeepsPermissionsAndFollowsLinks)
+{
+    test::TempDir dir;
+    const auto target = dir / "head.tvf";
+    test::writeBytes(target, "old");
+    ::chmod(target.c_str(), 0640);
+    ASSERT_TRUE(writeFaceFile(target, *faceWithVertices(2)));
+    EXPECT_EQ(test::readBytes(target), formatFace(*faceWithVertices(2)));
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // Saving through a link updates the file it points to and keeps the link.
+    fs::create_symlink(target, dir / "link.tvf");
+    ASSERT_TRUE(writeFaceFile(dir / "link.tvf", *faceWithVertices(5)));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.tvf"));
+    EXPECT_EQ(test::readBytes(target), formatFace(*faceWithVertices(5)));
+    EXPECT_EQ(entriesIn(dir.path()), 2u);
+}
+
+// A tiny file system of its own, so that the disk fills up halfway through a save.
+class SmallDisk {
+public:
+    explicit SmallDisk(const fs::path& where) : path_(where)
+    {
+        fs::create_directory(path_);
+        mounted_ = ::geteuid() == 0 && ::mount("tmpfs", path_.c_str(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted_)
+            ::umount2(path_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    fs::path path_;
+    bool mounted_ = false;
+};
+
+TEST(AtomicSave, DiskFullMidwayKeepsThePreviousFile)
+{
+    test::TempDir dir;
+    SmallDisk disk(dir / "disk");
+    if (!disk.mounted())
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    const auto target = dir / "disk" / "head.tvf";
+    const std::string previous = formatFace(*faceWithVertices(10));
+    test::writeBytes(target, previous);
+
+    auto big = faceWithVertices(20000);  // several hundred kilobytes of text
+    EXPECT_FALSE(writeFaceFile(target, *big));
+    EXPECT_EQ(test::readBytes(target), previous);
+    EXPECT_EQ(entriesIn(dir / "disk"), 1u);
+}
+
+}  // namespace
+}  // namespace mw
