@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cmath>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -72,6 +73,26 @@ TEST(NumberScan, RoundsDecimalsToTheNearestFloatOnce)
         float f = 0;
         ASSERT_TRUE(scanFloat(text, f));
         ASSERT_EQ(f, std::strtof(text, nullptr)) << text;
+    }
+}
+
+TEST(NumberScan, ShortDecimalsMatchStrtof)
+{
+    // Plain decimals as files hold them: sign, up to twelve digits, a point anywhere.
+    std::mt19937 rng(3);
+    for (int i = 0; i < 200000; ++i) {
+        std::string text = (rng() % 2) ? "-" : "";
+        const int digits = 1 + static_cast<int>(rng() % 12);
+        const int point = static_cast<int>(rng() % static_cast<unsigned>(digits + 2)) - 1;
+        for (int k = 0; k < digits; ++k) {
+            if (k == point)
+                text += '.';
+            text += static_cast<char>('0' + rng() % 10);
+        }
+        float f = 0;
+        ASSERT_TRUE(scanFloat(text, f)) << text;
+        const float expected = std::strtof(text.c_str(), nullptr);
+        ASSERT_EQ(std::memcmp(&f, &expected, sizeof f), 0) << text;
     }
 }
 
