@@ -8,6 +8,7 @@
 #include <osg/ref_ptr>
 
 #include "model/face.h"
+#include "model/repair_face.h"
 
 namespace mw::cli {
 
@@ -17,12 +18,16 @@ enum Status : int {
     kLoadFailed = 1,
     kWriteFailed = 2,
     kNoDisplay = 3,
+    kBadArgument = 4,  // an argument names something the face does not have
 };
 
 void addInfoCommand(CLI::App& app, int& status);
 void addConvertCommand(CLI::App& app, int& status);
+void addRenderCommand(CLI::App& app, int& status);
 
-// Loads any face file the program reads; prints "Failed to load: PATH" on failure.
-osg::ref_ptr<TarvFaceObject> loadInput(const std::filesystem::path& path);
+// Loads any face file the program reads; prints "Failed to load: PATH" on failure. The face
+// is repaired before it is returned: each change is printed on stderr as "warning: ..." and,
+// when `report` is given, added to it.
+osg::ref_ptr<TarvFaceObject> loadInput(const std::filesystem::path& path, RepairReport* report = nullptr);
 
 }  // namespace mw::cli

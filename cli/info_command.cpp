@@ -9,7 +9,7 @@ namespace {
 
 nlohmann::json colourJson(const osg::Vec4& c) { return {c[0], c[1], c[2], c[3]}; }
 
-nlohmann::json faceJson(const std::string& file, const TarvFaceObject& face)
+nlohmann::json faceJson(const std::string& file, const TarvFaceObject& face, const RepairReport& repairs)
 {
     nlohmann::json geometries = nlohmann::json::array();
     for (const auto& g : face.geometries) {
@@ -31,7 +31,7 @@ nlohmann::json faceJson(const std::string& file, const TarvFaceObject& face)
             targets.push_back({{"name", t->name}, {"entries", t->indices.size()}});
         morphs.push_back({{"name", m->name}, {"targets", targets}});
     }
-    return {{"file", file}, {"geometries", geometries}, {"morphs", morphs}};
+    return {{"file", file}, {"geometries", geometries}, {"morphs", morphs}, {"repairs", repairs.changes}};
 }
 
 void printColour(std::ostream& out, const osg::Vec4& c)
@@ -73,13 +73,14 @@ void addInfoCommand(CLI::App& app, int& status)
     cmd->add_option("FILE", *file, "face to describe")->required();
     cmd->add_flag("--json", *json, "print one JSON object");
     cmd->callback([file, json, &status] {
-        const osg::ref_ptr<TarvFaceObject> face = loadInput(*file);
+        RepairReport repairs;
+        const osg::ref_ptr<TarvFaceObject> face = loadInput(*file, &repairs);
         if (!face) {
             status = kLoadFailed;
             return;
         }
         if (*json)
-            std::cout << faceJson(*file, *face).dump(2) << '\n';
+            std::cout << faceJson(*file, *face, repairs).dump(2) << '\n';
         else
             printText(std::cout, *file, *face);
         status = kOk;

@@ -210,12 +210,13 @@ private:
 // Collects the text in a block-sized buffer and hands full blocks to a sink.
 class FaceWriter {
 public:
-    static constexpr std::size_t kBlock = std::size_t{1} << 20;
     static constexpr std::size_t kMaxItem = 256;  // longest single append between checks
 
-    explicit FaceWriter(const ChunkWriter* sink, std::string* whole) : sink_(sink), whole_(whole)
+    // Files get large blocks (few system calls); text kept in memory grows from a small one.
+    explicit FaceWriter(const ChunkWriter* sink, std::string* whole)
+        : sink_(sink), whole_(whole), block_(sink ? std::size_t{1} << 20 : std::size_t{1} << 14)
     {
-        buffer_.resize(kBlock + kMaxItem);
+        buffer_.resize(block_ + kMaxItem);
     }
 
     bool finish() { return flush(); }
@@ -354,7 +355,7 @@ private:
     void put(char c)
     {
         buffer_[used_++] = c;
-        if (used_ >= kBlock)
+        if (used_ >= block_)
             flush();
     }
 
@@ -367,7 +368,7 @@ private:
             std::memcpy(buffer_.data() + used_, s.data(), n);
             used_ += n;
             s.remove_prefix(n);
-            if (used_ >= kBlock)
+            if (used_ >= block_)
                 flush();
         }
     }
@@ -377,7 +378,7 @@ private:
     {
         char* const end = formatGeneral6(buffer_.data() + used_, value);
         used_ = static_cast<std::size_t>(end - buffer_.data());
-        if (used_ >= kBlock)
+        if (used_ >= block_)
             flush();
     }
 
@@ -386,7 +387,7 @@ private:
         char* first = buffer_.data() + used_;
         const auto result = std::to_chars(first, buffer_.data() + buffer_.size(), value);
         used_ = static_cast<std::size_t>(result.ptr - buffer_.data());
-        if (used_ >= kBlock)
+        if (used_ >= block_)
             flush();
     }
 
@@ -405,6 +406,7 @@ private:
 
     const ChunkWriter* sink_;
     std::string* whole_;
+    std::size_t block_;
     std::string buffer_;
     std::size_t used_ = 0;
     int level_ = 0;

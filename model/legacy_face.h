@@ -1,7 +1,10 @@
 #pragma once
-// The older plain-text face format (.txt): numbered "*" sections.
+// The older plain-text face format (.txt): numbered "*" sections describing one skin mesh
+// ("face") and one mouth mesh ("mouth") over a shared vertex list, and one morph per morph
+// section ("morph_0").
 
 #include <filesystem>
+#include <string_view>
 
 #include <osg/ref_ptr>
 
@@ -13,5 +16,8 @@ namespace mw {
 // Reads a legacy face; it is repaired and welded before it is returned. What the repair
 // changed is added to `report` when one is given. Returns no face when the file cannot be read.
 osg::ref_ptr<TarvFaceObject> readLegacyFace(const std::filesystem::path& path, RepairReport* report = nullptr);
+
+// Same format over text in memory; always gives a face.
+osg::ref_ptr<TarvFaceObject> readLegacyText(std::string_view text, RepairReport* report = nullptr);
 
 }  // namespace mw

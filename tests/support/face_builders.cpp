@@ -74,6 +74,15 @@ osg::ref_ptr<FaceMorph> makeMorph(std::string name,
     return m;
 }
 
+osg::ref_ptr<TarvFaceObject> makeFace(std::initializer_list<osg::ref_ptr<FaceGeom>> geometries,
+                                      std::initializer_list<osg::ref_ptr<FaceMorph>> morphs)
+{
+    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
+    face->geometries.assign(geometries.begin(), geometries.end());
+    face->morphs.assign(morphs.begin(), morphs.end());
+    return face;
+}
+
 ::testing::AssertionResult facesEqual(const TarvFaceObject& e, const TarvFaceObject& a,
                                       bool compareWeights)
 {

@@ -24,6 +24,9 @@ osg::ref_ptr<FaceTarget> makeTarget(std::string name, IndexList indices,
 osg::ref_ptr<FaceMorph> makeMorph(std::string name,
                                   std::initializer_list<osg::ref_ptr<FaceTarget>> targets);
 
+osg::ref_ptr<TarvFaceObject> makeFace(std::initializer_list<osg::ref_ptr<FaceGeom>> geometries,
+                                      std::initializer_list<osg::ref_ptr<FaceMorph>> morphs = {});
+
 // Every field equal, floats compared exactly (NaN equals NaN); weights only when asked.
 ::testing::AssertionResult facesEqual(const TarvFaceObject& expected, const TarvFaceObject& actual,
                                       bool compareWeights = false);

@@ -1,0 +1,235 @@
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <random>
+#include <tuple>
+
+#include <gtest/gtest.h>
+
+#include "model/weld.h"
+#include "tests/support/face_builders.h"
+
+namespace mw {
+namespace {
+
+using test::facesEqual;
+using test::makeFace;
+using test::makeGeom;
+using test::makeMorph;
+using test::makeTarget;
+
+TEST(Weld, KeepsUsedVerticesInOldOrderAndMergesEqualPositions)
+{
+    // Vertex 2 is unused; 5 repeats 0; 4 differs from 1 only in the sign of a zero; 6 differs
+    // from 3 in the last bit. Triangles list 3 before 1 and 0: order still follows old indices.
+    const float z = std::nextafter(1.0f, 2.0f);
+    auto face = makeFace({makeGeom("skin",
+                                 {{0, 0, 0}, {1, 0, 0}, {9, 9, 9}, {0, 1, 1}, {1, -0.0f, 0}, {0, 0, 0}, {0, 1, z}},
+                                 {3, 1, 0, 5, 4, 6}, {}, {}, {2, 5, 3, 2, 4})},
+                       {makeMorph("m", {makeTarget("skin", {5, 2, 6, 4}, {{1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}})})});
+    weldFace(*face);
+
+    auto expected = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 1}, {0, 1, z}},
+                                     {2, 1, 0, 0, 1, 3}, {}, {}, {0, 2, 1})},
+                           {makeMorph("m", {makeTarget("skin", {0, 3, 1}, {{1, 0, 0}, {3, 0, 0}, {4, 0, 0}})})});
+    EXPECT_TRUE(facesEqual(*expected, *face));
+}
+
+TEST(Weld, TextureCoordinatesMergeThroughTheirValue)
+{
+    // Coordinates 3 and 7 are equal; 0 and 5 are unused.
+    auto face = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 2, 1, 0},
+                                 {{9, 9}, {0.5f, 0}, {0, 0.5f}, {1, 1}, {0.25f, 0}, {8, 8}, {0, 1}, {1, 1}},
+                                 {7, 1, 4, 3, 6, 2})});
+    weldFace(*face);
+    auto expected = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 2, 1, 0},
+                                     {{0.5f, 0}, {0, 0.5f}, {1, 1}, {0.25f, 0}, {0, 1}}, {2, 0, 3, 2, 4, 1})});
+    EXPECT_TRUE(facesEqual(*expected, *face));
+}
+
+TEST(Weld, EmptiedTargetsAndMorphsAreRemoved)
+{
+    auto face = makeFace(
+        {makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}}, {0, 1, 2}),
+         makeGeom("eyes", {{0, 0, 0}, {1, 1, 1}}, {}, {}, {}, {0, 1})},
+        {makeMorph("onlyUnused", {makeTarget("skin", {3, 3}, {{1, 1, 1}, {2, 2, 2}})}),
+         makeMorph("mixed", {makeTarget("eyes", {1}, {{1, 1, 1}}), makeTarget("skin", {3, 1}, {{1, 0, 0}, {2, 0, 0}})}),
+         makeMorph("nowhere", {makeTarget("teeth", {7, 8}, {{1, 0, 0}, {2, 0, 0}}), makeTarget("teeth", {}, {})})});
+    weldFace(*face);
+
+    // "eyes" has no triangles: it loses its vertices, neck vertices and target entries.
+    // A target naming no geometry is left as it is unless it is empty.
+    auto expected = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}), makeGeom("eyes", {}, {})},
+                           {makeMorph("mixed", {makeTarget("skin", {1}, {{2, 0, 0}})}),
+                            makeMorph("nowhere", {makeTarget("teeth", {7, 8}, {{1, 0, 0}, {2, 0, 0}})})});
+    EXPECT_TRUE(facesEqual(*expected, *face));
+}
+
+TEST(Weld, GeometryWithoutTextureStillWeldsAndTheNextIsWeldedFully)
+{
+    auto face = makeFace({makeGeom("a", {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {1, 2, 3}, {{1, 1}, {1, 1}}, {}),
+                        makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 2, 3, 0, 1, 3},
+                                 {{0, 0}, {0, 0}, {1, 0}}, {1, 2, 0, 0, 2, 1})},
+                       {makeMorph("m", {makeTarget("a", {3}, {{1, 0, 0}}), makeTarget("b", {2, 1}, {{0, 1, 0}, {0, 2, 0}})})});
+    weldFace(*face);
+    // "a": texture stage skipped (no texIndices), its texcoords stay as they were.
+    auto expected = makeFace({makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {{1, 1}, {1, 1}}, {}),
+                            makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 1, 2}, {{0, 0}, {1, 0}},
+                                     {0, 1, 0, 0, 1, 0})},
+                           {makeMorph("m", {makeTarget("a", {2}, {{1, 0, 0}}), makeTarget("b", {1, 1}, {{0, 1, 0}, {0, 2, 0}})})});
+    EXPECT_TRUE(facesEqual(*expected, *face));
+}
+
+TEST(Weld, DamagedGeometryLosesWholeTrianglesAndNeverReadsOutside)
+{
+    // Triangle 1 names vertex 9 (of 4), triangle 2 texture coordinate 5 (of 2), the last one
+    // is incomplete; the other triangles keep their corners and texture indices.
+    auto face = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
+                                 {0, 1, 2, 1, 9, 2, 1, 3, 2, 2, 1, 3, 0, 1},
+                                 {{0, 0}, {1, 1}}, {0, 1, 1, 0, 0, 0, 0, 5, 0, 1, 1, 0, 0, 0}, {3, 70000})},
+                       {makeMorph("m", {makeTarget("skin", {3, 0, 2}, {{1, 0, 0}})})});
+    weldFace(*face);
+    auto expected = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {0, 1, 2, 2, 1, 3},
+                                     {{0, 0}, {1, 1}}, {0, 1, 1, 1, 1, 0}, {3})},
+                           {makeMorph("m", {makeTarget("skin", {3}, {{1, 0, 0}})})});
+    EXPECT_TRUE(facesEqual(*expected, *face));
+
+    // Texture indices that do not pair with the corners, or have no coordinates, are dropped.
+    auto unpaired = makeFace({makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {{0, 0}}, {0, 0}),
+                            makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {}, {0, 0, 0})});
+    weldFace(*unpaired);
+    auto expectedUnpaired = makeFace({makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {{0, 0}}, {}),
+                                    makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})});
+    EXPECT_TRUE(facesEqual(*expectedUnpaired, *unpaired));
+
+    // Missing parts: the geometry is skipped, the target and the morph removed, the array
+    // counts as empty.
+    auto holes = makeFace({nullptr, makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})},
+                        {nullptr, makeMorph("m", {nullptr, makeTarget("a", {2}, {{1, 1, 1}})})});
+    holes->geometries[1]->texcoords = nullptr;
+    weldFace(*holes);
+    ASSERT_EQ(holes->morphs.size(), 1u);
+    ASSERT_EQ(holes->morphs[0]->targets.size(), 1u);
+    EXPECT_EQ(holes->morphs[0]->targets[0]->indices, IndexList({2}));
+    ASSERT_TRUE(holes->geometries[1]->texcoords.valid());
+    EXPECT_EQ(holes->geometries[1]->vertices->size(), 3u);
+}
+
+// ---------------------------------------------------------------------------------------
+// Random faces against a literal ordered-map welding of one geometry.
+
+using Key3 = std::tuple<float, float, float>;
+using Key2 = std::pair<float, float>;
+
+struct Reference {
+    std::vector<osg::Vec3> vertices;
+    IndexList vertexIndices, clampIndices;
+    std::vector<osg::Vec2> texcoords;
+    IndexList texIndices;
+    IndexList targetIndices;
+};
+
+Reference orderedMapWeld(const FaceGeom& g, const IndexList& target)
+{
+    Reference r;
+    std::map<std::uint32_t, std::uint32_t> vertexMap;
+    std::map<Key3, std::uint32_t> positions;
+    std::map<std::uint32_t, bool> used;
+    for (auto i : g.vertexIndices)
+        used[i] = true;
+    for (std::uint32_t v = 0; v < g.vertices->size(); ++v) {
+        if (!used.count(v))
+            continue;
+        const osg::Vec3& p = (*g.vertices)[v];
+        auto [it, inserted] = positions.emplace(Key3{p.x(), p.y(), p.z()}, r.vertices.size());
+        if (inserted)
+            r.vertices.push_back(p);
+        vertexMap[v] = it->second;
+    }
+    for (auto i : g.vertexIndices)
+        r.vertexIndices.push_back(vertexMap.at(i));
+    for (auto i : g.clampIndices)
+        if (vertexMap.count(i))
+            r.clampIndices.push_back(vertexMap[i]);
+    for (auto i : target)
+        if (vertexMap.count(i))
+            r.targetIndices.push_back(vertexMap[i]);
+    if (g.texIndices.empty()) {  // the texture stage does not run
+        r.texcoords.assign(g.texcoords->begin(), g.texcoords->end());
+        return r;
+    }
+    std::map<Key2, std::uint32_t> coords;
+    std::map<std::uint32_t, bool> usedT;
+    for (auto t : g.texIndices)
+        usedT[t] = true;
+    for (std::uint32_t t = 0; t < g.texcoords->size(); ++t) {
+        const osg::Vec2& c = (*g.texcoords)[t];
+        if (usedT.count(t) && coords.emplace(Key2{c.x(), c.y()}, r.texcoords.size()).second)
+            r.texcoords.push_back(c);
+    }
+    for (auto t : g.texIndices) {
+        const osg::Vec2& c = (*g.texcoords)[t];
+        r.texIndices.push_back(coords.at(Key2{c.x(), c.y()}));
+    }
+    return r;
+}
+
+TEST(Weld, RandomFacesMatchOrderedMapsAndWeldingTwiceChangesNothing)
+{
+    std::mt19937 rng(7);
+    auto pick = [&rng](std::uint32_t n) { return std::uniform_int_distribution<std::uint32_t>(0, n - 1)(rng); };
+    const float values[] = {0.0f, -0.0f, 1.0f, 0.5f, std::nextafter(0.5f, 1.0f)};
+    for (int round = 0; round < 200; ++round) {
+        const std::uint32_t n = 1 + pick(40), m = 1 + pick(20);
+        osg::ref_ptr<FaceGeom> g = makeGeom("g", {}, {});
+        for (std::uint32_t v = 0; v < n; ++v)
+            g->vertices->push_back({values[pick(5)], values[pick(5)], values[pick(2)]});
+        for (std::uint32_t t = 0; t < m; ++t)
+            g->texcoords->push_back({values[pick(5)], values[pick(5)]});
+        const std::uint32_t corners = 3 * pick(20);
+        for (std::uint32_t k = 0; k < corners; ++k) {
+            g->vertexIndices.push_back(pick(n));
+            g->texIndices.push_back(pick(m));
+        }
+        for (int k = 0; k < 5; ++k)
+            g->clampIndices.push_back(pick(n + 3));
+        IndexList targetIndices;
+        std::vector<osg::Vec3> offsets;
+        for (int k = 0; k < 6; ++k) {
+            targetIndices.push_back(pick(n + 3));
+            offsets.push_back({float(k), 0, 0});
+        }
+        const Reference expected = orderedMapWeld(*g, targetIndices);
+
+        auto face = makeFace({g}, {makeMorph("m", {makeTarget("g", targetIndices, offsets)})});
+        weldFace(*face);
+        const FaceGeom& w = *face->geometries[0];
+        ASSERT_EQ(w.vertices->size(), expected.vertices.size()) << round;
+        for (std::size_t v = 0; v < expected.vertices.size(); ++v)
+            ASSERT_EQ(std::memcmp(&(*w.vertices)[v], &expected.vertices[v], sizeof(osg::Vec3)), 0) << round;
+        ASSERT_EQ(w.texcoords->size(), expected.texcoords.size()) << round;
+        for (std::size_t t = 0; t < expected.texcoords.size(); ++t)
+            ASSERT_EQ((*w.texcoords)[t], expected.texcoords[t]) << round;
+        ASSERT_EQ(w.vertexIndices, expected.vertexIndices) << round;
+        ASSERT_EQ(w.texIndices, expected.texIndices) << round;
+        ASSERT_EQ(w.clampIndices, expected.clampIndices) << round;
+        const IndexList weldedTarget = face->morphs.empty() ? IndexList{} : face->morphs[0]->targets[0]->indices;
+        ASSERT_EQ(weldedTarget, expected.targetIndices) << round;
+
+        // A second weld is a no-op, down to the sign of the kept zeros.
+        auto again = makeFace({makeGeom("g", {w.vertices->begin(), w.vertices->end()}, w.vertexIndices,
+                                      {w.texcoords->begin(), w.texcoords->end()}, w.texIndices, w.clampIndices)});
+        for (const auto& morph : face->morphs) {
+            const FaceTarget& t = *morph->targets[0];
+            again->morphs.push_back(makeMorph("m", {makeTarget("g", t.indices, {t.offsets->begin(), t.offsets->end()})}));
+        }
+        weldFace(*again);
+        ASSERT_TRUE(facesEqual(*face, *again)) << round;
+        for (std::size_t v = 0; v < w.vertices->size(); ++v)
+            for (int k = 0; k < 3; ++k)
+                ASSERT_EQ(std::signbit((*w.vertices)[v][k]), std::signbit((*again->geometries[0]->vertices)[v][k]));
+    }
+}
+
+}  // namespace
+}  // namespace mw
