@@ -1,15 +1,22 @@
 #include <iostream>
 
 #include "cli/commands.h"
-#include "model/face_file.h"
+#include "model/load_face.h"
 
 namespace mw::cli {
 
-osg::ref_ptr<TarvFaceObject> loadInput(const std::filesystem::path& path)
+osg::ref_ptr<TarvFaceObject> loadInput(const std::filesystem::path& path, RepairReport* report)
 {
-    osg::ref_ptr<TarvFaceObject> face = readFaceFile(path);
-    if (!face)
+    RepairReport repairs;
+    osg::ref_ptr<TarvFaceObject> face = loadFace(path, &repairs);
+    if (!face) {
         std::cerr << "Failed to load: " << path.string() << '\n';
+        return face;
+    }
+    for (const std::string& change : repairs.changes)
+        std::cerr << "warning: " << change << '\n';
+    if (report)
+        report->changes.insert(report->changes.end(), repairs.changes.begin(), repairs.changes.end());
     return face;
 }
 

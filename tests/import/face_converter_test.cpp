@@ -1,0 +1,323 @@
+#include <gtest/gtest.h>
+#include <osg/Geode>
+#include <osg/Geometry>
+#include <osg/Material>
+#include <osg/MatrixTransform>
+#include <osg/PositionAttitudeTransform>
+#include <osg/Switch>
+#include <osg/Texture2D>
+
+#include "import/face_converter_visitor.h"
+#include "import/import_model_file.h"
+
+namespace mw {
+namespace {
+
+// A drawable that is not a geometry (as text or custom drawables are).
+class OpaqueDrawable : public osg::Drawable {
+public:
+    OpaqueDrawable() = default;
+    OpaqueDrawable(const OpaqueDrawable& other, const osg::CopyOp& op) : osg::Drawable(other, op) {}
+    META_Object(mwtest, OpaqueDrawable)
+};
+
+// A geometry of `n` vertices (k, 0, 0) with one primitive set.
+osg::ref_ptr<osg::Geometry> geometryOf(unsigned n, osg::PrimitiveSet* set, bool texcoords = false)
+{
+    osg::ref_ptr<osg::Geometry> g = new osg::Geometry;
+    osg::ref_ptr<osg::Vec3Array> v = new osg::Vec3Array;
+    osg::ref_ptr<osg::Vec2Array> t = new osg::Vec2Array;
+    for (unsigned k = 0; k < n; ++k) {
+        v->push_back({static_cast<float>(k), 0, 0});
+        t->push_back({static_cast<float>(k), 1});
+    }
+    g->setVertexArray(v);
+    if (texcoords)
+        g->setTexCoordArray(0, t);
+    if (set)
+        g->addPrimitiveSet(set);
+    return g;
+}
+
+// Converts one drawable without welding, as the visitor sees it at the root.
+osg::ref_ptr<FaceGeom> convert(osg::Drawable& drawable, bool* converted = nullptr)
+{
+    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
+    osg::ref_ptr<FaceConverterVisitor> visitor = new FaceConverterVisitor(*face);
+    osg::ref_ptr<FaceGeom> geom = new FaceGeom;
+    const bool ok = visitor->convertGeometry(drawable, *geom);
+    if (converted)
+        *converted = ok;
+    return geom;
+}
+
+osg::ref_ptr<TarvFaceObject> visit(osg::Node& root)
+{
+    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
+    osg::ref_ptr<FaceConverterVisitor> visitor = new FaceConverterVisitor(*face);
+    root.accept(*visitor);
+    return face;
+}
+
+TEST(FaceConverter, TriangulatesEveryPolygonMode)
+{
+    struct Case {
+        GLenum mode;
+        unsigned n;
+        IndexList expected;
+    };
+    const Case cases[] = {
+        {GL_QUADS, 8, {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}},
+        {GL_QUADS, 6, {0, 1, 2, 0, 2, 3}},
+        {GL_TRIANGLES, 7, {0, 1, 2, 3, 4, 5}},
+        {GL_TRIANGLE_STRIP, 5, {0, 1, 2, 1, 3, 2, 2, 3, 4}},
+        {GL_TRIANGLE_STRIP, 2, {}},
+        {GL_QUAD_STRIP, 7, {0, 1, 2, 1, 3, 2, 2, 3, 4, 3, 5, 4}},
+        {GL_QUAD_STRIP, 3, {}},
+        {GL_TRIANGLE_FAN, 5, {0, 1, 2, 0, 2, 3, 0, 3, 4}},
+        {GL_POLYGON, 4, {0, 1, 2, 0, 2, 3}},
+        {GL_POINTS, 6, {}},
+        {GL_LINES, 6, {}},
+        {GL_LINE_LOOP, 6, {}},
+        {GL_LINE_STRIP, 6, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "mode " << c.mode << ", " << c.n << " vertices");
+        auto geometry = geometryOf(c.n, new osg::DrawArrays(c.mode, 0, static_cast<GLsizei>(c.n)));
+        bool converted = false;
+        auto geom = convert(*geometry, &converted);
+        EXPECT_TRUE(converted);
+        EXPECT_EQ(geom->vertices->size(), c.n);  // every vertex is copied, used or not
+        EXPECT_EQ(geom->vertexIndices, c.expected);
+        EXPECT_TRUE(geom->texIndices.empty());  // no texture coordinates, no texture indices
+    }
+
+    // Runs that start later, lengths, and every element width; texture indices follow.
+    auto lengths = new osg::DrawArrayLengths(GL_TRIANGLES, 1);
+    lengths->push_back(3);
+    lengths->push_back(4);  // the fourth vertex of this run makes no triangle
+    auto geometry = geometryOf(9, lengths, true);
+    auto bytes = new osg::DrawElementsUByte(GL_TRIANGLE_STRIP);
+    for (GLubyte e : {8, 7, 6, 5})
+        bytes->push_back(e);
+    geometry->addPrimitiveSet(bytes);
+    auto shorts = new osg::DrawElementsUShort(GL_TRIANGLES);
+    for (GLushort e : {2, 4, 6})
+        shorts->push_back(e);
+    geometry->addPrimitiveSet(shorts);
+    auto ints = new osg::DrawElementsUInt(GL_QUADS);
+    for (GLuint e : {0, 2, 4, 6})
+        ints->push_back(e);
+    geometry->addPrimitiveSet(ints);
+    geometry->addPrimitiveSet(new osg::DrawElementsUInt(GL_TRIANGLES));  // empty: nothing
+    auto geom = convert(*geometry);
+    const IndexList expected = {1, 2, 3, 4, 5, 6, 8, 7, 6, 7, 5, 6, 2, 4, 6, 0, 2, 4, 0, 4, 6};
+    EXPECT_EQ(geom->vertexIndices, expected);
+    EXPECT_EQ(geom->texIndices, expected);
+    EXPECT_EQ(geom->texcoords->size(), 9u);
+}
+
+TEST(FaceConverter, SkipsWhatItCannotConvert)
+{
+    bool converted = true;
+    osg::ref_ptr<OpaqueDrawable> opaque = new OpaqueDrawable;
+    convert(*opaque, &converted);
+    EXPECT_FALSE(converted);
+
+    auto doubles = geometryOf(0, new osg::DrawArrays(GL_TRIANGLES, 0, 3));
+    osg::ref_ptr<osg::Vec3dArray> dv = new osg::Vec3dArray(3);
+    doubles->setVertexArray(dv);
+    convert(*doubles, &converted);
+    EXPECT_FALSE(converted);
+
+    // Three-component texture coordinates are ignored, the geometry is kept.
+    auto geometry = geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3));
+    geometry->setTexCoordArray(0, new osg::Vec3Array(3));
+    auto geom = convert(*geometry, &converted);
+    EXPECT_TRUE(converted);
+    EXPECT_TRUE(geom->texcoords->empty());
+    EXPECT_TRUE(geom->texIndices.empty());
+    EXPECT_EQ(geom->vertexIndices.size(), 3u);
+}
+
+TEST(FaceConverter, AppliesTransformsChildFirstAndVisitsEverySwitchChild)
+{
+    osg::ref_ptr<osg::MatrixTransform> scale = new osg::MatrixTransform(osg::Matrixd::scale(2, 2, 2));
+    osg::ref_ptr<osg::PositionAttitudeTransform> move = new osg::PositionAttitudeTransform;
+    move->setPosition({1, 0, 0});
+    osg::ref_ptr<osg::Switch> sw = new osg::Switch;
+    osg::ref_ptr<osg::Geode> on = new osg::Geode;
+    osg::ref_ptr<osg::Geode> off = new osg::Geode;
+    on->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    off->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    sw->addChild(on, true);
+    sw->addChild(off, false);
+    scale->addChild(move);
+    move->addChild(sw);
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    root->addChild(scale);
+    osg::ref_ptr<osg::Geode> outside = new osg::Geode;  // after the transforms: untouched
+    outside->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    root->addChild(outside);
+
+    auto face = visit(*root);
+    ASSERT_EQ(face->geometries.size(), 3u);
+    // (k, 0, 0) moved by 1, then doubled: (2k + 2, 0, 0).
+    for (int g = 0; g < 2; ++g)
+        for (unsigned k = 0; k < 3; ++k)
+            EXPECT_EQ((*face->geometries[g]->vertices)[k], osg::Vec3(2.0f * k + 2.0f, 0, 0));
+    EXPECT_EQ((*face->geometries[2]->vertices)[2], osg::Vec3(2, 0, 0));
+}
+
+osg::StateSet* materialState(const osg::Vec4& diffuse, const osg::Vec4& specular = {0.5f, 0.5f, 0.5f, 1})
+{
+    auto* state = new osg::StateSet;
+    auto* material = new osg::Material;
+    material->setDiffuse(osg::Material::FRONT_AND_BACK, diffuse);
+    material->setSpecular(osg::Material::FRONT_AND_BACK, specular);
+    state->setAttribute(material);
+    return state;
+}
+
+osg::StateSet* textureState(const std::string& file)
+{
+    auto* state = new osg::StateSet;
+    osg::ref_ptr<osg::Image> image = new osg::Image;
+    image->setFileName(file);
+    state->setTextureAttribute(0, new osg::Texture2D(image));
+    return state;
+}
+
+TEST(FaceConverter, AppearanceIsScopedToNodesAndDrawables)
+{
+    const osg::Vec4 red(1, 0, 0, 1), blue(0, 0, 1, 1);
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    osg::ref_ptr<osg::Group> outer = new osg::Group;
+    outer->setStateSet(materialState(blue));
+    osg::ref_ptr<osg::Geode> redGeode = new osg::Geode;
+    redGeode->setStateSet(materialState(red));
+    redGeode->getStateSet()->setTextureAttribute(0, textureState("geode.png")->getTextureAttribute(0, osg::StateAttribute::TEXTURE));
+    auto first = geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3));
+    first->setStateSet(textureState("own.png"));
+    redGeode->addDrawable(first);
+    redGeode->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    osg::ref_ptr<osg::Geode> blueGeode = new osg::Geode;  // inside the blue group, after the red geode
+    blueGeode->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    outer->addChild(redGeode);
+    outer->addChild(blueGeode);
+    osg::ref_ptr<osg::Geode> plain = new osg::Geode;  // beside the group: defaults again
+    plain->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    osg::ref_ptr<osg::Geode> unset = new osg::Geode;  // a material with diffuse x of -1 is "none"
+    unset->setStateSet(materialState({-1, 0.5f, 0.5f, 1}, {-1, 0, 0, 1}));
+    unset->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    root->addChild(outer);
+    root->addChild(plain);
+    root->addChild(unset);
+
+    auto face = visit(*root);
+    ASSERT_EQ(face->geometries.size(), 5u);
+    const auto& g = face->geometries;
+    EXPECT_EQ(g[0]->texture, "own.png");
+    EXPECT_EQ(g[0]->diffuse, red);
+    EXPECT_EQ(g[0]->specular, osg::Vec4(0.5f, 0.5f, 0.5f, 1));
+    EXPECT_EQ(g[1]->texture, "geode.png");
+    EXPECT_EQ(g[1]->diffuse, red);
+    EXPECT_EQ(g[2]->texture, "");
+    EXPECT_EQ(g[2]->diffuse, blue);
+    EXPECT_EQ(g[3]->diffuse, osg::Vec4(1, 1, 1, 1));
+    EXPECT_EQ(g[3]->specular, osg::Vec4(0, 0, 0, 1));
+    EXPECT_EQ(g[4]->diffuse, osg::Vec4(1, 1, 1, 1));
+    EXPECT_EQ(g[4]->specular, osg::Vec4(0, 0, 0, 1));
+}
+
+TEST(FaceConverter, NamesCountConvertedGeometriesOnly)
+{
+    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
+    geode->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    geode->addDrawable(new OpaqueDrawable);
+    geode->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    root->addChild(geode);
+    root->addChild(geometryOf(4, new osg::DrawArrays(GL_QUADS, 0, 4)));  // a drawable under a group
+    auto face = visit(*root);
+    ASSERT_EQ(face->geometries.size(), 3u);
+    EXPECT_EQ(face->geometries[0]->name, "geom_0");
+    EXPECT_EQ(face->geometries[1]->name, "geom_1");
+    EXPECT_EQ(face->geometries[2]->name, "geom_2");
+    EXPECT_EQ(face->geometries[2]->vertexIndices.size(), 6u);
+
+    // Nothing convertible: no face. Lines only: a face with a geometry and no triangles.
+    osg::ref_ptr<osg::Geode> shapes = new osg::Geode;
+    shapes->addDrawable(new OpaqueDrawable);
+    EXPECT_FALSE(importSceneGraph(*shapes).valid());
+    osg::ref_ptr<osg::Geode> lines = new osg::Geode;
+    lines->addDrawable(geometryOf(4, new osg::DrawArrays(GL_LINES, 0, 4)));
+    auto lineFace = importSceneGraph(*lines);
+    ASSERT_TRUE(lineFace.valid());
+    ASSERT_EQ(lineFace->geometries.size(), 1u);
+    EXPECT_TRUE(lineFace->geometries[0]->vertexIndices.empty());
+}
+
+// Index arrays of the old geometry binding ride on the arrays as user data.
+TEST(FaceConverter, IndexArraysTakeTriangleListsUpToTheFirstOtherMode)
+{
+    auto geometry = geometryOf(4, new osg::DrawArrays(GL_TRIANGLES, 0, 3), true);
+    auto elements = new osg::DrawElementsUShort(GL_TRIANGLES);
+    for (GLushort e : {3, 4, 5})
+        elements->push_back(e);
+    geometry->addPrimitiveSet(elements);
+    geometry->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLE_STRIP, 0, 4));  // ends the walk
+    geometry->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLES, 0, 3));
+    osg::ref_ptr<osg::UIntArray> vertexIndex = new osg::UIntArray;
+    for (unsigned i : {3, 2, 1, 0, 1, 2})
+        vertexIndex->push_back(i);
+    geometry->getVertexArray()->setUserData(vertexIndex);
+    osg::ref_ptr<osg::UByteArray> texIndex = new osg::UByteArray;
+    for (unsigned char i : {0, 0, 0, 1, 1})  // one entry short: position 5 has no texture index
+        texIndex->push_back(i);
+    geometry->getTexCoordArray(0)->setUserData(texIndex);
+
+    auto geom = convert(*geometry);
+    EXPECT_EQ(geom->vertexIndices, (IndexList{3, 2, 1, 0, 1, 2}));
+    EXPECT_EQ(geom->texIndices, (IndexList{0, 0, 0, 1, 1, kMissingIndex}));
+
+    // Without a texture index array the position itself is the texture index; an incomplete
+    // last triangle is dropped.
+    geometry->getTexCoordArray(0)->setUserData(nullptr);
+    geometry->removePrimitiveSet(1, 3);
+    geometry->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLES, 3, 2));
+    geom = convert(*geometry);
+    EXPECT_EQ(geom->vertexIndices, (IndexList{3, 2, 1}));
+    EXPECT_EQ(geom->texIndices, (IndexList{0, 1, 2}));
+}
+
+TEST(FaceConverter, MalformedGeometryNeverReachesTheFace)
+{
+    // Elements past the vertex array, a run that starts past it, a corrupt count, and texture
+    // coordinates shorter than the vertices: the import keeps only sound triangles.
+    auto geometry = geometryOf(4, new osg::DrawArrays(GL_TRIANGLES, 0, 3), true);
+    geometry->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLES, 10, 3));
+    geometry->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLE_STRIP, 1, 0x7FFFFFFF));
+    auto elements = new osg::DrawElementsUInt(GL_TRIANGLES);
+    for (GLuint e : {0, 1, 99})
+        elements->push_back(e);
+    geometry->addPrimitiveSet(elements);
+    static_cast<osg::Vec2Array*>(geometry->getTexCoordArray(0))->resize(3);
+    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
+    geode->addDrawable(geometry);
+
+    RepairReport report;
+    auto face = importSceneGraph(*geode, &report);
+    ASSERT_TRUE(face.valid());
+    const FaceGeom& g = *face->geometries[0];
+    for (std::uint32_t i : g.vertexIndices)
+        EXPECT_LT(i, g.vertices->size());
+    for (std::uint32_t i : g.texIndices)
+        EXPECT_LT(i, g.texcoords->size());
+    EXPECT_TRUE(g.texIndices.empty() || g.texIndices.size() == g.vertexIndices.size());
+    EXPECT_EQ(g.vertexIndices.size() % 3, 0u);
+    EXPECT_FALSE(report.empty());
+}
+
+}  // namespace
+}  // namespace mw

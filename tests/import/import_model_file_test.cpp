@@ -1,0 +1,153 @@
+#include <algorithm>
+
+#include <gtest/gtest.h>
+#include <osg/Geode>
+#include <osg/Geometry>
+#include <osg/Material>
+#include <osg/MatrixTransform>
+#include <osg/Texture2D>
+#include <osgDB/WriteFile>
+
+#include "import/import_model_file.h"
+#include "model/face_file.h"
+#include "model/load_face.h"
+#include "tests/support/face_builders.h"
+#include "tests/support/temp_dir.h"
+
+namespace mw {
+namespace {
+
+// A textured, coloured unit quad lifted by a transform, as a modelling tool would export it.
+osg::ref_ptr<osg::Node> quadScene()
+{
+    osg::ref_ptr<osg::Geometry> quad = new osg::Geometry;
+    osg::ref_ptr<osg::Vec3Array> v = new osg::Vec3Array;
+    for (const osg::Vec3& p : {osg::Vec3(0, 0, 0), osg::Vec3(1, 0, 0), osg::Vec3(1, 1, 0), osg::Vec3(0, 1, 0)})
+        v->push_back(p);
+    osg::ref_ptr<osg::Vec2Array> t = new osg::Vec2Array;
+    for (const osg::Vec2& p : {osg::Vec2(0, 0), osg::Vec2(1, 0), osg::Vec2(1, 1), osg::Vec2(0, 1)})
+        t->push_back(p);
+    quad->setVertexArray(v);
+    quad->setTexCoordArray(0, t);
+    quad->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
+    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
+    geode->addDrawable(quad);
+    auto* state = geode->getOrCreateStateSet();
+    auto* material = new osg::Material;
+    material->setDiffuse(osg::Material::FRONT_AND_BACK, {0.75f, 0.5f, 0.25f, 1});
+    state->setAttribute(material);
+    osg::ref_ptr<osg::Image> image = new osg::Image;
+    image->allocateImage(2, 2, 1, GL_RGB, GL_UNSIGNED_BYTE);
+    std::fill_n(image->data(), image->getTotalSizeInBytes(), 200);
+    image->setFileName("skin.png");
+    state->setTextureAttribute(0, new osg::Texture2D(image));
+    osg::ref_ptr<osg::MatrixTransform> lift = new osg::MatrixTransform(osg::Matrixd::translate(0, 0, 2));
+    lift->addChild(geode);
+    return lift;
+}
+
+std::vector<osg::Vec3> sortedPositions(const FaceGeom& g)
+{
+    std::vector<osg::Vec3> p(g.vertices->begin(), g.vertices->end());
+    std::sort(p.begin(), p.end());
+    return p;
+}
+
+TEST(ImportModelFile, ReadsFilesWrittenByTheSceneGraphPlugins)
+{
+    test::TempDir dir;
+    // The texture beside the model, as an exporter leaves it.
+    osg::ref_ptr<osg::Image> skin = new osg::Image;
+    skin->allocateImage(2, 2, 1, GL_RGB, GL_UNSIGNED_BYTE);
+    ASSERT_TRUE(osgDB::writeImageFile(*skin, (dir / "skin.png").string()));
+    const std::vector<osg::Vec3> expected = {{0, 0, 2}, {0, 1, 2}, {1, 0, 2}, {1, 1, 2}};
+    for (const char* name : {"quad.osgt", "quad.osgb", "quad.osg", "quad.ive"}) {
+        SCOPED_TRACE(name);
+        const auto path = dir / name;
+        ASSERT_TRUE(osgDB::writeNodeFile(*quadScene(), path.string()));
+        auto face = importModelFile(path);
+        ASSERT_TRUE(face.valid());
+        ASSERT_EQ(face->geometries.size(), 1u);
+        const FaceGeom& g = *face->geometries[0];
+        EXPECT_EQ(sortedPositions(g), expected);
+        EXPECT_EQ(g.vertexIndices.size(), 6u);
+        EXPECT_EQ(g.texIndices.size(), 6u);
+        EXPECT_EQ(g.name, "geom_0");
+        EXPECT_NE(g.texture.find("skin.png"), std::string::npos);
+        EXPECT_EQ(g.diffuse, osg::Vec4(0.75f, 0.5f, 0.25f, 1));
+        // Through loadFace, which picks the importer for every model extension.
+        auto loaded = loadFace(path);
+        ASSERT_TRUE(loaded.valid());
+        EXPECT_TRUE(test::facesEqual(*face, *loaded));
+    }
+    EXPECT_FALSE(importModelFile(dir / "missing.obj").valid());
+    test::writeBytes(dir / "garbage.osgt", "this is not a scene graph");
+    EXPECT_FALSE(importModelFile(dir / "garbage.osgt").valid());
+}
+
+TEST(ImportModelFile, ReadsWavefrontObj)
+{
+    test::TempDir dir;
+    // One quad and one triangle sharing an edge. The OBJ plugin turns OBJ's y-up frame into
+    // OpenSceneGraph's z-up one: (x, y, z) becomes (x, -z, y).
+    test::writeBytes(dir / "head.obj",
+                     "# two faces\n"
+                     "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 2 0.25\n"
+                     "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                     "f 1/1 2/2 3/3 4/4\n"
+                     "f 4/4 3/3 5/1\n");
+    auto face = loadFace(dir / "head.obj");
+    ASSERT_TRUE(face.valid());
+    ASSERT_EQ(face->geometries.size(), 1u);
+    const FaceGeom& g = *face->geometries[0];
+    const std::vector<osg::Vec3> expected = {{0, 0, 0}, {0, 0, 1}, {0.5f, -0.25f, 2}, {1, 0, 0}, {1, 0, 1}};
+    EXPECT_EQ(sortedPositions(g), expected);
+    EXPECT_EQ(g.vertexIndices.size(), 9u);  // the quad's two triangles and the triangle
+    EXPECT_EQ(g.texIndices.size(), 9u);
+    EXPECT_EQ(g.texcoords->size(), 4u);
+}
+
+TEST(LoadFace, ChoosesTheReaderByExtensionIgnoringCase)
+{
+    test::TempDir dir;
+    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
+    face->geometries.push_back(test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}));
+    const std::string text = formatFace(*face);
+    for (const char* name : {"a.tvf", "b.TVF", "c.TvF"}) {
+        test::writeBytes(dir / name, text);
+        auto loaded = loadFace(dir / name);
+        ASSERT_TRUE(loaded.valid()) << name;
+        EXPECT_TRUE(test::facesEqual(*face, *loaded));
+    }
+    // The same bytes under other names go to other readers, none of which reads them as .tvf.
+    for (const char* name : {"d.txt", "e.TxT", "f.obj", "noextension", "g.tvf.bak"}) {
+        test::writeBytes(dir / name, text);
+        auto loaded = loadFace(dir / name);
+        if (loaded.valid()) {
+            const bool sameAsNative = loaded->geometries.size() == 1 && loaded->geometries[0]->name == "skin";
+            EXPECT_FALSE(sameAsNative) << name;
+        }
+    }
+}
+
+TEST(LoadFace, RepairsNativeFilesAndReportsIt)
+{
+    test::TempDir dir;
+    // Triangle 1 points past the vertices.
+    test::writeBytes(dir / "bad.tvf", "Face { Geometry g { vertices { 0 0 0 1 0 0 0 1 0 } "
+                                      "vertexIndices { 0 1 2 0 1 7 } } }");
+    RepairReport report;
+    auto face = loadFace(dir / "bad.tvf", &report);
+    ASSERT_TRUE(face.valid());
+    EXPECT_EQ(face->geometries[0]->vertexIndices, (IndexList{0, 1, 2}));
+    EXPECT_FALSE(report.empty());
+
+    // A sound file reports nothing.
+    RepairReport none;
+    ASSERT_TRUE(writeFaceFile(dir / "good.tvf", *face));
+    ASSERT_TRUE(loadFace(dir / "good.tvf", &none).valid());
+    EXPECT_TRUE(none.empty());
+}
+
+}  // namespace
+}  // namespace mw
