@@ -11,6 +11,7 @@ int main(int argc, char** argv)
     int status = mw::cli::kOk;
     mw::cli::addInfoCommand(app, status);
     mw::cli::addConvertCommand(app, status);
+    mw::cli::addRenderCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -1,0 +1,166 @@
+// mienwright-cli render: draws a face offscreen with the editor's renderer and writes an image.
+
+#include <charconv>
+#include <cmath>
+#include <iostream>
+#include <sstream>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include <osgDB/FileNameUtils>
+#include <osgDB/Registry>
+
+#include "cli/commands.h"
+#include "model/atomic_file.h"
+#include "render/face_operations.h"
+#include "render/file_directory.h"
+#include "render/offscreen_render.h"
+#include "render/tarv_face_renderer.h"
+
+namespace mw::cli {
+namespace {
+
+constexpr unsigned kMaxSide = 8192;
+
+struct RenderArgs {
+    std::string file;
+    std::string output;
+    std::string size = "512x512";
+    std::vector<std::string> weights;
+};
+
+bool parseUnsigned(std::string_view text, unsigned& out)
+{
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool parseSize(std::string_view text, unsigned& width, unsigned& height)
+{
+    const auto x = text.find_first_of("xX");
+    return x != std::string_view::npos && parseUnsigned(text.substr(0, x), width) &&
+           parseUnsigned(text.substr(x + 1), height) && width > 0 && height > 0 && width <= kMaxSide &&
+           height <= kMaxSide;
+}
+
+// NAME=W, split at the last '=' so that a morph name may itself contain one.
+bool parseWeight(std::string_view text, std::string& name, float& weight)
+{
+    const auto eq = text.rfind('=');
+    if (eq == std::string_view::npos)
+        return false;
+    const std::string_view value = text.substr(eq + 1);
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), weight);
+    if (ec != std::errc() || end != value.data() + value.size() || !std::isfinite(weight))
+        return false;
+    name = text.substr(0, eq);
+    return true;
+}
+
+// The scene-graph library's image writer for the output's extension, if it has one.
+osgDB::ReaderWriter* imageWriterFor(const std::string& output)
+{
+    const std::string extension = osgDB::getLowerCaseFileExtension(output);
+    if (extension.empty())
+        return nullptr;
+    osgDB::ReaderWriter* writer = osgDB::Registry::instance()->getReaderWriterForExtension(extension);
+    return writer && (writer->supportedFeatures() & osgDB::ReaderWriter::FEATURE_WRITE_IMAGE) ? writer : nullptr;
+}
+
+// Sets every morph named like a requested weight; false (after a message) for a name no
+// morph carries, since a silently neutral picture would hide the typing mistake.
+bool applyWeights(TarvFaceObject& face, const RenderArgs& args)
+{
+    for (const std::string& request : args.weights) {
+        std::string name;
+        float weight = 0.0f;
+        parseWeight(request, name, weight);
+        bool found = false;
+        for (std::size_t i = 0; i < face.morphs.size(); ++i)
+            if (face.morphs[i]->name == name) {
+                setMorphWeight(face, static_cast<int>(i), weight);
+                found = true;
+            }
+        if (!found) {
+            std::cerr << "No morph named \"" << name << "\" in " << args.file << '\n';
+            return false;
+        }
+    }
+    return true;
+}
+
+int renderFace(const RenderArgs& args)
+{
+    unsigned width = 0, height = 0;
+    parseSize(args.size, width, height);
+    // Taken before the working directory moves to the face's folder.
+    const std::filesystem::path output = std::filesystem::absolute(args.output);
+    osgDB::ReaderWriter* writer = imageWriterFor(args.output);
+    if (!writer) {
+        std::cerr << "Cannot write this kind of image (use .png): " << args.output << '\n';
+        return kWriteFailed;
+    }
+
+    const osg::ref_ptr<TarvFaceObject> face = loadInput(args.file);
+    if (!face)
+        return kLoadFailed;
+    if (!applyWeights(*face, args))
+        return kBadArgument;
+    // Without OpenGL there is nothing to draw with: say so before textures are read.
+    std::string error;
+    const std::unique_ptr<OffscreenRenderer> renderer = openOffscreenRenderer(width, height, error);
+    if (!renderer) {
+        std::cerr << "Cannot render " << args.file << ": " << error << '\n';
+        return kNoDisplay;
+    }
+
+    // Texture names in a face file are relative to the file, as in the editor.
+    changeToFileDirectory(std::filesystem::absolute(args.file));
+    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    const osg::ref_ptr<osg::Image> image = captureFromFront(*renderer, node.get());
+    if (!image) {
+        std::cerr << "Cannot render " << args.file << ": OpenGL returned no image\n";
+        return kNoDisplay;
+    }
+
+    std::ostringstream encoded;
+    const bool encodedOk = writer->writeImage(*image, encoded).success();
+    const std::string bytes = encoded.str();
+    if (!encodedOk || bytes.empty() ||
+        !replaceFileAtomically(output, [&bytes](const ChunkWriter& write) { return write(bytes); })) {
+        std::cerr << "Failed to write: " << args.output << '\n';
+        return kWriteFailed;
+    }
+    return kOk;
+}
+
+}  // namespace
+
+void addRenderCommand(CLI::App& app, int& status)
+{
+    auto* cmd = app.add_subcommand("render", "Draw a face offscreen with the editor's renderer and write a PNG");
+    auto args = std::make_shared<RenderArgs>();
+    cmd->add_option("FILE", args->file, "face to draw")->required();
+    cmd->add_option("-o,--output", args->output, "image to write (.png)")->required();
+    cmd->add_option("--size", args->size, "image size WxH, each side 1 to 8192")
+        ->capture_default_str()
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                unsigned w = 0, h = 0;
+                return parseSize(text, w, h) ? std::string() : "expected WxH with sides from 1 to 8192, got " + text;
+            },
+            "WxH"));
+    cmd->add_option("--weight", args->weights, "NAME=W: weight W for every morph named NAME (repeatable)")
+        ->allow_extra_args(false)
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::string name;
+                float weight = 0.0f;
+                return parseWeight(text, name, weight) ? std::string() : "expected NAME=W with a finite number W, got " + text;
+            },
+            "NAME=W"));
+    cmd->callback([args, &status] { status = renderFace(*args); });
+}
+
+}  // namespace mw::cli

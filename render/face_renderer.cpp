@@ -1,0 +1,189 @@
+#include "render/face_renderer.h"
+
+#include <algorithm>
+
+#include <osg/RenderInfo>
+
+#include "render/corner_attributes.h"
+#include "render/geometry_state.h"
+#include "render/immediate_draw.h"
+
+namespace mw {
+
+FaceRenderer::FaceRenderer() : normals_(new osg::Vec3Array)
+{
+    setUseDisplayList(false);
+}
+
+FaceRenderer::FaceRenderer(FaceGeom* geometry) : FaceRenderer()
+{
+    if (!geometry)
+        return;
+    geometry_ = geometry;
+    setStateSet(new osg::StateSet);
+    applyGeometryState(*getStateSet(), *geometry_);
+    computeNormals();
+    buildTexcoords();
+}
+
+FaceRenderer::~FaceRenderer() = default;
+
+osg::Object* FaceRenderer::cloneType() const
+{
+    osg::ref_ptr<FaceRenderer> inert = new FaceRenderer;
+    return inert.release();
+}
+
+osg::Object* FaceRenderer::clone(const osg::CopyOp&) const { return cloneType(); }
+
+bool FaceRenderer::isSameKindAs(const osg::Object* object) const
+{
+    return dynamic_cast<const FaceRenderer*>(object) != nullptr;
+}
+
+void FaceRenderer::computeNormals()
+{
+    if (!geometry_)
+        return;
+    normals_ = computeCornerNormals(*geometry_);
+    tableStale_ = true;
+}
+
+void FaceRenderer::buildTexcoords()
+{
+    if (!geometry_)
+        return;
+    hasTexcoords_ = geometry_->texIndices.size() >= geometry_->vertexIndices.size();
+    if (hasTexcoords_)
+        cornerTexcoords_ = buildCornerTexcoords(*geometry_);
+    tableStale_ = true;
+}
+
+void FaceRenderer::transformVertices(const osg::Matrixd& matrix)
+{
+    if (!geometry_)
+        return;
+    for (osg::Vec3& v : geometry_->vertices->asVector())
+        v = v * matrix;
+    geometry_->vertices->dirty();
+    dirtyBound();
+}
+
+void FaceRenderer::attachTarget(FaceTarget* target)
+{
+    if (!target)
+        return;
+    const bool attached = std::any_of(attachedTargets_.begin(), attachedTargets_.end(),
+                                      [target](const osg::ref_ptr<FaceTarget>& t) { return t.get() == target; });
+    if (!attached)
+        attachedTargets_.emplace_back(target);
+}
+
+const DrawTable& FaceRenderer::drawTable() const
+{
+    if (!geometry_)
+        return table_;
+    const FaceGeom& g = *geometry_;
+    if (tableStale_ || table_.vertexCount != g.vertices->size() || table_.cornerCount != g.vertexIndices.size()) {
+        const osg::Vec2Array* texcoords = hasTexcoords_ ? cornerTexcoords_.get() : nullptr;
+        table_ = buildDrawTable(g.vertexIndices, g.vertices->size(), normals_->asVector(),
+                                texcoords ? &texcoords->asVector() : nullptr);
+        tableStale_ = false;
+    }
+    return table_;
+}
+
+void FaceRenderer::fillWorking(std::size_t elements, bool morphing) const
+{
+    const std::vector<osg::Vec3>& rest = geometry_->vertices->asVector();
+    // Grows once to the largest size needed, then every frame reuses the same memory.
+    if (working_.size() < elements)
+        working_.resize(elements);
+    std::copy(rest.begin(), rest.end(), working_.begin());
+    if (morphing)
+        applyMorphTargets({working_.data(), rest.size()}, attachedTargets_);
+}
+
+std::span<const osg::Vec3> FaceRenderer::morphedVertices() const
+{
+    if (!geometry_)
+        return {};
+    const std::vector<osg::Vec3>& rest = geometry_->vertices->asVector();
+    if (!hasActiveWeight(attachedTargets_))
+        return rest;
+    fillWorking(rest.size(), true);
+    return {working_.data(), rest.size()};
+}
+
+FaceArrays FaceRenderer::prepareFrame() const
+{
+    if (!geometry_)
+        return {};
+    const DrawTable& table = drawTable();
+    FaceArrays arrays;
+    arrays.normals = table.normals.data();
+    arrays.texcoords = table.texcoords.empty() ? nullptr : table.texcoords.data();
+    arrays.elementCount = table.elementCount();
+    arrays.corners = table.corners;
+
+    const std::vector<osg::Vec3>& rest = geometry_->vertices->asVector();
+    const bool morphing = hasActiveWeight(attachedTargets_);
+    if (!morphing && table.seamSources.empty()) {
+        arrays.positions = rest.data();
+        return arrays;
+    }
+    fillWorking(table.elementCount(), morphing);
+    osg::Vec3* seams = working_.data() + table.vertexCount;
+    for (const std::uint32_t source : table.seamSources)
+        *seams++ = working_[source];
+    arrays.positions = working_.data();
+    return arrays;
+}
+
+void FaceRenderer::drawImplementation(osg::RenderInfo& renderInfo) const
+{
+    if (!visible_ || !geometry_)
+        return;
+    if (drawPath_ == DrawPath::Immediate) {
+        drawImmediate(geometry_->vertexIndices, morphedVertices(), *normals_,
+                      hasTexcoords_ ? cornerTexcoords_.get() : nullptr);
+        return;
+    }
+    submitFaceArrays(*renderInfo.getState(), prepareFrame());
+}
+
+void FaceRenderer::accept(osg::PrimitiveFunctor& functor) const
+{
+    if (!geometry_ || geometry_->vertices->empty())
+        return;
+    const osg::Vec3Array& rest = *geometry_->vertices;
+    const IndexList& corners = geometry_->vertexIndices;
+    functor.setVertexArray(rest.size(), &rest.front());
+
+    const std::size_t whole = corners.size() - corners.size() % 3;
+    const bool allInRange = whole == corners.size() &&
+                            std::all_of(corners.begin(), corners.end(), [&](std::uint32_t i) { return i < rest.size(); });
+    if (allInRange) {
+        if (!corners.empty())
+            functor.drawElements(GL_TRIANGLES, static_cast<GLsizei>(corners.size()), corners.data());
+        return;
+    }
+    // A functor must never be handed an index past the vertex array.
+    IndexList valid;
+    for (std::size_t first = 0; first < whole; first += 3)
+        if (triangleInRange(corners, first, rest.size()))
+            valid.insert(valid.end(), corners.begin() + first, corners.begin() + first + 3);
+    if (!valid.empty())
+        functor.drawElements(GL_TRIANGLES, static_cast<GLsizei>(valid.size()), valid.data());
+}
+
+osg::BoundingBox FaceRenderer::computeBoundingBox() const
+{
+    osg::BoundingBox box;
+    if (geometry_)
+        for (const osg::Vec3& v : *geometry_->vertices)
+            box.expandBy(v);
+    return box;
+}
+
+}  // namespace mw

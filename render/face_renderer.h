@@ -1,0 +1,98 @@
+#pragma once
+// FaceRenderer: the drawable of one face geometry, drawn every frame from its rest pose with
+// the weights of its attached morph targets applied.
+
+#include <span>
+#include <vector>
+
+#include <osg/Array>
+#include <osg/Drawable>
+#include <osg/Matrixd>
+#include <osg/ref_ptr>
+
+#include "model/face.h"
+#include "render/draw_table.h"
+#include "render/face_arrays.h"
+#include "render/morph_targets.h"
+
+namespace mw {
+
+class FaceRenderer : public osg::Drawable {
+public:
+    // How triangles reach OpenGL. Both give the same pixels; the immediate path is the
+    // plain one-call-per-attribute reference kept for comparison.
+    enum class DrawPath { VertexArrays, Immediate };
+
+    // Shares `geometry` with the face. Display lists stay off (every weight change must
+    // show), the state set gets the geometry's texture and material, then the per-corner
+    // normals and texture coordinates are built. A null geometry gives an inert renderer.
+    explicit FaceRenderer(FaceGeom* geometry);
+
+    FaceRenderer(const FaceRenderer&) = delete;
+    FaceRenderer& operator=(const FaceRenderer&) = delete;
+
+    // Cloning is never needed by the program; both give an inert renderer that draws nothing,
+    // so a generic scene-graph copy cannot end up with two owners of one set of targets.
+    osg::Object* cloneType() const override;
+    osg::Object* clone(const osg::CopyOp& copyop) const override;
+    bool isSameKindAs(const osg::Object* object) const override;
+    const char* libraryName() const override { return "mw"; }
+    const char* className() const override { return "FaceRenderer"; }
+
+    void drawImplementation(osg::RenderInfo& renderInfo) const override;
+    // Intersections and other functors see the rest-pose triangles, never the morphed ones.
+    bool supports(const osg::PrimitiveFunctor&) const override { return true; }
+    void accept(osg::PrimitiveFunctor& functor) const override;
+    // The box of the rest-pose vertices; morph offsets are not included.
+    osg::BoundingBox computeBoundingBox() const override;
+
+    void computeNormals();
+    void buildTexcoords();
+    // Moves every rest-pose vertex v to v × matrix; normals are kept as they are.
+    void transformVertices(const osg::Matrixd& matrix);
+    // Appends a target that deforms this geometry; a target already attached is not added twice.
+    void attachTarget(FaceTarget* target);
+
+    // This frame's vertex arrays: rest pose plus weighted offsets, laid out by drawTable().
+    // Reuses one working buffer; when no weight is set and the geometry has no texture seams
+    // the rest pose is handed over without a copy.
+    FaceArrays prepareFrame() const;
+    // This frame's positions indexed like the geometry's vertices (the rest pose itself when
+    // no weight is set).
+    std::span<const osg::Vec3> morphedVertices() const;
+
+    FaceGeom* geometry() const { return geometry_.get(); }
+    const osg::Vec3Array* normals() const { return normals_.get(); }
+    const osg::Vec2Array* cornerTexcoords() const { return cornerTexcoords_.get(); }
+    bool hasTexcoords() const { return hasTexcoords_; }
+    const TargetList& attachedTargets() const { return attachedTargets_; }
+    bool visible() const { return visible_; }
+    void setVisible(bool visible) { visible_ = visible; }
+    DrawPath drawPath() const { return drawPath_; }
+    void setDrawPath(DrawPath path) { drawPath_ = path; }
+    const DrawTable& drawTable() const;
+
+protected:
+    ~FaceRenderer() override;
+
+private:
+    FaceRenderer();  // inert
+
+    // Copies the rest pose into the working buffer (sized for `elements`) and applies the weights.
+    void fillWorking(std::size_t elements, bool morphing) const;
+
+    osg::ref_ptr<FaceGeom> geometry_;
+    osg::ref_ptr<osg::Vec3Array> normals_;
+    osg::ref_ptr<osg::Vec2Array> cornerTexcoords_;
+    // Held by reference so that a morph removed from the face cannot leave a dangling target.
+    TargetList attachedTargets_;
+    bool hasTexcoords_ = false;
+    bool visible_ = true;
+    DrawPath drawPath_ = DrawPath::VertexArrays;
+
+    mutable DrawTable table_;
+    mutable bool tableStale_ = true;
+    mutable std::vector<osg::Vec3> working_;
+};
+
+}  // namespace mw

@@ -1,0 +1,67 @@
+#pragma once
+// TarvFaceRenderer: the scene node of a whole face, one FaceRenderer per geometry, and the
+// face-wide operations the editor calls on it.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <osg/Geode>
+#include <osg/Matrixd>
+#include <osg/ref_ptr>
+
+#include "model/face.h"
+#include "render/face_renderer.h"
+
+namespace mw {
+
+class TarvFaceRenderer : public osg::Geode {
+public:
+    // Builds renderer i for geometry i (also drawable i of the node), indexes the non-empty
+    // geometry names (a later duplicate wins), attaches every morph's targets and turns
+    // back-face culling on for the node.
+    explicit TarvFaceRenderer(TarvFaceObject* face);
+
+    TarvFaceRenderer(const TarvFaceRenderer&) = delete;
+    TarvFaceRenderer& operator=(const TarvFaceRenderer&) = delete;
+
+    // Attaches each target of the morph to the renderer of the geometry it names; targets
+    // naming no geometry are skipped. An index outside the list is ignored.
+    void attachMorphTargets(unsigned morphIndex);
+    FaceRenderer* getRendererByName(const std::string& name) const;
+    int getGeometryIndex(const std::string& name) const;
+
+    void setMorphWeight(int morphIndex, float weight);
+    float getMorphWeight(int morphIndex) const;
+    void resetMorphWeights();
+    void scaleMorph(int morphIndex, float factor);
+    // Renames the geometry and its targets, and keeps the name index in step, so morphs
+    // created or imported later under the new name still reach this geometry.
+    void renameGeometry(unsigned geometryIndex, const std::string& name);
+    void setGeometryVisible(bool visible, unsigned geometryIndex);
+    void recomputeNormals(unsigned geometryIndex);
+    void recomputeTexcoords(unsigned geometryIndex);
+    // Vertices get the whole transform, morph offsets the transform without translation;
+    // normals keep their directions until recomputeNormals.
+    void transformFace(const osg::Matrixd& matrix);
+
+    // Switches every renderer of the face to one way of submitting triangles.
+    void setDrawPath(FaceRenderer::DrawPath path);
+
+    TarvFaceObject* face() const { return face_.get(); }
+    const std::vector<osg::ref_ptr<FaceRenderer>>& renderers() const { return renderers_; }
+    const std::map<std::string, unsigned>& geometryIndex() const { return geometryIndex_; }
+
+protected:
+    ~TarvFaceRenderer() override;
+
+private:
+    FaceRenderer* rendererAt(unsigned geometryIndex) const;
+    void indexGeometryNames();
+
+    osg::ref_ptr<TarvFaceObject> face_;
+    std::map<std::string, unsigned> geometryIndex_;
+    std::vector<osg::ref_ptr<FaceRenderer>> renderers_;
+};
+
+}  // namespace mw

@@ -1,0 +1,175 @@
+// Drawing through real OpenGL (Xvfb + Mesa under ./test), read back and checked pixel by pixel.
+
+#include <cstdlib>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "render/lit_scene.h"
+#include "render/offscreen_render.h"
+#include "render/tarv_face_renderer.h"
+#include "tests/render/test_faces.h"
+#include "tests/support/face_builders.h"
+#include "tests/support/temp_dir.h"
+
+namespace mw {
+namespace {
+
+using test::isBackground;
+using test::pixelAt;
+
+class PixelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* display = std::getenv("DISPLAY");
+        if (!display || !*display)
+            GTEST_SKIP() << "no X display: the OpenGL pixel tests need one (./test runs them under Xvfb)";
+        open();
+    }
+
+    // With a display present, failing to draw is a fault, not a reason to skip.
+    void open()
+    {
+        std::string error;
+        renderer_ = openOffscreenRenderer(64, 64, error);
+        ASSERT_TRUE(renderer_) << error;
+        // Eye at the origin looking down -z; the view spans -1 … 1 on x and y.
+        renderer_->setCamera({osg::Matrixd::identity(), osg::Matrixd::ortho(-1, 1, -1, 1, -10, 10)});
+    }
+
+    osg::ref_ptr<osg::Image> draw(osg::Node* node)
+    {
+        renderer_->setScene(makeLitScene(node).get());
+        osg::ref_ptr<osg::Image> image = renderer_->capture();
+        EXPECT_TRUE(image);
+        return image;
+    }
+
+    std::unique_ptr<OffscreenRenderer> renderer_;
+};
+
+bool isRed(const test::Rgb& c) { return c.r > 150 && c.g < 40 && c.b < 40; }
+
+bool allBackground(const osg::Image& image)
+{
+    for (int y = 0; y < image.t(); ++y)
+        for (int x = 0; x < image.s(); ++x)
+            if (const unsigned char* p = image.data(x, y); !isBackground({p[0], p[1], p[2]}))
+                return false;
+    return true;
+}
+
+TEST_F(PixelTest, RedMaterialShowsRedOnlyWhereTheFaceIs)
+{
+    osg::ref_ptr<TarvFaceRenderer> node =
+        new TarvFaceRenderer(test::faceOf({test::makeQuad("skin", -0.5f, -0.5f, 0.5f, 0.5f, {1, 0, 0, 1})}).get());
+    const auto image = draw(node.get());
+    for (auto [x, y] : {std::pair{0.0f, 0.0f}, {-0.45f, -0.45f}, {0.45f, 0.45f}})
+        EXPECT_TRUE(isRed(pixelAt(*image, x, y))) << x << "," << y;
+    for (auto [x, y] : {std::pair{-0.9f, 0.0f}, {0.6f, 0.0f}, {0.0f, 0.6f}, {0.9f, -0.9f}})
+        EXPECT_TRUE(isBackground(pixelAt(*image, x, y))) << x << "," << y;
+}
+
+TEST_F(PixelTest, TexturedQuadShowsEachQuarterOfItsImage)
+{
+    // 4 × 4 texels: red bottom left, green bottom right, blue top left, white top right.
+    using Texel = std::array<unsigned char, 3>;
+    const Texel quarter[2][2] = {{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}};
+    std::vector<Texel> texels;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            texels.push_back(quarter[y / 2][x / 2]);
+    test::TempDir dir;
+    test::writeImage(dir / "quarters.png", 4, 4, texels);
+    auto quad = test::makeQuad("skin", -0.8f, -0.8f, 0.8f, 0.8f);
+    quad->texture = (dir / "quarters.png").string();
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::faceOf({quad}).get());
+    const auto image = draw(node.get());
+
+    // Texel centres of each quarter (texture coordinates 0.25 and 0.75) lie at -0.4 and 0.4.
+    const test::Rgb red = pixelAt(*image, -0.4f, -0.4f), green = pixelAt(*image, 0.4f, -0.4f);
+    const test::Rgb blue = pixelAt(*image, -0.4f, 0.4f), white = pixelAt(*image, 0.4f, 0.4f);
+    EXPECT_TRUE(isRed(red));
+    EXPECT_TRUE(green.g > 150 && green.r < 40 && green.b < 40);
+    EXPECT_TRUE(blue.b > 150 && blue.r < 40 && blue.g < 40);
+    EXPECT_TRUE(white.r > 150 && white.g > 150 && white.b > 150);
+
+    // The cached texture serves a later OpenGL context just as well.
+    renderer_.reset();
+    open();
+    EXPECT_TRUE(test::samePixels(*image, *draw(node.get())));
+}
+
+TEST_F(PixelTest, HiddenGeometryLeavesTheBackgroundAndBackFacesAreCulled)
+{
+    auto front = test::makeQuad("front", -0.5f, -0.5f, 0.5f, 0.5f, {1, 0, 0, 1});
+    // The same triangle wound clockwise as seen from the camera.
+    auto back = test::makeGeom("back", {{-0.5f, -0.5f, 0}, {0.5f, -0.5f, 0}, {0, 0.5f, 0}}, {0, 2, 1});
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::faceOf({front, back}).get());
+    EXPECT_TRUE(isRed(pixelAt(*draw(node.get()), 0, 0)));
+    node->setGeometryVisible(false, 0);
+    EXPECT_TRUE(allBackground(*draw(node.get())));
+}
+
+TEST_F(PixelTest, MorphMovesTheSilhouetteAndWeightZeroRestoresItExactly)
+{
+    // A triangle with its apex at y = 0.3; the morph lifts the apex by 0.5.
+    auto tri = test::makeGeom("skin", {{-0.5f, -0.5f, 0}, {0.5f, -0.5f, 0}, {0, 0.3f, 0}}, {0, 1, 2});
+    tri->diffuse = {1, 0, 0, 1};
+    auto face = test::faceOf({tri});
+    face->morphs.push_back(test::makeMorph("raise", {test::makeTarget("skin", {2}, {{0, 0.5f, 0}})}));
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+
+    const auto rest = draw(node.get());
+    EXPECT_TRUE(isRed(pixelAt(*rest, 0.0f, 0.1f)));
+    EXPECT_TRUE(isBackground(pixelAt(*rest, 0.0f, 0.45f)));
+    node->setMorphWeight(0, 1.0f);  // apex at 0.8
+    const auto full = draw(node.get());
+    EXPECT_TRUE(isRed(pixelAt(*full, 0.0f, 0.7f)));
+    EXPECT_TRUE(isBackground(pixelAt(*full, 0.0f, 0.9f)));
+    node->setMorphWeight(0, 0.5f);  // apex at 0.55
+    const auto half = draw(node.get());
+    EXPECT_TRUE(isRed(pixelAt(*half, 0.0f, 0.45f)));
+    EXPECT_TRUE(isBackground(pixelAt(*half, 0.0f, 0.7f)));
+    node->setMorphWeight(0, 0.0f);
+    EXPECT_TRUE(test::samePixels(*rest, *draw(node.get())));
+}
+
+TEST_F(PixelTest, VertexArraysGiveTheSamePixelsAsImmediateMode)
+{
+    test::TempDir dir;
+    std::vector<std::array<unsigned char, 3>> texels;
+    for (unsigned i = 0; i < 64; ++i)
+        texels.push_back({static_cast<unsigned char>(i * 4), static_cast<unsigned char>(255 - i * 3),
+                          static_cast<unsigned char>(i * 37 % 256)});
+    test::writeImage(dir / "skin.png", 8, 8, texels);
+
+    auto head = test::makeSphere("head", 0.6f, 12, 16);
+    head->texture = (dir / "skin.png").string();
+    head->specular = {0.5f, 0.5f, 0.5f, 1};
+    auto eye = test::makeSphere("eye", 0.15f, 6, 8);
+    for (osg::Vec3& v : *eye->vertices)
+        v += osg::Vec3(0.25f, 0.2f, 0.55f);
+    eye->texIndices.clear();  // textured, but drawn without texture coordinates
+    eye->texture = head->texture;
+    auto face = test::faceOf({head, eye});
+    face->morphs.push_back(test::makeMorph("puff", {test::makeTarget("head", {2, 3, 20, 20}, {{0, 0, 0.2f}, {0.1f, 0, 0}, {0, 0, 0.1f}, {0, 0, 0.1f}}),
+                                                    test::makeTarget("eye", {0, 5}, {{0, 0.1f, 0}, {0.05f, 0, 0}})}));
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    ASSERT_FALSE(node->renderers()[0]->drawTable().seamSources.empty());
+
+    renderer_->setCamera(frontCamera(node->getBound(), 1.0));
+    for (float weight : {0.0f, 0.7f}) {
+        node->setMorphWeight(0, weight);
+        node->setDrawPath(FaceRenderer::DrawPath::Immediate);
+        const auto immediate = draw(node.get());
+        node->setDrawPath(FaceRenderer::DrawPath::VertexArrays);
+        const auto arrays = draw(node.get());
+        EXPECT_TRUE(test::samePixels(*immediate, *arrays)) << "weight " << weight;
+        EXPECT_FALSE(isBackground(pixelAt(*arrays, 0.0f, 0.0f)));
+    }
+}
+
+}  // namespace
+}  // namespace mw

@@ -1,0 +1,144 @@
+// Materials, the process-wide texture cache, the host path and the working directory.
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include <gtest/gtest.h>
+#include <osg/Material>
+#include <osg/Texture2D>
+#include <osgDB/Registry>
+
+#include "render/file_directory.h"
+#include "render/host_path.h"
+#include "render/tarv_face_renderer.h"
+#include "render/texture_cache.h"
+#include "tests/render/test_faces.h"
+#include "tests/support/temp_dir.h"
+
+namespace mw {
+namespace {
+
+const osg::Texture2D* boundTexture(const TarvFaceRenderer& node, unsigned i)
+{
+    return dynamic_cast<const osg::Texture2D*>(
+        node.renderers()[i]->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXTURE));
+}
+
+void writeTexels(const std::filesystem::path& path)
+{
+    test::writeImage(path, 2, 2, {{{10, 20, 30}}, {{40, 50, 60}}, {{70, 80, 90}}, {{100, 110, 120}}});
+}
+
+// Counts the images the scene-graph library is asked to read.
+class CountingReads : public osgDB::ReadFileCallback {
+public:
+    osgDB::ReaderWriter::ReadResult readImage(const std::string& file, const osgDB::Options* options) override
+    {
+        ++reads;
+        return osgDB::ReadFileCallback::readImage(file, options);
+    }
+    int reads = 0;
+};
+
+TEST(GeometryState, SharedImageIsReadOnceAndEveryGeometryGetsItsMaterial)
+{
+    test::TempDir dir;
+    const std::string name = (dir / "shared.png").string();
+    writeTexels(name);
+    osg::ref_ptr<CountingReads> counter = new CountingReads;
+    osgDB::Registry::instance()->setReadFileCallback(counter.get());
+
+    auto a = test::makeQuad("a", 0, 0, 1, 1), b = test::makeQuad("b", 0, 0, 1, 1);
+    auto plain = test::makeQuad("plain", 0, 0, 1, 1, {1, 0, 0, 1});
+    plain->specular = {0.25f, 0.5f, 0.75f, 0.5f};
+    a->texture = b->texture = name;
+    auto face = test::faceOf({a, b, plain});
+    testing::internal::CaptureStderr();
+    osg::ref_ptr<TarvFaceRenderer> first = new TarvFaceRenderer(face.get());
+    osg::ref_ptr<TarvFaceRenderer> second = new TarvFaceRenderer(face.get());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    osgDB::Registry::instance()->setReadFileCallback(nullptr);
+
+    EXPECT_EQ(counter->reads, 1);
+    const osg::Texture2D* texture = boundTexture(*first, 0);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(boundTexture(*first, 1), texture);
+    EXPECT_EQ(boundTexture(*second, 0), texture);
+    EXPECT_EQ(textureCache().at(name).get(), texture);
+    EXPECT_EQ(texture->getWrap(osg::Texture::WRAP_S), osg::Texture::REPEAT);
+    EXPECT_EQ(texture->getWrap(osg::Texture::WRAP_T), osg::Texture::REPEAT);
+    EXPECT_EQ(first->renderers()[0]->getStateSet()->getTextureMode(0, GL_TEXTURE_2D), osg::StateAttribute::ON);
+
+    // No texture named: a material alone, with the geometry's colours on both sides.
+    EXPECT_EQ(boundTexture(*first, 2), nullptr);
+    auto* material = dynamic_cast<const osg::Material*>(
+        first->renderers()[2]->getStateSet()->getAttribute(osg::StateAttribute::MATERIAL));
+    ASSERT_NE(material, nullptr);
+    EXPECT_EQ(material->getColorMode(), osg::Material::OFF);
+    for (auto side : {osg::Material::FRONT, osg::Material::BACK}) {
+        EXPECT_EQ(material->getDiffuse(side), osg::Vec4(1, 0, 0, 1));
+        EXPECT_EQ(material->getSpecular(side), osg::Vec4(0.25f, 0.5f, 0.75f, 0.5f));
+        EXPECT_EQ(material->getAmbient(side), osg::Vec4(0.2f, 0.2f, 0.2f, 1));  // library default
+    }
+}
+
+TEST(GeometryState, MissingImageIsReportedOncePerRendererAndNeverCached)
+{
+    test::TempDir dir;
+    const std::string name = (dir / "missing.png").string();
+    auto face = test::faceOf({test::makeQuad("skin", 0, 0, 1, 1)});
+    face->geometries[0]->texture = name;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        testing::internal::CaptureStderr();
+        osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+        std::istringstream err(testing::internal::GetCapturedStderr());
+        std::vector<std::string> errors;
+        for (std::string line; std::getline(err, line);)
+            if (line.starts_with("** ERROR: "))
+                errors.push_back(line);
+        EXPECT_EQ(errors, std::vector<std::string>{"** ERROR: Failed to load face texture: " + name});
+        EXPECT_EQ(boundTexture(*node, 0), nullptr);
+        EXPECT_TRUE(node->renderers()[0]->getStateSet()->getAttribute(osg::StateAttribute::MATERIAL));
+    }
+    EXPECT_EQ(textureCache().count(name), 0u);
+    writeTexels(name);  // once the file exists, the next renderer reads it
+    EXPECT_NE(boundTexture(*osg::ref_ptr<TarvFaceRenderer>(new TarvFaceRenderer(face.get())), 0), nullptr);
+}
+
+TEST(GeometryState, BareTextureNamesAreFoundBesideTheFaceFile)
+{
+    const std::filesystem::path saved = std::filesystem::current_path();
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "faces");
+    writeTexels(dir / "faces" / "beside-the-face.png");
+    changeToFileDirectory(dir / "faces" / "head.tvf");
+    auto face = test::faceOf({test::makeQuad("skin", 0, 0, 1, 1)});
+    face->geometries[0]->texture = "beside-the-face.png";
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    EXPECT_NE(boundTexture(*node, 0), nullptr);
+
+    // Nothing to change to: the working directory stays where it is.
+    for (const char* path : {"", "bare.tvf", "/no/such/folder/head.tvf"}) {
+        changeToFileDirectory(path);
+        EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), dir / "faces")) << path;
+    }
+    std::filesystem::current_path(saved);
+}
+
+TEST(HostPath, TrailingBackslashesAreDroppedAndAMissingVariableIsReported)
+{
+    ::unsetenv("TARVEL20_PATH");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(lookupHostPath());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "** ERROR: Could not find 'TARVEL20_PATH' environment variable\n");
+    for (auto [value, expected] : {std::pair{"C:\\Tarvel\\\\", "C:\\Tarvel"}, {"\\", ""}, {"/opt/tarvel", "/opt/tarvel"}}) {
+        ::setenv("TARVEL20_PATH", value, 1);
+        EXPECT_TRUE(lookupHostPath());
+        EXPECT_EQ(hostPath(), expected);
+    }
+    ::unsetenv("TARVEL20_PATH");
+}
+
+}  // namespace
+}  // namespace mw
