@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <random>
@@ -83,6 +84,23 @@ osg::ref_ptr<TarvFaceObject> makeGridFace(const GridFaceOptions& o)
     return face;
 }
 
+void writeObj(const TarvFaceObject& face, const std::filesystem::path& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        std::abort();
+    const FaceGeom& g = *face.geometries[0];
+    for (const auto& v : *g.vertices)
+        std::fprintf(f, "v %g %g %g\n", v.x(), v.y(), v.z());
+    for (const auto& t : *g.texcoords)
+        std::fprintf(f, "vt %g %g\n", t.x(), t.y());
+    for (std::size_t i = 0; i + 2 < g.vertexIndices.size(); i += 3)
+        std::fprintf(f, "f %u/%u %u/%u %u/%u\n", g.vertexIndices[i] + 1, g.texIndices[i] + 1,
+                     g.vertexIndices[i + 1] + 1, g.texIndices[i + 1] + 1, g.vertexIndices[i + 2] + 1,
+                     g.texIndices[i + 2] + 1);
+    std::fclose(f);
+}
+
 std::size_t faceMemoryBytes(const TarvFaceObject& face)
 {
     std::size_t bytes = 0;
@@ -104,6 +122,8 @@ void resetHeapPeak() { gPeak = gInUse.load(); }
 }  // namespace mw::bench
 
 // Counting the program's heap lets a benchmark report peak memory of one operation.
+// These replace the global operators, so freeing with free() is the matching call.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size)
 {
     void* p = std::malloc(size ? size : 1);

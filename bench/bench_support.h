@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 
 #include <osg/ref_ptr>
 
@@ -23,6 +24,10 @@ struct GridFaceOptions {
 // (texIndices equal to vertexIndices), two triangles per grid cell and morph targets with
 // pseudo-random offsets. Coordinates carry fractional digits like a real scan.
 osg::ref_ptr<TarvFaceObject> makeGridFace(const GridFaceOptions& options);
+
+// Writes the first geometry's positions, texture coordinates and triangles as Wavefront OBJ
+// with "%g" numbers, the way a modelling tool would export the same mesh.
+void writeObj(const TarvFaceObject& face, const std::filesystem::path& path);
 
 // Bytes held by the face's arrays and lists (their capacities).
 std::size_t faceMemoryBytes(const TarvFaceObject& face);

@@ -39,25 +39,10 @@ struct Corpus {
         g.texIndices.resize(3'000'000);
         if (!mw::writeFaceFile(tvf, *face))
             std::abort();
-        writeObj();
+        mw::bench::writeObj(*face, obj);
     }
     ~Corpus() { fs::remove_all(dir); }
 
-    // The same positions, texture coordinates and triangles, written as OBJ with "%g" numbers.
-    void writeObj() const
-    {
-        std::FILE* f = std::fopen(obj.c_str(), "wb");
-        const mw::FaceGeom& g = *face->geometries[0];
-        for (const auto& v : *g.vertices)
-            std::fprintf(f, "v %g %g %g\n", v.x(), v.y(), v.z());
-        for (const auto& t : *g.texcoords)
-            std::fprintf(f, "vt %g %g\n", t.x(), t.y());
-        for (std::size_t i = 0; i + 2 < g.vertexIndices.size(); i += 3)
-            std::fprintf(f, "f %u/%u %u/%u %u/%u\n", g.vertexIndices[i] + 1, g.texIndices[i] + 1,
-                         g.vertexIndices[i + 1] + 1, g.texIndices[i + 1] + 1, g.vertexIndices[i + 2] + 1,
-                         g.texIndices[i + 2] + 1);
-        std::fclose(f);
-    }
 };
 
 Corpus& corpus()

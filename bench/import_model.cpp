@@ -28,17 +28,7 @@ struct ObjCorpus {
         options.columns = 708;
         options.rows = 708;
         const auto face = mw::bench::makeGridFace(options);
-        const mw::FaceGeom& g = *face->geometries[0];
-        std::FILE* f = std::fopen(obj.c_str(), "wb");
-        for (const auto& v : *g.vertices)
-            std::fprintf(f, "v %g %g %g\n", v.x(), v.y(), v.z());
-        for (const auto& t : *g.texcoords)
-            std::fprintf(f, "vt %g %g\n", t.x(), t.y());
-        for (std::size_t i = 0; i + 2 < g.vertexIndices.size(); i += 3)
-            std::fprintf(f, "f %u/%u %u/%u %u/%u\n", g.vertexIndices[i] + 1, g.texIndices[i] + 1,
-                         g.vertexIndices[i + 1] + 1, g.texIndices[i + 1] + 1, g.vertexIndices[i + 2] + 1,
-                         g.texIndices[i + 2] + 1);
-        std::fclose(f);
+        mw::bench::writeObj(*face, obj);
     }
     ~ObjCorpus() { fs::remove_all(dir); }
 };

@@ -157,6 +157,10 @@ bool FaceConverterVisitor::convertGeometry(osg::Drawable& drawable, FaceGeom& ge
                 count = std::min(count, vertexCount - first);
                 triangulateArrays(mode, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(count), geom);
             };
+            auto elements = [&](const auto& list) {
+                if (!list.empty())
+                    triangulateElements(mode, static_cast<std::uint32_t>(list.size()), &list.front(), geom);
+            };
             switch (set->getType()) {
             case osg::PrimitiveSet::DrawArraysPrimitiveType: {
                 const auto& a = static_cast<const osg::DrawArrays&>(*set);
@@ -172,24 +176,15 @@ bool FaceConverterVisitor::convertGeometry(osg::Drawable& drawable, FaceGeom& ge
                 }
                 break;
             }
-            case osg::PrimitiveSet::DrawElementsUBytePrimitiveType: {
-                const auto& e = static_cast<const osg::DrawElementsUByte&>(*set);
-                if (!e.empty())
-                    triangulateElements(mode, static_cast<std::uint32_t>(e.size()), &e.front(), geom);
+            case osg::PrimitiveSet::DrawElementsUBytePrimitiveType:
+                elements(static_cast<const osg::DrawElementsUByte&>(*set));
                 break;
-            }
-            case osg::PrimitiveSet::DrawElementsUShortPrimitiveType: {
-                const auto& e = static_cast<const osg::DrawElementsUShort&>(*set);
-                if (!e.empty())
-                    triangulateElements(mode, static_cast<std::uint32_t>(e.size()), &e.front(), geom);
+            case osg::PrimitiveSet::DrawElementsUShortPrimitiveType:
+                elements(static_cast<const osg::DrawElementsUShort&>(*set));
                 break;
-            }
-            case osg::PrimitiveSet::DrawElementsUIntPrimitiveType: {
-                const auto& e = static_cast<const osg::DrawElementsUInt&>(*set);
-                if (!e.empty())
-                    triangulateElements(mode, static_cast<std::uint32_t>(e.size()), &e.front(), geom);
+            case osg::PrimitiveSet::DrawElementsUIntPrimitiveType:
+                elements(static_cast<const osg::DrawElementsUInt&>(*set));
                 break;
-            }
             default:
                 break;
             }
