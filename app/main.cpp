@@ -1,0 +1,33 @@
+// mienwright [FILE]: the face editor, opening FILE when one is given.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QScreen>
+#include <QSurfaceFormat>
+
+#include "app/main_frame.h"
+
+int main(int argc, char** argv)
+{
+    // Before the application exists, so that every OpenGL context gets the fixed-function pipeline.
+    QSurfaceFormat::setDefaultFormat(mw::CMienwrightView::surfaceFormat());
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Mienwright"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Editor for textured 3D head models with morph targets."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Face file to open (.tvf, .txt or any model file)."),
+                                 QStringLiteral("[FILE]"));
+    parser.process(application);
+
+    mw::CMainFrame frame;
+    // Where no window manager maximises the window, it still opens at a useful size.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        frame.resize(screen->availableSize() * 4 / 5);
+    frame.showMaximized();
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty())
+        frame.openFace(files.constFirst());
+    return QApplication::exec();
+}

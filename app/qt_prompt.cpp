@@ -1,0 +1,48 @@
+#include "app/qt_prompt.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace mw {
+
+namespace {
+
+QString title() { return QString::fromUtf8(kApplicationTitle.data(), static_cast<qsizetype>(kApplicationTitle.size())); }
+
+std::optional<std::filesystem::path> chosen(const QString& file)
+{
+    if (file.isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(file.toStdString());
+}
+
+}  // namespace
+
+void QtPrompt::message(const std::string& text)
+{
+    QMessageBox::information(parent_, title(), QString::fromStdString(text), QMessageBox::Ok);
+}
+
+bool QtPrompt::question(const std::string& text)
+{
+    return QMessageBox::question(parent_, title(), QString::fromStdString(text),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+std::optional<std::filesystem::path> QtPrompt::chooseOpenFile()
+{
+    return chosen(QFileDialog::getOpenFileName(parent_));
+}
+
+std::optional<std::filesystem::path> QtPrompt::chooseSaveFile()
+{
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("Face (*.tvf)"));
+    dialog.setDefaultSuffix(QStringLiteral("tvf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return chosen(dialog.selectedFiles().constFirst());
+}
+
+}  // namespace mw

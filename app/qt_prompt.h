@@ -1,0 +1,24 @@
+#pragma once
+// The view's questions to the user as Qt message boxes and file dialogs, titled "Mienwright".
+
+#include "authoring/prompt.h"
+
+class QWidget;
+
+namespace mw {
+
+class QtPrompt : public Prompt {
+public:
+    // Dialogs are modal over `parent`.
+    explicit QtPrompt(QWidget* parent) : parent_(parent) {}
+
+    void message(const std::string& text) override;
+    bool question(const std::string& text) override;
+    std::optional<std::filesystem::path> chooseOpenFile() override;
+    std::optional<std::filesystem::path> chooseSaveFile() override;
+
+private:
+    QWidget* parent_;
+};
+
+}  // namespace mw

@@ -1,0 +1,30 @@
+#pragma once
+// Building the 3D view: its scene, camera and handlers, and handing them to a viewer.
+
+#include <functional>
+
+#include <osgViewer/Viewer>
+
+#include "authoring/view_state.h"
+#include "interaction/pixel_conversion.h"
+
+namespace mw {
+
+// What the window around the view supplies.
+struct ViewHooks {
+    std::function<bool()> altKeyDown;  // the live state of the Alt key
+    std::function<void()> giveFocus;   // gives the view the keyboard focus
+    PixelConversion toPixels;          // pointer position to pixels of the view's drawing area
+};
+
+// Builds the fixed scene, the camera (navigation mode, framing the scene root), the edit
+// handler driving the head transform and the focus handler. A drag that moves the head marks
+// the face modified; one that lines up a comparison face does not.
+void buildView(ViewState& state, ViewHooks hooks);
+
+// Makes `viewer` draw the view's scene on the mid-grey background with the view's own light
+// only, driven by the camera, then the edit handler, then the focus handler. No key ends the
+// viewer: the editor decides when it closes.
+void attachViewer(ViewState& state, osgViewer::Viewer& viewer);
+
+}  // namespace mw

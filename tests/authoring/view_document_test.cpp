@@ -1,0 +1,147 @@
+// Loading faces into the view and closing them.
+
+#include <gtest/gtest.h>
+
+#include "authoring/view_document.h"
+#include "authoring/view_operations.h"
+#include "tests/authoring/view_fixture.h"
+
+namespace mw {
+namespace {
+
+bool hangsUnderHead(const ViewState& state, const osg::Node* node)
+{
+    return state.scene.headTransform->containsNode(node);
+}
+
+TEST_F(ViewFixture, LoadingInstallsTheFaceAndResetsTransformsCameraAndSelection)
+{
+    loadTwoGeometries();
+    showGeometrySelection(state, 0);
+    state.editHandler->setScale(3.0f);
+    state.modified = true;
+    const osg::ref_ptr<TarvFaceObject> first = state.face;
+    const osg::ref_ptr<TarvFaceRenderer> firstNode = state.faceNode;
+
+    std::filesystem::create_directory(dir / "other");
+    auto far = test::makeFace({test::makeGeom("skin", {{20, 20, 20}, {21, 20, 20}, {20, 21, 21}}, {0, 1, 2})});
+    const auto path = writeFace(*far, "other/face.tvf");
+    ASSERT_TRUE(loadIntoView(state, path, prompt));
+    EXPECT_TRUE(prompt.messages.empty());
+
+    EXPECT_NE(state.face, first);
+    ASSERT_TRUE(state.faceNode);
+    EXPECT_EQ(state.faceNode->face(), state.face.get());
+    EXPECT_EQ(state.faceNode->getNumDrawables(), 1u);
+    EXPECT_TRUE(hangsUnderHead(state, state.faceNode.get()));
+    EXPECT_FALSE(hangsUnderHead(state, firstNode.get()));
+    EXPECT_EQ(state.scene.headTransform->getNumChildren(), 3u);  // markers, box, face
+    EXPECT_EQ(state.fileName, std::filesystem::canonical(path));
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir / "other"));
+    EXPECT_FALSE(state.modified);
+
+    EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
+    EXPECT_EQ(state.editHandler->scale, 1.0f);
+    EXPECT_FALSE(state.scene.selectionBox->hasBox);
+    EXPECT_EQ(state.scene.markers->getNumDrawables(), 0u);
+
+    // The camera frames the new face alone (the old selection is gone): it looks along +z at
+    // the face's centre from 3.5 radii.
+    const osg::BoundingSphere bound = state.faceNode->getBound();
+    EXPECT_NEAR((state.camera->center - bound.center()).length(), 0.0f, 1e-5f);
+    const osg::Vec3 expectedEye = bound.center() - osg::Vec3(0, 0, 3.5f * bound.radius());
+    EXPECT_NEAR((state.camera->eye - expectedEye).length(), 0.0f, 1e-4f);
+}
+
+TEST_F(ViewFixture, RelativePathsStillNameTheFileAfterTheDirectoryMoves)
+{
+    std::filesystem::create_directory(dir / "sub");
+    writeFace(*twoGeometries(), "sub/face.tvf");
+    std::filesystem::current_path(dir.path());
+    ASSERT_TRUE(loadIntoView(state, "sub/face.tvf", prompt));
+    EXPECT_EQ(state.fileName, std::filesystem::canonical(dir / "sub/face.tvf"));
+    EXPECT_TRUE(state.fileName.is_absolute());
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir / "sub"));
+}
+
+TEST_F(ViewFixture, AFileThatCannotBeLoadedLeavesThePreviousFaceAndSaysSoOnce)
+{
+    loadTwoGeometries();
+    turnRight(state);
+    const osg::ref_ptr<TarvFaceObject> face = state.face;
+    const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;
+    const std::filesystem::path fileName = state.fileName;
+    const osg::Matrixd head = state.scene.headTransform->getMatrix();
+
+    test::writeBytes(dir / "junk.nomodel", "this is no model of any kind\n");
+    for (const std::filesystem::path& bad : {dir / "missing.tvf", dir / "junk.nomodel"}) {
+        prompt.messages.clear();
+        EXPECT_FALSE(loadIntoView(state, bad, prompt));
+        ASSERT_EQ(prompt.messages.size(), 1u) << bad;
+        EXPECT_EQ(prompt.messages[0], "Failed to load: " + bad.string());
+        EXPECT_EQ(state.face, face);
+        EXPECT_EQ(state.faceNode, node);
+        EXPECT_TRUE(hangsUnderHead(state, node.get()));
+        EXPECT_EQ(state.fileName, fileName);
+        EXPECT_TRUE(state.modified);
+        EXPECT_EQ(state.scene.headTransform->getMatrix(), head);
+    }
+
+    prompt.messages.clear();
+    EXPECT_FALSE(loadIntoView(state, "", prompt));
+    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_EQ(state.face, face);
+}
+
+TEST_F(ViewFixture, RepairsMadeWhileLoadingAreReported)
+{
+    // Triangle 2 names vertex 9 of a geometry with three vertices.
+    auto broken = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 1, 9})});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*broken, "broken.tvf"), prompt));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].find("broken.tvf"), std::string::npos);
+    EXPECT_NE(prompt.messages[0].find("out of range"), std::string::npos);
+    EXPECT_EQ(state.face->geometries[0]->vertexIndices, (IndexList{0, 1, 2}));
+}
+
+TEST_F(ViewFixture, ClosingDropsComparisonAndFace)
+{
+    loadTwoGeometries();
+    // A pending comparison as morph creation sets it up.
+    state.comparisonFace = twoGeometries();
+    state.comparisonRenderer = new TarvFaceRenderer(state.comparisonFace.get());
+    state.comparisonTransform = new osg::MatrixTransform;
+    state.comparisonTransform->addChild(state.comparisonRenderer.get());
+    state.scene.root->addChild(state.comparisonTransform.get());
+    state.editHandler->targetTransform = state.comparisonTransform;
+    state.editHandler->setScale(2.0f);
+    state.modified = true;
+    const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;
+
+    closeFace(state);
+    EXPECT_FALSE(state.face);
+    EXPECT_FALSE(state.faceNode);
+    EXPECT_FALSE(hangsUnderHead(state, node.get()));
+    EXPECT_FALSE(state.modified);
+    EXPECT_TRUE(state.fileName.empty());
+    EXPECT_FALSE(state.comparisonFace);
+    EXPECT_FALSE(state.comparisonRenderer);
+    EXPECT_FALSE(state.comparisonTransform);
+    EXPECT_EQ(state.scene.root->getNumChildren(), 2u);
+    EXPECT_EQ(state.editHandler->targetTransform, state.scene.headTransform);
+    EXPECT_EQ(state.editHandler->scale, 1.0f);
+}
+
+TEST_F(ViewFixture, TheShippedSampleHeadsLoadCleanly)
+{
+    for (const char* name : {"sample-head.tvf", "sample-head-smile.tvf"}) {
+        ASSERT_TRUE(loadIntoView(state, test::sourceDir() / "examples" / name, prompt)) << name;
+        EXPECT_TRUE(prompt.messages.empty()) << name;
+        ASSERT_GE(state.face->geometries.size(), 3u);
+        EXPECT_FALSE(state.face->geometries[0]->clampIndices.empty());
+        EXPECT_FALSE(state.face->geometries[0]->texture.empty());
+    }
+}
+
+}  // namespace
+}  // namespace mw

@@ -1,0 +1,43 @@
+#pragma once
+// A Prompt that answers from a script and records what it was asked.
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "authoring/prompt.h"
+
+namespace mw::test {
+
+class ScriptedPrompt : public Prompt {
+public:
+    void message(const std::string& text) override { messages.push_back(text); }
+    bool question(const std::string& text) override
+    {
+        questions.push_back(text);
+        return pop(answers, false);
+    }
+    std::optional<std::filesystem::path> chooseOpenFile() override { return pop(openFiles, {}); }
+    std::optional<std::filesystem::path> chooseSaveFile() override { return pop(saveFiles, {}); }
+
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;                                    // for question(); No when empty
+    std::deque<std::optional<std::filesystem::path>> openFiles;  // cancelled when empty
+    std::deque<std::optional<std::filesystem::path>> saveFiles;  // cancelled when empty
+
+private:
+    template <typename T>
+    static T pop(std::deque<T>& queue, T fallback)
+    {
+        if (queue.empty())
+            return fallback;
+        T front = std::move(queue.front());
+        queue.pop_front();
+        return front;
+    }
+};
+
+}  // namespace mw::test
