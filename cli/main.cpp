@@ -12,6 +12,9 @@ int main(int argc, char** argv)
     mw::cli::addInfoCommand(app, status);
     mw::cli::addConvertCommand(app, status);
     mw::cli::addRenderCommand(app, status);
+    mw::cli::addCreateMorphCommand(app, status);
+    mw::cli::addImportMorphsCommand(app, status);
+    mw::cli::addNeckCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -1,0 +1,133 @@
+#include "authoring/difference_highlight.h"
+
+#include <vector>
+
+#include <osg/Geometry>
+
+#include "authoring/comparison_style.h"
+#include "authoring/morph_extraction.h"
+
+namespace mw {
+
+namespace {
+
+// For every vertex, the triangles that have it as a corner, in triangle order, each listed
+// once even when it uses the vertex at more than one corner (compressed rows).
+struct VertexTriangles {
+    std::vector<std::uint32_t> rowStart;  // vertex v's triangles are triangles[rowStart[v] … rowStart[v + 1])
+    std::vector<std::uint32_t> triangles;
+};
+
+bool cornersInRange(const IndexList& indices, std::size_t triangle, std::size_t vertexCount)
+{
+    const std::size_t i = 3 * triangle;
+    return indices[i] < vertexCount && indices[i + 1] < vertexCount && indices[i + 2] < vertexCount;
+}
+
+// Calls visit(vertex, triangle) once for every distinct corner of every usable triangle.
+template <typename Visit>
+void forEachCorner(const FaceGeom& geometry, Visit&& visit)
+{
+    const IndexList& indices = geometry.vertexIndices;
+    const std::size_t vertexCount = geometry.vertices->size();
+    const std::size_t triangleCount = indices.size() / 3;
+    for (std::size_t t = 0; t < triangleCount; ++t) {
+        if (!cornersInRange(indices, t, vertexCount))
+            continue;
+        const std::uint32_t a = indices[3 * t], b = indices[3 * t + 1], c = indices[3 * t + 2];
+        const auto triangle = static_cast<std::uint32_t>(t);
+        visit(a, triangle);
+        if (b != a)
+            visit(b, triangle);
+        if (c != a && c != b)
+            visit(c, triangle);
+    }
+}
+
+VertexTriangles vertexTriangles(const FaceGeom& geometry)
+{
+    VertexTriangles table;
+    table.rowStart.assign(geometry.vertices->size() + 1, 0);
+    forEachCorner(geometry, [&](std::uint32_t v, std::uint32_t) { ++table.rowStart[v + 1]; });
+    for (std::size_t v = 1; v < table.rowStart.size(); ++v)
+        table.rowStart[v] += table.rowStart[v - 1];
+    table.triangles.resize(table.rowStart.back());
+    std::vector<std::uint32_t> next(table.rowStart.begin(), table.rowStart.end() - 1);
+    forEachCorner(geometry, [&](std::uint32_t v, std::uint32_t t) { table.triangles[next[v]++] = t; });
+    return table;
+}
+
+osg::ref_ptr<osg::Geode> makeHighlight(osg::Vec3Array* corners)
+{
+    osg::ref_ptr<osg::Geometry> triangles = new osg::Geometry;
+    triangles->setVertexArray(corners);
+    triangles->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(corners->size())));
+    osg::ref_ptr<osg::Geode> highlight = new osg::Geode;
+    highlight->addDrawable(triangles.get());
+    applyComparisonStyle(*highlight->getOrCreateStateSet(), kHighlightColour, kHighlightOffsetFactor);
+    return highlight;
+}
+
+}  // namespace
+
+void appendTrianglesAround(const FaceGeom& geometry, std::span<const std::uint32_t> changed, osg::Vec3Array& corners)
+{
+    if (changed.empty())
+        return;
+    const VertexTriangles table = vertexTriangles(geometry);
+    const std::size_t vertexCount = geometry.vertices->size();
+
+    std::size_t added = 0;
+    for (const std::uint32_t k : changed)
+        if (k < vertexCount)
+            added += table.rowStart[k + 1] - table.rowStart[k];
+    corners.reserve(corners.size() + 3 * added);
+
+    const osg::Vec3Array& vertices = *geometry.vertices;
+    const IndexList& indices = geometry.vertexIndices;
+    for (const std::uint32_t k : changed) {
+        if (k >= vertexCount)
+            continue;
+        for (std::uint32_t row = table.rowStart[k]; row < table.rowStart[k + 1]; ++row) {
+            const std::size_t first = 3 * static_cast<std::size_t>(table.triangles[row]);
+            corners.push_back(vertices[indices[first]]);
+            corners.push_back(vertices[indices[first + 1]]);
+            corners.push_back(vertices[indices[first + 2]]);
+        }
+    }
+}
+
+osg::ref_ptr<osg::Vec3Array> highlightCorners(const TarvFaceRenderer& comparison, const FaceMorph& morph)
+{
+    osg::ref_ptr<osg::Vec3Array> corners = new osg::Vec3Array;
+    const TarvFaceObject* face = comparison.face();
+    if (!face)
+        return corners;
+    for (const auto& target : morph.targets) {
+        const int index = comparison.getGeometryIndex(target->name);
+        if (index < 0 || static_cast<std::size_t>(index) >= face->geometries.size())
+            continue;
+        appendTrianglesAround(*face->geometries[static_cast<std::size_t>(index)], target->indices, *corners);
+    }
+    return corners;
+}
+
+void highlightDifference(ViewState& state, HighlightCollector collect)
+{
+    if (!hasFace(state) || !hasComparison(state))
+        return;
+    if (state.differenceHighlight) {
+        state.comparisonTransform->removeChild(state.differenceHighlight.get());
+        state.differenceHighlight = nullptr;
+    }
+    osg::ref_ptr<FaceMorph> difference = new FaceMorph;
+    if (!extractMorphTargets(state, *difference, nullptr))
+        return;
+    osg::ref_ptr<osg::Vec3Array> corners = collect(*state.comparisonRenderer, *difference);
+    if (corners->empty())
+        return;
+    state.differenceHighlight = makeHighlight(corners.get());
+    state.comparisonTransform->addChild(state.differenceHighlight.get());
+}
+
+}  // namespace mw

@@ -1,0 +1,24 @@
+#pragma once
+// The editor's messages and questions on a terminal: messages go to stderr, questions are
+// answered from the command line, file choosers are cancelled (files are named as arguments).
+
+#include "authoring/prompt.h"
+
+namespace mw::cli {
+
+class CliPrompt : public Prompt {
+public:
+    // Every question is answered with `answer` (true for Yes); the question and the answer are
+    // shown on stderr.
+    explicit CliPrompt(bool answer = false) : answer_(answer) {}
+
+    void message(const std::string& text) override;
+    bool question(const std::string& text) override;
+    std::optional<std::filesystem::path> chooseOpenFile() override { return std::nullopt; }
+    std::optional<std::filesystem::path> chooseSaveFile() override { return std::nullopt; }
+
+private:
+    bool answer_;
+};
+
+}  // namespace mw::cli

@@ -1,0 +1,36 @@
+#include "cli/headless_view.h"
+
+#include <iostream>
+#include <system_error>
+
+#include "authoring/face_editing.h"
+#include "authoring/view_document.h"
+#include "authoring/view_setup.h"
+#include "cli/commands.h"
+#include "model/face_file.h"
+
+namespace mw::cli {
+
+std::unique_ptr<ViewState> openView(const std::filesystem::path& base, Prompt& prompt)
+{
+    auto state = std::make_unique<ViewState>();
+    buildView(*state, {});
+    std::error_code error;
+    const std::filesystem::path workingDirectory = std::filesystem::current_path(error);
+    const bool loaded = loadIntoView(*state, base, prompt);
+    if (!error)
+        std::filesystem::current_path(workingDirectory, error);
+    return loaded ? std::move(state) : nullptr;
+}
+
+int saveView(ViewState& state, const std::filesystem::path& output, const std::string& shownName)
+{
+    commitHeadTransform(state);
+    if (!writeFaceFile(output, *state.face)) {
+        std::cerr << "Failed to save: " << shownName << '\n';
+        return kWriteFailed;
+    }
+    return kOk;
+}
+
+}  // namespace mw::cli

@@ -1,0 +1,169 @@
+// Baking the interactive transforms, automatic sizing, winding and morph values.
+
+#include <gtest/gtest.h>
+
+#include "authoring/comparison_loading.h"
+#include "authoring/face_editing.h"
+#include "authoring/view_operations.h"
+#include "tests/authoring/view_fixture.h"
+
+namespace mw {
+namespace {
+
+void expectVec(const osg::Vec3& actual, const osg::Vec3& expected, float tolerance = 1e-6f)
+{
+    EXPECT_NEAR(actual.x(), expected.x(), tolerance);
+    EXPECT_NEAR(actual.y(), expected.y(), tolerance);
+    EXPECT_NEAR(actual.z(), expected.z(), tolerance);
+}
+
+// Two units wide along x, lowest point at y = 1.
+osg::ref_ptr<TarvFaceObject> headAtHeightOne()
+{
+    return test::makeFace({test::makeGeom("skin", {{-1, 1, 0}, {1, 1, 0}, {0, 3, 0.5f}}, {0, 1, 2})});
+}
+
+TEST_F(ViewFixture, AutoScaleSizesTheHeadThroughTheHeadTransformUntilItIsCommitted)
+{
+    ASSERT_TRUE(loadIntoView(state, writeFace(*headAtHeightOne(), "head.tvf"), prompt));
+    turnRight(state);
+    const osg::Quat turned = state.editHandler->rotation;
+    state.modified = false;
+
+    ASSERT_TRUE(autoScale(state, prompt));
+    EXPECT_FLOAT_EQ(state.editHandler->scale, 0.09f);
+    EXPECT_FLOAT_EQ(state.editHandler->translation.y(), -0.15f);
+    EXPECT_EQ(state.editHandler->translation.x(), 0.0f);
+    EXPECT_EQ(state.editHandler->translation.z(), 0.0f);
+    EXPECT_EQ(state.editHandler->rotation, turned);
+    EXPECT_TRUE(state.modified);
+    EXPECT_EQ((*state.face->geometries[0]->vertices)[0], osg::Vec3(-1, 1, 0));  // data untouched
+
+    // Without the turn, the baked head is 0.18 wide with its lowest point at -0.06.
+    state.editHandler->rotation = osg::Quat();
+    state.editHandler->updateTransform();
+    commitHeadTransform(state);
+    const osg::Vec3Array& v = *state.face->geometries[0]->vertices;
+    expectVec(v[0], {-0.09f, -0.06f, 0});
+    expectVec(v[1], {0.09f, -0.06f, 0});
+    expectVec(v[2], {0, 0.12f, 0.045f});
+    EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
+    EXPECT_EQ(state.editHandler->scale, 1.0f);
+}
+
+TEST_F(ViewFixture, AutoScaleRefusesAFaceWithoutWidth)
+{
+    const auto flat = test::makeFace({test::makeGeom("skin", {{0.5f, 0, 0}, {0.5f, 1, 0}, {0.5f, 0, 1}}, {0, 1, 2})});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*flat, "flat.tvf"), prompt));
+    EXPECT_FALSE(autoScale(state, prompt));
+    EXPECT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(state.editHandler->scale, 1.0f);
+    EXPECT_EQ(state.editHandler->translation, osg::Vec3());
+    EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
+    EXPECT_FALSE(state.modified);
+
+    // A comparison face of real width cannot be scaled onto it either.
+    installComparisonFace(state, headAtHeightOne(), prompt);
+    EXPECT_EQ(prompt.messages.size(), 2u);
+    EXPECT_TRUE(state.comparisonTransform->getMatrix().isIdentity());
+}
+
+TEST_F(ViewFixture, AutoScaleWithAComparisonFaceFitsItToTheCurrentFace)
+{
+    ASSERT_TRUE(loadIntoView(state, writeFace(*headAtHeightOne(), "head.tvf"), prompt));
+    // Twice as wide, lowest point at 4. A second geometry keeps the faces from matching, so
+    // loading does not bake the fitted transform into the comparison face.
+    const auto wide = test::makeFace({test::makeGeom("skin", {{-2, 4, 0}, {2, 4, 0}, {0, 8, 0}}, {0, 1, 2}),
+                                      test::makeGeom("eyes", {{0, 5, 0}, {1, 5, 0}, {0, 6, 0}}, {0, 1, 2})});
+    installComparisonFace(state, wide, prompt);
+    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_EQ(state.editHandler->scale, 0.5f);
+    EXPECT_EQ(state.editHandler->translation, osg::Vec3(0, -1, 0));  // 1 - 0.5 x 4
+    EXPECT_EQ(state.comparisonTransform->getMatrix(), osg::Matrixd::scale(0.5, 0.5, 0.5) * osg::Matrixd::translate(0, -1, 0));
+    EXPECT_FALSE(state.differenceHighlight);
+    EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
+    EXPECT_FALSE(state.modified);
+
+    // Baking it puts the comparison face onto the current one.
+    commitComparisonTransform(state);
+    const osg::Vec3Array& v = *state.comparisonFace->geometries[0]->vertices;
+    EXPECT_EQ(v[0], osg::Vec3(-1, 1, 0));
+    EXPECT_EQ(v[2], osg::Vec3(0, 3, 0));
+    EXPECT_TRUE(state.comparisonTransform->getMatrix().isIdentity());
+    EXPECT_EQ(state.editHandler->scale, 1.0f);
+}
+
+TEST_F(ViewFixture, CommittingTheHeadTransformMovesVerticesTurnsOffsetsAndNormals)
+{
+    const auto face = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})},
+                                     {test::makeMorph("m", {test::makeTarget("skin", {1}, {{0, 1, 0}})})});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "tri.tvf"), prompt));
+    const FaceRenderer& renderer = *state.faceNode->renderers()[0];
+    expectVec((*renderer.normals())[0], {0, 0, 1});
+
+    // Scale 2 and a move: offsets scale but do not move; the normals keep their direction.
+    state.editHandler->setScale(2.0f);
+    state.editHandler->setTranslation(5, 0, 0);
+    commitHeadTransform(state);
+    EXPECT_EQ((*state.face->geometries[0]->vertices)[1], osg::Vec3(7, 0, 0));
+    EXPECT_EQ((*state.face->morphs[0]->targets[0]->offsets)[0], osg::Vec3(0, 2, 0));
+    EXPECT_FALSE(state.modified);
+
+    // A quarter turn about -y takes x to z and z to -x: the surface now faces -x, and so must
+    // its normals.
+    turnRight(state);
+    commitHeadTransform(state);
+    expectVec((*state.face->geometries[0]->vertices)[1], {0, 0, 7}, 1e-5f);
+    expectVec((*renderer.normals())[0], {-1, 0, 0}, 1e-5f);
+
+    // Nothing is baked while a comparison face is shown.
+    installComparisonFace(state, face, prompt);
+    state.scene.headTransform->setMatrix(osg::Matrixd::translate(1, 0, 0));
+    commitHeadTransform(state);
+    EXPECT_EQ(state.scene.headTransform->getMatrix(), osg::Matrixd::translate(1, 0, 0));
+}
+
+TEST_F(ViewFixture, FlippingReversesTheWindingOfEveryTriangle)
+{
+    const auto face = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
+                                                     {0, 1, 2, 1, 3, 2}, {{0, 0}, {1, 0}, {0, 1}, {1, 1}},
+                                                     {0, 1, 2, 1, 3, 2})});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "quad.tvf"), prompt));
+    const FaceGeom& g = *state.face->geometries[0];
+
+    flipPolygonOrder(state, 1);
+    EXPECT_FALSE(state.modified);
+
+    flipPolygonOrder(state, 0);
+    EXPECT_EQ(g.vertexIndices, (IndexList{0, 2, 1, 1, 2, 3}));
+    EXPECT_EQ(g.texIndices, (IndexList{0, 2, 1, 1, 2, 3}));
+    EXPECT_TRUE(state.modified);
+    const FaceRenderer& renderer = *state.faceNode->renderers()[0];
+    expectVec((*renderer.normals())[0], {0, 0, -1});
+    EXPECT_EQ((*renderer.cornerTexcoords())[1], osg::Vec2(0, 1));
+
+    flipPolygonOrder(state, 0);
+    EXPECT_EQ(g.vertexIndices, (IndexList{0, 1, 2, 1, 3, 2}));
+}
+
+TEST_F(ViewFixture, MorphValuesResetWithoutChangingTheFileAndScaleOneMorph)
+{
+    const auto face = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})},
+                                     {test::makeMorph("a", {test::makeTarget("skin", {0}, {{1, 2, 3}})}),
+                                      test::makeMorph("b", {test::makeTarget("skin", {1}, {{0, 0, 1}})})});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "morphs.tvf"), prompt));
+    state.faceNode->setMorphWeight(1, 0.2f);
+    resetMorphValues(state);
+    EXPECT_EQ(state.faceNode->getMorphWeight(1), 0.0f);
+    EXPECT_FALSE(state.modified);
+
+    scaleMorph(state, 0, 2.0f);
+    EXPECT_EQ((*state.face->morphs[0]->targets[0]->offsets)[0], osg::Vec3(2, 4, 6));
+    EXPECT_EQ((*state.face->morphs[1]->targets[0]->offsets)[0], osg::Vec3(0, 0, 1));
+    state.modified = false;
+    scaleMorph(state, 2, 2.0f);  // no such morph: nothing changes, yet the face counts as changed
+    EXPECT_TRUE(state.modified);
+}
+
+}  // namespace
+}  // namespace mw

@@ -1,0 +1,175 @@
+// Neck vertices: computed from the open border, refined with the lasso, cleared and imported.
+
+#include <osg/Geometry>
+
+#include <gtest/gtest.h>
+
+#include "authoring/neck_vertices.h"
+#include "authoring/view_operations.h"
+#include "tests/authoring/view_fixture.h"
+
+namespace mw {
+namespace {
+
+// 4 x 4 vertices (index = 4 row + column), each cell cut along the same diagonal.
+osg::ref_ptr<FaceGeom> flatGrid()
+{
+    std::vector<osg::Vec3> vertices;
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column)
+            vertices.emplace_back(static_cast<float>(column), static_cast<float>(row), 0.0f);
+    IndexList triangles;
+    for (std::uint32_t row = 0; row < 3; ++row)
+        for (std::uint32_t column = 0; column < 3; ++column) {
+            const std::uint32_t v = 4 * row + column;
+            triangles.insert(triangles.end(), {v, v + 1, v + 5, v, v + 5, v + 4});
+        }
+    return test::makeGeom("grid", vertices, triangles, {}, {}, {5});
+}
+
+// A closed mesh (60 corners) in which every vertex belongs to exactly five triangles.
+osg::ref_ptr<FaceGeom> icosahedron()
+{
+    const float t = 1.618034f;
+    return test::makeGeom("ball",
+                          {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t}, {0, -1, -t},
+                           {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}},
+                          {0, 11, 5, 0, 5,  1, 0,  1, 7, 0, 7, 10, 0, 10, 11, 1, 5, 9, 5, 11,
+                           4, 11, 10, 2, 10, 7, 6, 7, 1, 8, 3, 9, 4,  3, 4,  2, 3, 2, 6, 3,
+                           6, 8,  3,  8, 9, 4, 9, 5, 2, 4, 11, 6, 2, 10, 8, 6, 7, 9, 8, 1});
+}
+
+unsigned markerCount(const ViewState& state)
+{
+    if (state.scene.markers->getNumDrawables() == 0)
+        return 0;
+    return state.scene.markers->getDrawable(0)->asGeometry()->getVertexArray()->getNumElements();
+}
+
+TEST_F(ViewFixture, ComputedNeckVerticesAreTheBorderOfTheChosenGeometry)
+{
+    EXPECT_EQ(computeNeckVertices(state, -1, prompt), -1);  // no face
+
+    ASSERT_TRUE(loadIntoView(state, writeFace(*test::makeFace({flatGrid(), icosahedron()}), "two.tvf"), prompt));
+    FaceGeom& grid = *state.face->geometries[0];
+    FaceGeom& ball = *state.face->geometries[1];
+    ball.clampIndices = {3};
+
+    // Nothing selected: the geometry with most corners, without asking. No vertex of a closed
+    // mesh is on a border, yet the face counts as changed.
+    EXPECT_EQ(computeNeckVertices(state, -1, prompt), 1);
+    EXPECT_TRUE(prompt.questions.empty());
+    EXPECT_TRUE(ball.clampIndices.empty());
+    EXPECT_TRUE(state.modified);
+    EXPECT_EQ(state.scene.selectionBox->displayedIndex, 1);
+
+    // An index outside the face counts as no selection.
+    EXPECT_EQ(computeNeckVertices(state, 7, prompt), 1);
+    EXPECT_TRUE(prompt.questions.empty());
+
+    // The smaller geometry needs a Yes.
+    state.modified = false;
+    prompt.answers = {false};
+    EXPECT_EQ(computeNeckVertices(state, 0, prompt), -1);
+    ASSERT_EQ(prompt.questions.size(), 1u);
+    EXPECT_EQ(prompt.questions[0], "Are you sure the currently selected geometry contains the neck vertices?");
+    EXPECT_EQ(grid.clampIndices, (IndexList{5}));
+    EXPECT_FALSE(state.modified);
+
+    prompt.answers = {true};
+    EXPECT_EQ(computeNeckVertices(state, 0, prompt), 0);
+    EXPECT_EQ(grid.clampIndices, (IndexList{0, 1, 2, 3, 4, 7, 8, 11, 12, 13, 14, 15}));
+    EXPECT_TRUE(state.modified);
+    EXPECT_EQ(state.scene.selectionBox->displayedIndex, 0);
+    EXPECT_EQ(markerCount(state), 12u);
+}
+
+// The camera maps scene x, y straight onto overlay units; the lasso is the square 100 … 200.
+class NeckLassoTest : public ViewFixture {
+protected:
+    void SetUp() override
+    {
+        ViewFixture::SetUp();
+        const auto face = test::makeFace({test::makeGeom(
+            "skin", {{150, 150, 0}, {300, 150, 0}, {120, 180, 0}, {50, 50, 0}}, {0, 1, 2, 0, 2, 3})});
+        ASSERT_TRUE(loadIntoView(state, writeFace(*face, "lasso.tvf"), prompt));
+        state.viewCamera->setViewMatrix(osg::Matrixd::identity());
+        state.viewCamera->setProjectionMatrix(osg::Matrixd::ortho(0, 1280, 0, 1024, -1, 1));
+        for (const auto& [x, y] : {std::pair{100.0f, 100.0f}, {200.0f, 100.0f}, {200.0f, 200.0f}, {100.0f, 200.0f}})
+            state.lasso->addLassoPoint(x, y);
+        state.lasso->closeLasso();
+        setEditMode(state, 3);
+        showGeometrySelection(state, 0);
+    }
+
+    IndexList& neck() { return state.face->geometries[0]->clampIndices; }
+};
+
+TEST_F(NeckLassoTest, KeepDiscardAndAddFollowTheLassoOnScreen)
+{
+    neck() = {3, 0, 1, 2};
+    editNeckVertices(state, NeckEdit::Keep);
+    EXPECT_EQ(neck(), (IndexList{0, 2}));
+    EXPECT_TRUE(state.modified);
+    EXPECT_EQ(markerCount(state), 2u);
+
+    neck() = {3, 0, 1, 2};
+    editNeckVertices(state, NeckEdit::Discard);
+    EXPECT_EQ(neck(), (IndexList{3, 1}));
+
+    neck() = {0};
+    editNeckVertices(state, NeckEdit::Add);
+    EXPECT_EQ(neck(), (IndexList{0, 0, 2}));  // a vertex already listed is added again
+
+    neck() = {1, 3};
+    editNeckVertices(state, NeckEdit::Keep);
+    EXPECT_TRUE(neck().empty());
+
+    // The head transform moves the vertices on screen: only vertex 3 lands in the square.
+    state.scene.headTransform->setMatrix(osg::Matrixd::translate(100, 100, 0));
+    editNeckVertices(state, NeckEdit::Add);
+    EXPECT_EQ(neck(), (IndexList{3}));
+
+    // Only in vertex mode, and only with a completed lasso.
+    state.modified = false;
+    setEditMode(state, 2);
+    editNeckVertices(state, NeckEdit::Add);
+    setEditMode(state, 3);
+    state.lasso->clearLasso();
+    editNeckVertices(state, NeckEdit::Add);
+    EXPECT_EQ(neck(), (IndexList{3}));
+    EXPECT_FALSE(state.modified);
+}
+
+TEST_F(ViewFixture, ClearingAndImportingNeckVertices)
+{
+    loadTwoGeometries();  // skin: 4 vertices, neck 3 1 3; eyes: 3 vertices
+    showGeometrySelection(state, 0);
+
+    clearNeckVertices(state, 5);
+    clearNeckVertices(state, -1);
+    EXPECT_FALSE(state.modified);
+    clearNeckVertices(state, 0);
+    EXPECT_TRUE(state.face->geometries[0]->clampIndices.empty());
+    EXPECT_TRUE(state.modified);
+    EXPECT_EQ(markerCount(state), 0u);
+
+    // Paired by position; an entry equal to the vertex count is dropped; the third source
+    // geometry has no partner.
+    const auto source = test::makeFace({test::makeGeom("a", {}, {}, {}, {}, {3, 4, 0}),
+                                        test::makeGeom("b", {}, {}, {}, {}, {2, 2}),
+                                        test::makeGeom("c", {}, {}, {}, {}, {0})});
+    state.face->geometries[1]->clampIndices = {1};
+    showGeometrySelection(state, 0);
+    importNeckVertices(state, *source);
+    EXPECT_EQ(state.face->geometries[0]->clampIndices, (IndexList{3, 0}));
+    EXPECT_EQ(state.face->geometries[1]->clampIndices, (IndexList{2, 2}));
+    EXPECT_EQ(markerCount(state), 2u);  // the displayed geometry shows what was imported
+
+    showGeometrySelection(state, 1);
+    importNeckVertices(state, *source);
+    EXPECT_EQ(markerCount(state), 2u);
+}
+
+}  // namespace
+}  // namespace mw

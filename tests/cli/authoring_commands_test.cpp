@@ -1,0 +1,185 @@
+// create-morph, import-morphs and neck: the editor's authoring operations from the command line.
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "model/face_file.h"
+#include "tests/support/face_builders.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_dir.h"
+
+namespace mw {
+namespace {
+
+using test::runCommand;
+
+// The far corners of skin fix the bounding box, so the editor's automatic fitting of the
+// second face is the identity as long as only the inner vertices move.
+osg::ref_ptr<TarvFaceObject> baseFace()
+{
+    return test::makeFace(
+        {test::makeGeom("skin", {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {-100, -100, -100}, {100, 100, 100}}, {0, 1, 2}),
+         test::makeGeom("eyes", {{1, 1, 1}, {2, 1, 1}, {1, 2, 1}}, {0, 1, 2})});
+}
+
+osg::ref_ptr<TarvFaceObject> movedFace()
+{
+    auto face = baseFace();
+    (*face->geometries[0]->vertices)[0] += osg::Vec3(3, 4, 0);
+    (*face->geometries[0]->vertices)[1] += osg::Vec3(0, 0, 1);
+    return face;
+}
+
+std::string write(const test::TempDir& dir, const std::string& name, const TarvFaceObject& face)
+{
+    const auto path = dir / name;
+    std::filesystem::create_directories(path.parent_path());
+    EXPECT_TRUE(writeFaceFile(path, face));
+    return path.string();
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// Runs the test's commands from `directory` and goes back afterwards.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::filesystem::path& directory) { std::filesystem::current_path(directory); }
+    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_ = std::filesystem::current_path();
+};
+
+TEST(CliCreateMorph, StoresTheDifferenceUnderTheGivenNameAndThreshold)
+{
+    test::TempDir dir;
+    write(dir, "in/base.tvf", *baseFace());
+    write(dir, "in/smile.tvf", *movedFace());
+    {
+        // Relative paths keep meaning the working directory, although loading visits the face's folder.
+        WorkingDirectory here(dir.path());
+        auto r = runCommand({MIENWRIGHT_CLI, "create-morph", "in/base.tvf", "in/smile.tvf", "-o", "out.tvf",
+                             "--name", "smile", "--threshold", "2"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "morph \"smile\": 1 vertices moved\n");
+    }
+    auto face = readFaceFile(dir / "out.tvf");
+    ASSERT_TRUE(face);
+    ASSERT_EQ(face->morphs.size(), 1u);
+    const FaceMorph& smile = *face->morphs[0];
+    EXPECT_EQ(smile.name, "smile");
+    ASSERT_EQ(smile.targets.size(), 2u);
+    EXPECT_EQ(smile.targets[0]->indices, (IndexList{0}));  // vertex 1 moved 1 < 2
+    EXPECT_EQ((*smile.targets[0]->offsets)[0], osg::Vec3(3, 4, 0));
+    EXPECT_TRUE(smile.targets[1]->indices.empty());
+    EXPECT_EQ(*face->geometries[0]->vertices, *baseFace()->geometries[0]->vertices);
+
+    // Defaults: named "morph", threshold 0.001.
+    auto r = runCommand({MIENWRIGHT_CLI, "create-morph", (dir / "in/base.tvf").string(),
+                         (dir / "in/smile.tvf").string(), "-o", (dir / "default.tvf").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    face = readFaceFile(dir / "default.tvf");
+    ASSERT_TRUE(face);
+    EXPECT_EQ(face->morphs[0]->name, "morph");
+    EXPECT_EQ(face->morphs[0]->targets[0]->indices, (IndexList{0, 1}));
+}
+
+TEST(CliCreateMorph, FailuresWriteNothing)
+{
+    test::TempDir dir;
+    const auto base = write(dir, "base.tvf", *baseFace());
+    const auto out = (dir / "out.tvf").string();
+
+    const auto oneGeometry = test::makeFace({baseFace()->geometries[0]});
+    auto r = runCommand({MIENWRIGHT_CLI, "create-morph", base, write(dir, "one.tvf", *oneGeometry), "-o", out});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "The two models have a different number of geometric components.\n"
+                                "Cannot extract morph targets.\n"))
+        << r.err;
+
+    auto moreVertices = baseFace();
+    moreVertices->geometries[1]->vertices->push_back(osg::Vec3(1, 1, 1));
+    r = runCommand({MIENWRIGHT_CLI, "create-morph", base, write(dir, "more.tvf", *moreVertices), "-o", out});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "Encountered geometric components with different number of vertices.\n"
+                                "Cannot extract morph targets.\n"))
+        << r.err;
+
+    r = runCommand({MIENWRIGHT_CLI, "create-morph", base, (dir / "missing.tvf").string(), "-o", out});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "Failed to load: ")) << r.err;
+
+    r = runCommand({MIENWRIGHT_CLI, "create-morph", base, base, "-o", out, "--threshold", "nan"});
+    EXPECT_EQ(r.status, 4);
+    r = runCommand({MIENWRIGHT_CLI, "create-morph", base, base, "-o", out, "--name", "big smile"});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    r = runCommand({MIENWRIGHT_CLI, "create-morph", base, base, "-o", (dir / "no/such/dir/out.tvf").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "Failed to save: ")) << r.err;
+}
+
+TEST(CliImportMorphs, AddsTheFittingMorphsAndOptionallyTheNeckVertices)
+{
+    test::TempDir dir;
+    const auto base = write(dir, "base.tvf", *baseFace());
+    auto source = baseFace();
+    source->geometries[1]->clampIndices = {2, 0};
+    source->morphs.push_back(test::makeMorph("blink", {test::makeTarget("eyes", {1}, {{0, -1, 0}})}));
+    const auto sourcePath = write(dir, "source.tvf", *source);
+    const auto out = (dir / "out.tvf").string();
+
+    auto r = runCommand({MIENWRIGHT_CLI, "import-morphs", base, sourcePath, "-o", out, "--neck"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "imported 1 morphs\n");
+    auto face = readFaceFile(out);
+    ASSERT_TRUE(face);
+    ASSERT_EQ(face->morphs.size(), 1u);
+    EXPECT_EQ(face->morphs[0]->name, "blink");
+    EXPECT_EQ(face->morphs[0]->targets[0]->indices, (IndexList{1}));
+    EXPECT_EQ(face->geometries[1]->clampIndices, (IndexList{2, 0}));
+
+    r = runCommand({MIENWRIGHT_CLI, "import-morphs", base, (dir / "missing.tvf").string(), "-o", out});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "Failed to load: ")) << r.err;
+}
+
+TEST(CliNeck, ComputesTheBorderAndAsksBeforeTakingAnotherGeometry)
+{
+    test::TempDir dir;
+    // 3 x 3 vertices, each cell cut along the same diagonal: all but the centre are on the border.
+    std::vector<osg::Vec3> grid;
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column)
+            grid.emplace_back(static_cast<float>(column), static_cast<float>(row), 0.0f);
+    const auto face = test::makeFace({test::makeGeom("grid", grid, {0, 1, 4, 0, 4, 3, 1, 2, 5, 1, 5, 4,
+                                                                    3, 4, 7, 3, 7, 6, 4, 5, 8, 4, 8, 7}),
+                                      test::makeGeom("small", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})});
+    const auto base = write(dir, "base.tvf", *face);
+    const auto out = (dir / "out.tvf").string();
+
+    auto r = runCommand({MIENWRIGHT_CLI, "neck", base, "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "geometry 0 \"grid\": 8 neck vertices\n");
+    EXPECT_EQ(readFaceFile(out)->geometries[0]->clampIndices, (IndexList{0, 1, 2, 3, 5, 6, 7, 8}));
+    std::filesystem::remove(out);
+
+    r = runCommand({MIENWRIGHT_CLI, "neck", base, "-o", out, "--geometry", "1"});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_TRUE(contains(r.err, "Are you sure the currently selected geometry contains the neck vertices? No\n")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    r = runCommand({MIENWRIGHT_CLI, "neck", base, "-o", out, "--geometry", "1", "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto written = readFaceFile(out);
+    EXPECT_EQ(written->geometries[1]->clampIndices, (IndexList{0, 1, 2}));
+    EXPECT_TRUE(written->geometries[0]->clampIndices.empty());
+}
+
+}  // namespace
+}  // namespace mw
