@@ -6,6 +6,7 @@
 #include <QSurfaceFormat>
 
 #include "app/main_frame.h"
+#include "mienwright_version.h"
 
 int main(int argc, char** argv)
 {
@@ -13,10 +14,12 @@ int main(int argc, char** argv)
     QSurfaceFormat::setDefaultFormat(mw::CMienwrightView::surfaceFormat());
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mienwright"));
+    QApplication::setApplicationVersion(QStringLiteral(MIENWRIGHT_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Editor for textured 3D head models with morph targets."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Face file to open (.tvf, .txt or any model file)."),
                                  QStringLiteral("[FILE]"));
     parser.process(application);

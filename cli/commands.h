@@ -24,6 +24,7 @@ enum Status : int {
 void addInfoCommand(CLI::App& app, int& status);
 void addConvertCommand(CLI::App& app, int& status);
 void addRenderCommand(CLI::App& app, int& status);
+void addThumbnailCommand(CLI::App& app, int& status);
 void addCreateMorphCommand(CLI::App& app, int& status);
 void addImportMorphsCommand(CLI::App& app, int& status);
 void addNeckCommand(CLI::App& app, int& status);

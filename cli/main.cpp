@@ -3,15 +3,18 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "mienwright_version.h"
 
 int main(int argc, char** argv)
 {
     CLI::App app{"Mienwright command-line tool: inspect, convert and author face files."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("mienwright-cli ") + MIENWRIGHT_VERSION);
     int status = mw::cli::kOk;
     mw::cli::addInfoCommand(app, status);
     mw::cli::addConvertCommand(app, status);
     mw::cli::addRenderCommand(app, status);
+    mw::cli::addThumbnailCommand(app, status);
     mw::cli::addCreateMorphCommand(app, status);
     mw::cli::addImportMorphsCommand(app, status);
     mw::cli::addNeckCommand(app, status);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string_view>
 #include <utility>
@@ -28,6 +29,8 @@ struct RenderArgs {
     std::string output;
     std::string size = "512x512";
     std::vector<std::string> weights;
+    UpAxis up = UpAxis::Y;
+    ViewDirection view = ViewDirection::Front;
 };
 
 bool parseUnsigned(std::string_view text, unsigned& out)
@@ -118,7 +121,7 @@ int renderFace(const RenderArgs& args)
     // Texture names in a face file are relative to the file, as in the editor.
     changeToFileDirectory(std::filesystem::absolute(args.file));
     const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
-    const osg::ref_ptr<osg::Image> image = captureFromFront(*renderer, node.get());
+    const osg::ref_ptr<osg::Image> image = captureHead(*renderer, node.get(), args.view, args.up);
     if (!image) {
         std::cerr << "Cannot render " << args.file << ": OpenGL returned no image\n";
         return kNoDisplay;
@@ -133,6 +136,20 @@ int renderFace(const RenderArgs& args)
         return kWriteFailed;
     }
     return kOk;
+}
+
+// --up and --view, shared by render and thumbnail.
+void addCameraOptions(CLI::App& cmd, RenderArgs& args)
+{
+    const std::map<std::string, UpAxis> axes{{"y", UpAxis::Y}, {"z", UpAxis::Z}};
+    cmd.add_option("--up", args.up, "the face's up axis: y (as the editor shows faces) or z (Z-up models)")
+        ->transform(CLI::CheckedTransformer(axes, CLI::ignore_case));
+    const std::map<std::string, ViewDirection> views{{"front", ViewDirection::Front},
+                                                     {"side", ViewDirection::Side},
+                                                     {"top", ViewDirection::Top},
+                                                     {"three-quarter", ViewDirection::ThreeQuarter}};
+    cmd.add_option("--view", args.view, "where the picture is taken from: front, side, top or three-quarter")
+        ->transform(CLI::CheckedTransformer(views, CLI::ignore_case));
 }
 
 }  // namespace
@@ -160,7 +177,26 @@ void addRenderCommand(CLI::App& app, int& status)
                 return parseWeight(text, name, weight) ? std::string() : "expected NAME=W with a finite number W, got " + text;
             },
             "NAME=W"));
+    addCameraOptions(*cmd, *args);
     cmd->callback([args, &status] { status = renderFace(*args); });
+}
+
+void addThumbnailCommand(CLI::App& app, int& status)
+{
+    auto* cmd = app.add_subcommand("thumbnail", "Write a file manager's thumbnail of a face: a SIZE x SIZE PNG "
+                                                "of its front, drawn without a display when there is none");
+    auto args = std::make_shared<RenderArgs>();
+    auto side = std::make_shared<unsigned>(0);
+    cmd->add_option("IN", args->file, "face to draw")->required();
+    cmd->add_option("OUT", args->output, "image to write (.png)")->required();
+    cmd->add_option("SIZE", *side, "width and height in pixels, 1 to 8192")
+        ->required()
+        ->check(CLI::Range(1u, kMaxSide));
+    addCameraOptions(*cmd, *args);
+    cmd->callback([args, side, &status] {
+        args->size = std::to_string(*side) + "x" + std::to_string(*side);
+        status = renderFace(*args);
+    });
 }
 
 }  // namespace mw::cli

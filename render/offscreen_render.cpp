@@ -9,6 +9,7 @@
 #include <osg/Viewport>
 
 #include "render/lit_scene.h"
+#include "render/surfaceless_context.h"
 
 namespace mw {
 namespace {
@@ -85,9 +86,9 @@ bool finite(const osg::BoundingSphere& bound)
     return std::isfinite(c.x()) && std::isfinite(c.y()) && std::isfinite(c.z()) && std::isfinite(bound.radius());
 }
 
-}  // namespace
-
-RenderCamera frontCamera(const osg::BoundingSphere& bound, double aspect)
+// Frames the sphere from `direction` (unit, from the centre towards the eye) with `up` on top.
+RenderCamera framedCamera(const osg::BoundingSphere& bound, double aspect, const osg::Vec3d& direction,
+                          const osg::Vec3d& up)
 {
     osg::Vec3d center;
     double radius = 1.0;
@@ -103,9 +104,38 @@ RenderCamera frontCamera(const osg::BoundingSphere& bound, double aspect)
     const double distance = radius / std::sin(std::min(halfX, halfY));
 
     RenderCamera camera;
-    camera.view = osg::Matrixd::lookAt(center + osg::Vec3d(0.0, 0.0, distance), center, osg::Vec3d(0.0, 1.0, 0.0));
+    camera.view = osg::Matrixd::lookAt(center + direction * distance, center, up);
     camera.projection = osg::Matrixd::perspective(fovy, aspect, distance * 0.05, distance + radius * 20.0);
     return camera;
+}
+
+}  // namespace
+
+RenderCamera frontCamera(const osg::BoundingSphere& bound, double aspect)
+{
+    return framedCamera(bound, aspect, osg::Vec3d(0.0, 0.0, 1.0), osg::Vec3d(0.0, 1.0, 0.0));
+}
+
+RenderCamera headCamera(const osg::BoundingSphere& bound, double aspect, ViewDirection view, UpAxis up)
+{
+    // The head's own axes: where it looks, what is up, and its right hand.
+    const osg::Vec3d top = up == UpAxis::Y ? osg::Vec3d(0.0, 1.0, 0.0) : osg::Vec3d(0.0, 0.0, 1.0);
+    const osg::Vec3d forward = up == UpAxis::Y ? osg::Vec3d(0.0, 0.0, -1.0) : osg::Vec3d(0.0, -1.0, 0.0);
+    const osg::Vec3d right = forward ^ top;
+    switch (view) {
+    case ViewDirection::Side:
+        return framedCamera(bound, aspect, right, top);
+    case ViewDirection::Top:
+        return framedCamera(bound, aspect, top, forward);
+    case ViewDirection::ThreeQuarter: {
+        osg::Vec3d direction = forward + right + top * 0.4;
+        direction.normalize();
+        return framedCamera(bound, aspect, direction, top);
+    }
+    case ViewDirection::Front:
+        break;
+    }
+    return framedCamera(bound, aspect, forward, top);
 }
 
 OffscreenRenderer::OffscreenRenderer(osg::GraphicsContext* context, unsigned width, unsigned height)
@@ -160,34 +190,39 @@ void OffscreenRenderer::drawFrame() { viewer_->frame(); }
 
 std::unique_ptr<OffscreenRenderer> openOffscreenRenderer(unsigned width, unsigned height, std::string& error)
 {
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-        error = "no display is available for OpenGL rendering (DISPLAY is not set)";
-        return nullptr;
-    }
     if (width == 0 || height == 0) {
         error = "the image size must not be zero";
         return nullptr;
     }
     osg::ref_ptr<osg::GraphicsContext> context;
-    {
+    const char* display = std::getenv("DISPLAY");
+    std::string displayError;
+    if (display && *display) {
         const QuietNotify quiet;
         context = openContext(width, height, true);
         if (!context)
             context = openContext(width, height, false);
+        if (!context)
+            displayError = std::string("no OpenGL context could be created on display ") + display + "; ";
     }
+    // Without an X server (a thumbnailer in the background, a build machine) Mesa still draws
+    // through EGL's surfaceless platform.
     if (!context) {
-        error = std::string("no OpenGL context could be created on display ") + display;
-        return nullptr;
+        std::string eglError;
+        context = openSurfacelessContext(width, height, eglError);
+        if (!context) {
+            error = displayError + eglError;
+            return nullptr;
+        }
     }
     return std::make_unique<OffscreenRenderer>(context.get(), width, height);
 }
 
-osg::ref_ptr<osg::Image> captureFromFront(OffscreenRenderer& renderer, osg::Node* subject)
+osg::ref_ptr<osg::Image> captureHead(OffscreenRenderer& renderer, osg::Node* subject, ViewDirection view, UpAxis up)
 {
     const osg::BoundingSphere bound = subject ? subject->getBound() : osg::BoundingSphere();
     renderer.setScene(makeLitScene(subject).get());
-    renderer.setCamera(frontCamera(bound, static_cast<double>(renderer.width()) / renderer.height()));
+    renderer.setCamera(headCamera(bound, static_cast<double>(renderer.width()) / renderer.height(), view, up));
     return renderer.capture();
 }
 

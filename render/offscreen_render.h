@@ -1,7 +1,7 @@
 #pragma once
 // Drawing a scene without a window on screen: a pixel buffer (or, where the display offers
-// none, a plain window) on whatever X display is available, Xvfb included, read back into
-// an image.
+// none, a plain window) on whatever X display is available, Xvfb included, or an EGL pixel
+// buffer where there is no X display at all, read back into an image.
 
 #include <memory>
 #include <string>
@@ -21,10 +21,20 @@ struct RenderCamera {
     osg::Matrixd projection;
 };
 
-// Looks at the sphere from the front (from +z, y up) so that all of it shows in an image
-// whose width / height is `aspect`, with depth room to spare for morphs that push vertices
-// out of it. An empty or broken sphere is treated as the unit sphere.
+// Looks at the sphere from +z, y up, so that all of it shows in an image whose width / height
+// is `aspect`, with depth room to spare for morphs that push vertices out of it. An empty or
+// broken sphere is treated as the unit sphere.
 RenderCamera frontCamera(const osg::BoundingSphere& bound, double aspect);
+
+// Which axis of the face points up: +y in the editor's world (the face looks along -z), +z
+// for models that come from Z-up tools (the face then looks along -y).
+enum class UpAxis { Y, Z };
+// Where a picture of a head is taken from: in front of the face, from its right, from above
+// (the face towards the top of the picture), or from the front right and a little above.
+enum class ViewDirection { Front, Side, Top, ThreeQuarter };
+
+// Like frontCamera, from the given direction around a head whose up axis is `up`.
+RenderCamera headCamera(const osg::BoundingSphere& bound, double aspect, ViewDirection view, UpAxis up);
 
 class FrameReader;
 
@@ -55,11 +65,11 @@ private:
     osg::ref_ptr<osgViewer::Viewer> viewer_;
 };
 
-// Null, with a one-line reason in `error`, when there is no display or it offers no OpenGL.
+// Null, with a one-line reason in `error`, when neither the X display nor EGL offers OpenGL.
 std::unique_ptr<OffscreenRenderer> openOffscreenRenderer(unsigned width, unsigned height, std::string& error);
 
-// Draws `subject` lit like the editor, framed from the front, and returns the pixels; null
-// when OpenGL returned none.
-osg::ref_ptr<osg::Image> captureFromFront(OffscreenRenderer& renderer, osg::Node* subject);
+// Draws `subject` lit like the editor, framed from the given direction, and returns the
+// pixels; null when OpenGL returned none.
+osg::ref_ptr<osg::Image> captureHead(OffscreenRenderer& renderer, osg::Node* subject, ViewDirection view, UpAxis up);
 
 }  // namespace mw

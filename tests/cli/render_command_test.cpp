@@ -18,17 +18,40 @@ namespace {
 
 using test::runCommand;
 
-// A red square facing the camera, textured with "tex.png" beside the face file; morph
-// "stretch" pulls its top-right corner far out to the right.
+// A red square facing -z, as a head in the editor's world faces the viewer, textured with
+// "tex.png" beside the face file; morph "stretch" pulls its top-right corner (seen from the
+// front, where +x is on the left) far out to the right.
 osg::ref_ptr<TarvFaceObject> squareFace()
 {
     osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-    auto square = test::makeGeom("skin", {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}, {0, 1, 2, 0, 2, 3},
+    auto square = test::makeGeom("skin", {{1, -1, 0}, {-1, -1, 0}, {-1, 1, 0}, {1, 1, 0}}, {0, 1, 2, 0, 2, 3},
                                  {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {0, 1, 2, 0, 2, 3});
     square->diffuse = {1, 0, 0, 1};
     square->texture = "tex.png";
     face->geometries.push_back(square);
-    face->morphs.push_back(test::makeMorph("stretch", {test::makeTarget("skin", {2}, {{3, 0, 0}})}));
+    face->morphs.push_back(test::makeMorph("stretch", {test::makeTarget("skin", {2}, {{-3, 0, 0}})}));
+    return face;
+}
+
+// A "head" facing the viewer with a "hat" above it: a red square and a green one on top, in
+// a Y-up world (facing -z) or a Z-up one (facing -y).
+osg::ref_ptr<TarvFaceObject> hatFace(bool zUp)
+{
+    std::vector<osg::Vec3> v{{1, -1, 0}, {-1, -1, 0}, {-1, 1, 0}, {1, 1, 0}};
+    std::vector<osg::Vec3> hat{{1, 1.2f, 0}, {-1, 1.2f, 0}, {-1, 2.2f, 0}, {1, 2.2f, 0}};
+    if (zUp)
+        for (auto* list : {&v, &hat})
+            for (osg::Vec3& p : *list)
+                p = {p.x(), p.z(), p.y()};  // y up becomes z up; facing -z becomes facing -y
+    // Mirroring y and z swaps the winding back, so both face their viewer.
+    const std::vector<unsigned> corners = zUp ? std::vector<unsigned>{0, 2, 1, 0, 3, 2} : std::vector<unsigned>{0, 1, 2, 0, 2, 3};
+    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
+    auto skin = test::makeGeom("skin", v, corners);
+    skin->diffuse = {1, 0, 0, 1};
+    auto top = test::makeGeom("hat", hat, corners);
+    top->diffuse = {0, 1, 0, 1};
+    face->geometries.push_back(skin);
+    face->geometries.push_back(top);
     return face;
 }
 
@@ -82,7 +105,9 @@ TEST(CliRender, RefusesWithoutWritingAnything)
     ASSERT_TRUE(writeFaceFile(file, *squareFace()));
     const auto out = (dir / "out.png").string();
 
-    auto r = runCommand({"/usr/bin/env", "-u", "DISPLAY", MIENWRIGHT_CLI, "render", file, "-o", out});
+    // Neither an X display nor an EGL driver: nothing to draw with.
+    auto r = runCommand({"/usr/bin/env", "-u", "DISPLAY", "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json",
+                         MIENWRIGHT_CLI, "render", file, "-o", out});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 
@@ -94,9 +119,76 @@ TEST(CliRender, RefusesWithoutWritingAnything)
     EXPECT_EQ(r.status, 1);
 
     for (std::string bad : {"--size=0x10", "--size=64", "--size=9000x10", "--weight=stretch", "--weight=stretch=1x",
-                            "--weight=stretch=nan"})
+                            "--weight=stretch=nan", "--up=x", "--view=back"})
         EXPECT_NE(runCommand({MIENWRIGHT_CLI, "render", file, "-o", out, bad}).status, 0) << bad;
     EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// Where the picture's green (hat) and red (head) pixels are: the mean row of each, 0 at the
+// bottom of the image; -1 when there is none.
+std::pair<double, double> hatAndHeadRows(const osg::Image& image)
+{
+    double rows[2] = {0, 0}, counts[2] = {0, 0};
+    for (int y = 0; y < image.t(); ++y)
+        for (int x = 0; x < image.s(); ++x) {
+            const unsigned char* p = image.data(x, y);
+            const int which = p[1] > 120 && p[0] < 80 ? 0 : p[0] > 120 && p[1] < 80 ? 1 : -1;
+            if (which >= 0) {
+                rows[which] += y;
+                counts[which] += 1;
+            }
+        }
+    return {counts[0] ? rows[0] / counts[0] : -1, counts[1] ? rows[1] / counts[1] : -1};
+}
+
+TEST(CliRender, UpAxisAndViewsPlaceTheHeadUpright)
+{
+    if (const char* display = std::getenv("DISPLAY"); !display || !*display)
+        GTEST_SKIP() << "no X display";
+    test::TempDir dir;
+    auto render = [&](bool zUp, const std::vector<std::string>& extra) {
+        const auto file = (dir / (zUp ? "z.tvf" : "y.tvf")).string();
+        EXPECT_TRUE(writeFaceFile(file, *hatFace(zUp)));
+        const auto out = (dir / "out.png").string();
+        std::vector<std::string> command{MIENWRIGHT_CLI, "render", file, "-o", out, "--size", "64x64"};
+        command.insert(command.end(), extra.begin(), extra.end());
+        const auto r = runCommand(command);
+        EXPECT_EQ(r.status, 0) << r.err;
+        const auto image = osgDB::readImageFile(out);
+        return image ? hatAndHeadRows(*image) : std::pair<double, double>{-1, -1};
+    };
+    // Upright: both seen, the hat above the head.
+    for (const auto& [zUp, extra] : std::vector<std::pair<bool, std::vector<std::string>>>{
+             {false, {}}, {false, {"--up", "y"}}, {true, {"--up", "z"}}, {false, {"--view", "three-quarter"}},
+             {true, {"--up", "z", "--view", "three-quarter"}}}) {
+        const auto [hat, head] = render(zUp, extra);
+        EXPECT_GE(head, 0) << zUp;
+        EXPECT_GT(hat, head) << zUp << ' ' << (extra.empty() ? "" : extra.back());
+    }
+    // A Z-up head taken as Y-up is seen from below its chin: no longer upright.
+    const auto [hat, head] = render(true, {});
+    EXPECT_FALSE(hat > head && head >= 0);
+    // From above, the flat squares are seen edge-on: hardly anything red.
+    EXPECT_LT(render(false, {"--view", "top"}).second, 0);
+}
+
+TEST(CliThumbnail, DrawsASquarePictureWithoutADisplay)
+{
+    test::TempDir dir;
+    const auto out = (dir / "thumb.png").string();
+    const auto sample = std::string(std::getenv("MIENWRIGHT_SOURCE_DIR")) + "/examples/sample-head.tvf";
+    const auto r = runCommand({"/usr/bin/env", "-u", "DISPLAY", MIENWRIGHT_CLI, "thumbnail", sample, out, "96"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto image = osgDB::readImageFile(out);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->s(), 96);
+    EXPECT_EQ(image->t(), 96);
+    // The head fills the middle; the corners show the grey background.
+    const unsigned char* centre = pixel(*image, 0.5, 0.5);
+    EXPECT_GT(std::abs(centre[0] - centre[2]), 20) << "no skin colour in the middle";
+    const unsigned char* corner = pixel(*image, 0.02, 0.02);
+    EXPECT_NEAR(corner[0], 127.5, 1.0);
+    EXPECT_NE(runCommand({MIENWRIGHT_CLI, "thumbnail", sample, out, "0"}).status, 0);
 }
 
 }  // namespace
