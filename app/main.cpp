@@ -6,12 +6,14 @@
 #include <QSurfaceFormat>
 
 #include "app/main_frame.h"
+#include "import/library_messages.h"
 
 int main(int argc, char** argv)
 {
     // Before the application exists, so that every OpenGL context gets the fixed-function pipeline.
     QSurfaceFormat::setDefaultFormat(mw::CMienwrightView::surfaceFormat());
     QApplication application(argc, argv);
+    mw::sendLibraryMessagesToStandardError("");
     QApplication::setApplicationName(QStringLiteral("Mienwright"));
 
     QCommandLineParser parser;

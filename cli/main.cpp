@@ -1,11 +1,15 @@
 // mienwright-cli: the editor's file operations without a display.
 
+#include <exception>
 #include <iostream>
 
 #include "cli/commands.h"
+#include "import/library_messages.h"
 
 int main(int argc, char** argv)
 {
+    // Standard output carries the command's own result only.
+    mw::sendLibraryMessagesToStandardError("warning: ");
     CLI::App app{"Mienwright command-line tool: inspect, convert and author face files."};
     app.require_subcommand(1);
     int status = mw::cli::kOk;
@@ -19,6 +23,10 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         return app.exit(e);
+    } catch (const std::exception& e) {
+        // Whatever a subcommand did not handle ends in one line, never in an abort.
+        std::cerr << "error: " << e.what() << '\n';
+        return mw::cli::kLoadFailed;
     }
     return status;
 }
