@@ -86,7 +86,7 @@ TEST(FaceFileWriter, WorkedExampleComesOutByteForByteAndReadsBack)
     EXPECT_TRUE(facesEqual(*face, *back, /*compareWeights=*/true));
 }
 
-TEST(FaceFileWriter, EmptyPartsKeepTheirLayout)
+TEST(FaceFileWriter, EmptyPartsAndShortIndexRowsKeepTheirLayout)
 {
     osg::ref_ptr<TarvFaceObject> empty = new TarvFaceObject;
     EXPECT_EQ(formatFace(*empty), "Face {\r\n}\r\n");
@@ -98,7 +98,7 @@ TEST(FaceFileWriter, EmptyPartsKeepTheirLayout)
     osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
     face->geometries.push_back(makeGeom("", {}, {}));
     face->morphs.push_back(makeMorph("", {makeTarget("", {}, {})}));
-    const std::string text = formatFace(*face);
+    std::string text = formatFace(*face);
     EXPECT_EQ(text,
               "Face {\r\n"
               "\tGeometry  {\r\n"
@@ -118,16 +118,13 @@ TEST(FaceFileWriter, EmptyPartsKeepTheirLayout)
     back = readFaceText(text);
     ASSERT_TRUE(back.valid());
     EXPECT_TRUE(facesEqual(*face, *back));
-}
 
-TEST(FaceFileWriter, ShortLastIndexRowSharesItsLineWithTheClosingBrace)
-{
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-    face->geometries.push_back(makeGeom("g", {{0, 0, 0}}, {0, 0, 0, 0}, {}, {7, 8, 9, 10, 11}));
-    const std::string text = formatFace(*face);
+    // A short last index row shares its line with the closing brace.
+    face = test::makeFace({makeGeom("g", {{0, 0, 0}}, {0, 0, 0, 0}, {}, {7, 8, 9, 10, 11})});
+    text = formatFace(*face);
     EXPECT_NE(text.find("\t\tvertexIndices {\r\n\t\t\t0 0 0 \r\n\t\t\t0 \t\t}\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\t\ttexIndices {\r\n\t\t\t7 8 9 \r\n\t\t\t10 11 \t\t}\r\n"), std::string::npos) << text;
-    auto back = readFaceText(text);
+    back = readFaceText(text);
     ASSERT_TRUE(back.valid());
     EXPECT_TRUE(facesEqual(*face, *back));
 }

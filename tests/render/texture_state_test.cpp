@@ -55,7 +55,7 @@ TEST(GeometryState, SharedImageIsReadOnceAndEveryGeometryGetsItsMaterial)
     auto plain = test::makeQuad("plain", 0, 0, 1, 1, {1, 0, 0, 1});
     plain->specular = {0.25f, 0.5f, 0.75f, 0.5f};
     a->texture = b->texture = name;
-    auto face = test::faceOf({a, b, plain});
+    auto face = test::makeFace({a, b, plain});
     testing::internal::CaptureStderr();
     osg::ref_ptr<TarvFaceRenderer> first = new TarvFaceRenderer(face.get());
     osg::ref_ptr<TarvFaceRenderer> second = new TarvFaceRenderer(face.get());
@@ -87,7 +87,7 @@ TEST(GeometryState, MissingImageIsReportedOncePerRendererAndNeverCached)
 {
     test::TempDir dir;
     const std::string name = (dir / "missing.png").string();
-    auto face = test::faceOf({test::makeQuad("skin", 0, 0, 1, 1)});
+    auto face = test::makeFace({test::makeQuad("skin", 0, 0, 1, 1)});
     face->geometries[0]->texture = name;
     for (int attempt = 0; attempt < 2; ++attempt) {
         testing::internal::CaptureStderr();
@@ -112,7 +112,7 @@ TEST(GeometryState, SameNameInOtherFoldersAndChangedFilesGiveTheirOwnImages)
         fs::create_directory(dir / folder);
         writeTexels(dir / folder / "skin.png", static_cast<unsigned char>(red));
     }
-    auto face = test::faceOf({test::makeQuad("skin", 0, 0, 1, 1)});
+    auto face = test::makeFace({test::makeQuad("skin", 0, 0, 1, 1)});
     face->geometries[0]->texture = "skin.png";  // found beside the face file
     auto textureIn = [&](const char* folder) {
         changeToFileDirectory(dir / folder / "head.tvf");
