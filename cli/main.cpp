@@ -27,6 +27,9 @@ int main(int argc, char** argv)
         // Whatever a subcommand did not handle ends in one line, never in an abort.
         std::cerr << "error: " << e.what() << '\n';
         return mw::cli::kLoadFailed;
+    } catch (...) {
+        std::cerr << "error: an unexpected failure\n";
+        return mw::cli::kLoadFailed;
     }
     return status;
 }
