@@ -7,12 +7,14 @@
 
 #include "app/main_frame.h"
 #include "mienwright_version.h"
+#include "import/library_messages.h"
 
 int main(int argc, char** argv)
 {
     // Before the application exists, so that every OpenGL context gets the fixed-function pipeline.
     QSurfaceFormat::setDefaultFormat(mw::CMienwrightView::surfaceFormat());
     QApplication application(argc, argv);
+    mw::sendLibraryMessagesToStandardError("");
     QApplication::setApplicationName(QStringLiteral("Mienwright"));
     QApplication::setApplicationVersion(QStringLiteral(MIENWRIGHT_VERSION));
 

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "model/load_face.h"
+#include "import/load_face.h"
 
 namespace mw {
 

@@ -82,8 +82,10 @@ int importMorphs(ViewState& state, const std::filesystem::path& fileName, bool w
     commitComparisonTransform(state);
     RepairReport report;
     const osg::ref_ptr<TarvFaceObject> source = readAnyFace(fileName, report);
-    if (!source)
+    if (!source) {
+        prompt.message("Failed to load: " + fileName.string());
         return 0;
+    }
     if (!report.empty())
         prompt.message(repairSummary(fileName, report));
     return importMorphs(state, *source, withNeckVertices);

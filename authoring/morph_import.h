@@ -26,8 +26,8 @@ std::vector<osg::ref_ptr<FaceMorph>> fittedMorphs(const TarvFaceObject& current,
 int importMorphs(ViewState& state, const TarvFaceObject& source, bool withNeckVertices);
 
 // The same, reading the source from `fileName` (any format the editor opens). A file that
-// cannot be read adds nothing and returns 0 without a message; what had to be repaired in
-// a file that could be read is said through `prompt`.
+// cannot be read adds nothing, shows "Failed to load: " and the path and returns 0; what
+// had to be repaired in a file that could be read is said through `prompt`.
 int importMorphs(ViewState& state, const std::filesystem::path& fileName, bool withNeckVertices, Prompt& prompt);
 
 }  // namespace mw

@@ -104,11 +104,17 @@ void editNeckVertices(ViewState& state, NeckEdit mode)
     case NeckEdit::Discard:
         removeIf(geometry.clampIndices, inside, true);
         break;
-    case NeckEdit::Add:
+    case NeckEdit::Add: {
+        // A vertex is a neck vertex once: those already listed stay where they are.
+        std::vector<bool> listed(inside.size(), false);
+        for (const std::uint32_t entry : geometry.clampIndices)
+            if (entry < listed.size())
+                listed[entry] = true;
         for (std::size_t i = 0; i < inside.size(); ++i)
-            if (inside[i])
+            if (inside[i] && !listed[i])
                 geometry.clampIndices.push_back(static_cast<std::uint32_t>(i));
         break;
+    }
     }
     showGeometrySelection(state, displayed);
     state.modified = true;
@@ -132,10 +138,12 @@ void importNeckVertices(ViewState& state, const TarvFaceObject& source)
     for (std::size_t i = 0; i < shared; ++i) {
         clearNeckVertices(state, static_cast<int>(i));
         FaceGeom& geometry = *state.face->geometries[i];
-        const std::size_t vertexCount = geometry.vertices->size();
+        std::vector<bool> listed(geometry.vertices->size(), false);
         for (const std::uint32_t entry : source.geometries[i]->clampIndices)
-            if (entry < vertexCount)
+            if (entry < listed.size() && !listed[entry]) {
+                listed[entry] = true;
                 geometry.clampIndices.push_back(entry);
+            }
     }
     // The markers were rebuilt while the lists were still empty; show what was imported.
     showGeometrySelection(state, state.scene.selectionBox->displayedIndex);

@@ -33,7 +33,7 @@ bool canEditNeckVertices(const ViewState& state);
 
 // Keeps, discards or adds the displayed geometry's vertices that the closed lasso surrounds
 // on screen (rest pose, through the head transform and the camera). Adding appends every
-// surrounded vertex in ascending order, also those already listed. Nothing happens unless
+// surrounded vertex not listed yet, in ascending order. Nothing happens unless
 // canEditNeckVertices.
 void editNeckVertices(ViewState& state, NeckEdit mode);
 
@@ -41,7 +41,8 @@ void editNeckVertices(ViewState& state, NeckEdit mode);
 void clearNeckVertices(ViewState& state, int geometryIndex);
 
 // Replaces the neck vertices of every geometry that both faces have (paired by position)
-// with the source geometry's, leaving out entries that name no vertex of the current geometry.
+// with the source geometry's, leaving out entries that name no vertex of the current geometry
+// and repeated entries.
 void importNeckVertices(ViewState& state, const TarvFaceObject& source);
 
 }  // namespace mw

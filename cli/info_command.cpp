@@ -79,8 +79,9 @@ void addInfoCommand(CLI::App& app, int& status)
             status = kLoadFailed;
             return;
         }
+        // Names are bytes; JSON needs UTF-8, so bytes that are not valid UTF-8 become U+FFFD.
         if (*json)
-            std::cout << faceJson(*file, *face, repairs).dump(2) << '\n';
+            std::cout << faceJson(*file, *face, repairs).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
         else
             printText(std::cout, *file, *face);
         status = kOk;

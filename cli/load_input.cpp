@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
-#include "model/load_face.h"
+#include "import/load_face.h"
 
 namespace mw::cli {
 

@@ -1,12 +1,16 @@
 // mienwright-cli: the editor's file operations without a display.
 
+#include <exception>
 #include <iostream>
 
 #include "cli/commands.h"
+#include "import/library_messages.h"
 #include "mienwright_version.h"
 
 int main(int argc, char** argv)
 {
+    // Standard output carries the command's own result only.
+    mw::sendLibraryMessagesToStandardError("warning: ");
     CLI::App app{"Mienwright command-line tool: inspect, convert and author face files."};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("mienwright-cli ") + MIENWRIGHT_VERSION);
@@ -22,6 +26,13 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         return app.exit(e);
+    } catch (const std::exception& e) {
+        // Whatever a subcommand did not handle ends in one line, never in an abort.
+        std::cerr << "error: " << e.what() << '\n';
+        return mw::cli::kLoadFailed;
+    } catch (...) {
+        std::cerr << "error: an unexpected failure\n";
+        return mw::cli::kLoadFailed;
     }
     return status;
 }

@@ -11,6 +11,10 @@
 namespace mw {
 namespace {
 
+// How far a run of vertices may reach past the vertex array: enough for the last quad of a
+// run whose first three corners are still within it.
+constexpr std::int64_t kRunOverhang = 4;
+
 // Emits the triangles of a run of n vertices whose k-th vertex is p(k), by primitive mode.
 template <typename Vertex, typename Emit>
 void triangulate(GLenum mode, std::uint32_t n, Vertex p, Emit emit)
@@ -149,12 +153,14 @@ bool FaceConverterVisitor::convertGeometry(osg::Drawable& drawable, FaceGeom& ge
             if (!set)
                 continue;
             const GLenum mode = set->getMode();
-            // Runs are clipped to the vertex array: a triangle with a corner past its end
-            // could never be kept, and a corrupt count must not run away with memory.
+            // A run that overruns the vertex array is triangulated as given, so that every
+            // triangle within the array is kept; the repair then drops those that reach past
+            // it. The run is cut a few vertices past the end, which every triangle that still
+            // lies within the array needs, so a corrupt count cannot run away with memory.
             auto arrays = [&](std::int64_t first, std::int64_t count) {
                 if (first < 0 || first >= vertexCount || count <= 0)
                     return;
-                count = std::min(count, vertexCount - first);
+                count = std::min(count, vertexCount - first + kRunOverhang);
                 triangulateArrays(mode, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(count), geom);
             };
             auto elements = [&](const auto& list) {
@@ -216,26 +222,34 @@ void FaceConverterVisitor::indexedTriangleLists(const osg::Geometry& geometry, F
             geom.texIndices.push_back(texIndices ? lookUp(*texIndices, e)
                                                  : static_cast<std::uint32_t>(std::min<std::uint64_t>(e, kMissingIndex)));
     };
-    // Positions past the index array have nothing to look up; a set that runs past it is
-    // corrupt, and the walk ends there.
+    // Positions past the index array have nothing to look up: they become missing corners,
+    // whose triangles the repair drops, and the sets after them keep their own triangles.
+    // Past the array only the count modulo three matters for the triangles that follow, so a
+    // corrupt count adds at most two whole missing triangles and its remainder.
     auto run = [&](std::int64_t first, std::int64_t count) {
-        if (first < 0 || count < 0)
-            return false;
-        const auto end = std::min<std::uint64_t>(static_cast<std::uint64_t>(first) + static_cast<std::uint64_t>(count), known);
-        for (auto e = static_cast<std::uint64_t>(first); e < end; ++e)
+        if (first < 0 || count <= 0)
+            return;
+        const auto begin = static_cast<std::uint64_t>(first);
+        const std::uint64_t end = begin + static_cast<std::uint64_t>(count);
+        for (auto e = begin; e < std::min(end, known); ++e)
             corner(e);
-        return static_cast<std::uint64_t>(first) + static_cast<std::uint64_t>(count) <= known;
+        const std::uint64_t beyond = end - std::max(begin, std::min(end, known));
+        const std::uint64_t missing = beyond <= 6 ? beyond : 3 + beyond % 3;
+        for (std::uint64_t k = 0; k < missing; ++k) {
+            geom.vertexIndices.push_back(kMissingIndex);
+            if (hasTexcoords_)
+                geom.texIndices.push_back(kMissingIndex);
+        }
     };
 
     for (unsigned i = 0; i < geometry.getNumPrimitiveSets(); ++i) {
         const osg::PrimitiveSet* set = geometry.getPrimitiveSet(i);
         if (!set || set->getMode() != GL_TRIANGLES)
             break;
-        bool intact = true;
         switch (set->getType()) {
         case osg::PrimitiveSet::DrawArraysPrimitiveType: {
             const auto& a = static_cast<const osg::DrawArrays&>(*set);
-            intact = run(a.getFirst(), a.getCount());
+            run(a.getFirst(), a.getCount());
             break;
         }
         case osg::PrimitiveSet::DrawArrayLengthsPrimitiveType: {
@@ -243,7 +257,7 @@ void FaceConverterVisitor::indexedTriangleLists(const osg::Geometry& geometry, F
             std::int64_t total = 0;
             for (GLint length : a)
                 total += length;
-            intact = run(a.getFirst(), total);
+            run(a.getFirst(), total);
             break;
         }
         case osg::PrimitiveSet::DrawElementsUBytePrimitiveType:
@@ -257,8 +271,6 @@ void FaceConverterVisitor::indexedTriangleLists(const osg::Geometry& geometry, F
         default:
             break;
         }
-        if (!intact)
-            break;
     }
     // Corners of an incomplete last triangle are dropped.
     geom.vertexIndices.resize(geom.vertexIndices.size() / 3 * 3);

@@ -37,15 +37,84 @@ std::filesystem::path resolveTarget(const std::filesystem::path& target)
     return target;
 }
 
-mode_t permissionsFor(const std::filesystem::path& target)
+// A file that exists must be writable for this user: the rename alone would replace a
+// write-protected file whenever its folder is writable.
+bool mayReplace(const std::filesystem::path& target)
+{
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    return errno == ENOENT;
+}
+
+// Owner, group and permissions of the replaced file go to the new one as far as this user
+// may set them; a new file gets the usual permissions under the umask.
+bool takeOverAttributes(int fd, const std::filesystem::path& target)
 {
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        return st.st_mode & 07777;
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+        return ::fchmod(fd, st.st_mode & 07777) == 0;
+    }
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    return 0666 & ~mask;
+    return ::fchmod(fd, 0666 & ~mask) == 0;
 }
+
+// Makes a rename durable: the folder's entry must reach the disk too.
+void syncFolder(const std::filesystem::path& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// The temporary file: closed and removed unless it was renamed into place, also when the
+// producer throws.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::filesystem::path& folder)
+        : name_(((folder.empty() ? std::filesystem::path(".") : folder) / ".mw-save-XXXXXX").string()),
+          fd_(::mkstemp(name_.data()))
+    {
+    }
+    ~TemporaryFile()
+    {
+        if (fd_ == -1)
+            return;  // never created
+        close();
+        if (!renamed_)
+            ::unlink(name_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool created() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    bool close()
+    {
+        if (fd_ < 0)
+            return true;
+        const bool ok = ::close(fd_) == 0;
+        fd_ = -2;  // closed, name still ours
+        return ok;
+    }
+    bool renameTo(const std::filesystem::path& target)
+    {
+        renamed_ = std::rename(name_.c_str(), target.c_str()) == 0;
+        return renamed_;
+    }
+
+private:
+    std::string name_;
+    int fd_;
+    bool renamed_ = false;
+};
 
 }  // namespace
 
@@ -53,14 +122,15 @@ bool replaceFileAtomically(const std::filesystem::path& target,
                            const std::function<bool(const ChunkWriter&)>& produce)
 {
     const std::filesystem::path finalPath = resolveTarget(target);
-    if (finalPath.filename().empty())
+    if (finalPath.filename().empty() || !mayReplace(finalPath))
         return false;
-    std::string tempName = finalPath.string() + ".XXXXXX";
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0)
+    // A short name: the target's own name may already be as long as the file system allows.
+    TemporaryFile temp(finalPath.parent_path());
+    if (!temp.created())
         return false;
 
-    bool ok = ::fchmod(fd, permissionsFor(finalPath)) == 0;
+    bool ok = takeOverAttributes(temp.fd(), finalPath);
+    const int fd = temp.fd();
     const ChunkWriter sink = [fd, &ok](std::string_view chunk) {
         ok = ok && writeAll(fd, chunk);
         return ok;
@@ -68,10 +138,10 @@ bool replaceFileAtomically(const std::filesystem::path& target,
     ok = produce(sink) && ok;
     // The data must be on disk before the rename makes it the only copy.
     ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(tempName.c_str(), finalPath.c_str()) == 0;
-    if (!ok)
-        ::unlink(tempName.c_str());
+    ok = temp.close() && ok;
+    ok = ok && temp.renameTo(finalPath);
+    if (ok)
+        syncFolder(finalPath.parent_path().empty() ? std::filesystem::path(".") : finalPath.parent_path());
     return ok;
 }
 

@@ -69,11 +69,18 @@ public:
     }
 
 private:
+    std::string_view nextName()
+    {
+        bool quoted = false;
+        return tokens_.nextName(quoted);
+    }
+
     // Reads an optional name after a block keyword; true when the block's items follow.
     bool openNamedBlock(std::string& name)
     {
-        std::string_view token = tokens_.nextToken();
-        if (!token.empty() && token != "{") {
+        bool quoted = false;
+        std::string_view token = tokens_.nextName(quoted);
+        if (quoted || (!token.empty() && token != "{")) {
             name.assign(token);
             token = tokens_.nextToken();
         }
@@ -90,7 +97,7 @@ private:
             if (endsBlock(token))
                 break;
             if (equalsIgnoringCase(token, "texture"))
-                geom->texture.assign(tokens_.nextToken());
+                geom->texture.assign(nextName());
             else if (equalsIgnoringCase(token, "diffuse"))
                 parseColour(geom->diffuse);
             else if (equalsIgnoringCase(token, "specular"))
@@ -242,7 +249,7 @@ private:
         if (!geom.texture.empty()) {
             indent();
             text("texture ");
-            text(geom.texture);
+            name(geom.texture);
             endLine();
         }
         colourLine("diffuse ", geom.diffuse);
@@ -320,9 +327,28 @@ private:
     {
         indent();
         text(keyword);
-        text(name);
+        this->name(name);
         text(" {");
         endLine();
+    }
+
+    // A name goes in double quotes only when it could not be read back as one token (or would
+    // read as a comment or a quoted name); every other name is written as it is.
+    void name(std::string_view s)
+    {
+        const bool quote = (!s.empty() && s.front() == '#') ||
+                           s.find_first_of(" \t\"{}") != std::string_view::npos;
+        if (!quote) {
+            text(s);
+            return;
+        }
+        put('"');
+        for (const char c : s) {
+            if (c == '"' || c == '\\')
+                put('\\');
+            put(c);
+        }
+        put('"');
     }
 
     void colourLine(std::string_view keyword, const osg::Vec4& c)
@@ -415,16 +441,25 @@ private:
 
 }  // namespace
 
+osg::ref_ptr<TarvFaceObject> readFace(FaceTokenizer& tokens)
+{
+    osg::ref_ptr<TarvFaceObject> face = FaceParser(tokens).parse();
+    // A face cut short by a read error must never pass for the whole file.
+    if (tokens.failed())
+        return nullptr;
+    return face;
+}
+
 osg::ref_ptr<TarvFaceObject> readFaceFile(const std::filesystem::path& path)
 {
     FaceTokenizer tokens(path);
-    return FaceParser(tokens).parse();
+    return readFace(tokens);
 }
 
 osg::ref_ptr<TarvFaceObject> readFaceText(std::string_view text)
 {
     FaceTokenizer tokens(text);
-    return FaceParser(tokens).parse();
+    return readFace(tokens);
 }
 
 std::string formatFace(const TarvFaceObject& face)

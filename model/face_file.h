@@ -11,14 +11,21 @@
 
 namespace mw {
 
-// Reads a native face file. Returns no face when the file cannot be read or holds no
-// "face" token; otherwise a face, possibly partial, exactly as the file describes it.
+class FaceTokenizer;
+
+// Reads a native face file. Returns no face when the file cannot be read to the end of its
+// face or holds no "face" token; otherwise a face, possibly partial, exactly as the file
+// describes it. Names with blanks, tabs, quotes or braces are read back from double quotes.
 osg::ref_ptr<TarvFaceObject> readFaceFile(const std::filesystem::path& path);
 
 // Same grammar over text in memory.
 osg::ref_ptr<TarvFaceObject> readFaceText(std::string_view text);
 
-// Writes `face` to `path`. The previous file at `path` is replaced only when the whole new
+// Same grammar over any tokenizer; no face when its input failed before the face was read.
+osg::ref_ptr<TarvFaceObject> readFace(FaceTokenizer& tokens);
+
+// Writes `face` to `path`. A name that holds a blank, tab, quote or brace, or starts with
+// '#', is written in double quotes with \" and \\ escaped; every other name as it is. The previous file at `path` is replaced only when the whole new
 // file was written: the text goes to a temporary file in the same folder, which is renamed
 // over the target at the end. Returns false, leaving any previous file untouched, on failure.
 bool writeFaceFile(const std::filesystem::path& path, const TarvFaceObject& face);

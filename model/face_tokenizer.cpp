@@ -3,6 +3,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -91,6 +92,19 @@ FaceTokenizer::FaceTokenizer(const std::filesystem::path& path)
         return;
     }
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    read_ = [fd = fd_](char* buffer, std::size_t size) -> std::ptrdiff_t {
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, size);
+            if (n >= 0 || errno != EINTR)
+                return n;
+        }
+    };
+    storage_.resize(kBlockSize);
+    pos_ = end_ = storage_.data();
+}
+
+FaceTokenizer::FaceTokenizer(BlockReader read) : read_(std::move(read))
+{
     storage_.resize(kBlockSize);
     pos_ = end_ = storage_.data();
 }
@@ -121,19 +135,61 @@ bool FaceTokenizer::refill(const char*& keep)
     pos_ += shift;
     end_ = base + pending;
 
-    for (;;) {
-        const ssize_t n = ::read(fd_, base + pending, storage_.size() - pending);
-        if (n > 0) {
-            end_ += n;
-            return true;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            failed_ = true;  // a read error ends the input like its end
-        endOfInput_ = true;
-        return false;
+    const std::ptrdiff_t n = read_(base + pending, storage_.size() - pending);
+    if (n > 0) {
+        end_ += n;
+        return true;
     }
+    if (n < 0)
+        failed_ = true;  // a read error ends the input like its end
+    endOfInput_ = true;
+    return false;
+}
+
+std::string_view FaceTokenizer::nextName(bool& quoted)
+{
+    quoted = false;
+    const std::string_view token = nextToken();
+    if (token.empty() || token.front() != '"')
+        return token;
+    // The quoted text may run past the token: scan on from just after the opening quote,
+    // keeping the token in the buffer in case the quote is not closed on its line.
+    const char* start = token.data();
+    const std::size_t tokenSize = token.size();
+    const char* p = start + 1;
+    name_.clear();
+    bool escaped = false;
+    for (;;) {
+        if (p == end_) {
+            const std::ptrdiff_t offset = p - start;
+            pos_ = p;
+            if (!refill(start))
+                break;
+            p = start + offset;
+        }
+        const char c = *p++;
+        if (c == '\n')
+            break;
+        if (escaped) {
+            if (c != '"' && c != '\\')
+                name_.push_back('\\');
+            name_.push_back(c);
+            escaped = false;
+        } else if (c == '\\') {
+            escaped = true;
+        } else if (c == '"') {
+            pos_ = p;
+            atLineStart_ = false;
+            quoted = true;
+            return name_;
+        } else {
+            name_.push_back(c);
+        }
+    }
+    // No closing quote on the line: the token stands for itself, as in files of old.
+    pos_ = start + tokenSize;
+    atLineStart_ = false;
+    return {start, tokenSize};
 }
 
 std::string_view FaceTokenizer::nextToken()

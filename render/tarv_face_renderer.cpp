@@ -2,7 +2,7 @@
 
 #include <osg/StateSet>
 
-#include "render/face_operations.h"
+#include "model/face_operations.h"
 
 namespace mw {
 

@@ -1,6 +1,7 @@
 #include "render/texture_cache.h"
 
 #include <iostream>
+#include <system_error>
 
 #include <osg/Image>
 #include <osgDB/ReadFile>
@@ -13,13 +14,28 @@ TextureCache& textureCache()
     return cache;
 }
 
+std::string textureKey(const std::string& name)
+{
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(name, ec);
+    return ec ? name : absolute.lexically_normal().string();
+}
+
 osg::Texture2D* faceTexture(const std::string& name)
 {
     TextureCache& cache = textureCache();
-    if (const auto found = cache.find(name); found != cache.end())
-        return found->second.get();
+    const std::string key = textureKey(name);
+    std::error_code timeError, sizeError;
+    const auto modified = std::filesystem::last_write_time(key, timeError);
+    const auto size = std::filesystem::file_size(key, sizeError);
+    const bool known = !timeError && !sizeError;
+    if (const auto found = cache.find(key); found != cache.end()) {
+        // A file that can no longer be looked at keeps the image read before.
+        if (!known || (found->second.modified == modified && found->second.size == size))
+            return found->second.texture.get();
+    }
 
-    const osg::ref_ptr<osg::Image> image = osgDB::readImageFile(name);
+    const osg::ref_ptr<osg::Image> image = osgDB::readImageFile(key);
     if (!image) {
         std::cerr << "** ERROR: Failed to load face texture: " << name << '\n';
         return nullptr;
@@ -27,7 +43,7 @@ osg::Texture2D* faceTexture(const std::string& name)
     osg::ref_ptr<osg::Texture2D> texture = new osg::Texture2D(image.get());
     texture->setWrap(osg::Texture::WRAP_S, osg::Texture::REPEAT);
     texture->setWrap(osg::Texture::WRAP_T, osg::Texture::REPEAT);
-    cache.emplace(name, texture);
+    cache[key] = CachedTexture{texture, known ? modified : std::filesystem::file_time_type{}, known ? size : 0};
     return texture.get();
 }
 

@@ -1,6 +1,9 @@
 #pragma once
-// Texture images named by faces: read once per run and shared by every geometry that names them.
+// Texture images named by faces: read once per run and shared by every geometry that names
+// them, and read again when their file changes.
 
+#include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -9,17 +12,27 @@
 
 namespace mw {
 
-// File name exactly as stored in the face (compared byte-wise) to its texture.
-using TextureCache = std::map<std::string, osg::ref_ptr<osg::Texture2D>>;
+struct CachedTexture {
+    osg::ref_ptr<osg::Texture2D> texture;
+    std::filesystem::file_time_type modified;  // the file as it was when it was read
+    std::uintmax_t size = 0;
+};
 
-// The process-wide cache. It holds only images that were read successfully and never
-// forgets one, so a file changed on disk is not read again during the run.
+// The absolute path of the image file to its texture.
+using TextureCache = std::map<std::string, CachedTexture>;
+
+// The process-wide cache. It holds only images that were read successfully.
 TextureCache& textureCache();
 
-// The texture for `name`: the cached one, or the image read now (a relative name resolves
-// against the working directory) wrapped with GL_REPEAT on S and T and cached. When the
-// image cannot be read, one "** ERROR: " line goes to standard error and the result is null;
-// nothing is cached, so the next request tries the file again.
+// The absolute form of `name` (a relative name resolves against the working directory):
+// the key under which faceTexture caches it.
+std::string textureKey(const std::string& name);
+
+// The texture for `name`: the cached one while its file is unchanged on disk (same time of
+// last change and size), otherwise the image read now, wrapped with GL_REPEAT on S and T and
+// cached. Two faces naming "skin.png" in different folders therefore get their own images.
+// When the image cannot be read, one "** ERROR: " line goes to standard error and the result
+// is null; nothing is cached, so the next request tries the file again.
 osg::Texture2D* faceTexture(const std::string& name);
 
 }  // namespace mw

@@ -6,16 +6,12 @@
 #include "authoring/face_editing.h"
 #include "authoring/view_operations.h"
 #include "tests/authoring/view_fixture.h"
+#include "tests/support/vec_expect.h"
 
 namespace mw {
 namespace {
 
-void expectVec(const osg::Vec3& actual, const osg::Vec3& expected, float tolerance = 1e-6f)
-{
-    EXPECT_NEAR(actual.x(), expected.x(), tolerance);
-    EXPECT_NEAR(actual.y(), expected.y(), tolerance);
-    EXPECT_NEAR(actual.z(), expected.z(), tolerance);
-}
+using test::expectVec;
 
 // Two units wide along x, lowest point at y = 1.
 osg::ref_ptr<TarvFaceObject> headAtHeightOne()

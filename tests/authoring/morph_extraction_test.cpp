@@ -12,7 +12,7 @@
 #include "authoring/difference_highlight.h"
 #include "authoring/face_editing.h"
 #include "authoring/morph_extraction.h"
-#include "model/load_face.h"
+#include "import/load_face.h"
 #include "tests/authoring/view_fixture.h"
 
 namespace mw {

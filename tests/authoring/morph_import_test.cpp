@@ -51,13 +51,14 @@ TEST_F(ViewFixture, ImportedTargetsFollowTheGeometryPositionOfTheirName)
     EXPECT_EQ(state.face->geometries[1]->clampIndices, (IndexList{1}));  // 4 names no vertex of eyes
 }
 
-TEST_F(ViewFixture, ImportingFromAFileBakesTheHeadTransformAndReportsNothingForAnUnreadableFile)
+TEST_F(ViewFixture, ImportingFromAFileBakesTheHeadTransformAndReportsAnUnreadableFile)
 {
     EXPECT_EQ(importMorphs(state, dir / "missing.tvf", false, prompt), 0);  // no face yet
     loadTwoGeometries();
     EXPECT_EQ(importMorphs(state, dir / "missing.tvf", false, prompt), 0);
-    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string()});
     EXPECT_TRUE(state.face->morphs.empty());
+    prompt.messages.clear();
 
     // Two source geometries share the name "skin": the later one (position 1) wins.
     const std::vector<osg::Vec3> three(3);

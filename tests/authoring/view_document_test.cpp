@@ -5,6 +5,7 @@
 #include "authoring/view_document.h"
 #include "authoring/view_operations.h"
 #include "tests/authoring/view_fixture.h"
+#include "tests/support/vec_expect.h"
 
 namespace mw {
 namespace {
@@ -23,45 +24,31 @@ TEST_F(ViewFixture, LoadingInstallsTheFaceAndResetsTransformsCameraAndSelection)
     const osg::ref_ptr<TarvFaceObject> first = state.face;
     const osg::ref_ptr<TarvFaceRenderer> firstNode = state.faceNode;
 
+    // A relative path still names the file after loading moves into the face's folder.
     std::filesystem::create_directory(dir / "other");
     auto far = test::makeFace({test::makeGeom("skin", {{20, 20, 20}, {21, 20, 20}, {20, 21, 21}}, {0, 1, 2})});
     const auto path = writeFace(*far, "other/face.tvf");
-    ASSERT_TRUE(loadIntoView(state, path, prompt));
+    std::filesystem::current_path(dir.path());
+    ASSERT_TRUE(loadIntoView(state, "other/face.tvf", prompt));
     EXPECT_TRUE(prompt.messages.empty());
 
     EXPECT_NE(state.face, first);
     ASSERT_TRUE(state.faceNode);
     EXPECT_EQ(state.faceNode->face(), state.face.get());
-    EXPECT_EQ(state.faceNode->getNumDrawables(), 1u);
     EXPECT_TRUE(hangsUnderHead(state, state.faceNode.get()));
     EXPECT_FALSE(hangsUnderHead(state, firstNode.get()));
-    EXPECT_EQ(state.scene.headTransform->getNumChildren(), 3u);  // markers, box, face
     EXPECT_EQ(state.fileName, std::filesystem::canonical(path));
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir / "other"));
     EXPECT_FALSE(state.modified);
-
     EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
     EXPECT_EQ(state.editHandler->scale, 1.0f);
     EXPECT_FALSE(state.scene.selectionBox->hasBox);
-    EXPECT_EQ(state.scene.markers->getNumDrawables(), 0u);
 
     // The camera frames the new face alone (the old selection is gone): it looks along +z at
     // the face's centre from 3.5 radii.
     const osg::BoundingSphere bound = state.faceNode->getBound();
-    EXPECT_NEAR((state.camera->center - bound.center()).length(), 0.0f, 1e-5f);
-    const osg::Vec3 expectedEye = bound.center() - osg::Vec3(0, 0, 3.5f * bound.radius());
-    EXPECT_NEAR((state.camera->eye - expectedEye).length(), 0.0f, 1e-4f);
-}
-
-TEST_F(ViewFixture, RelativePathsStillNameTheFileAfterTheDirectoryMoves)
-{
-    std::filesystem::create_directory(dir / "sub");
-    writeFace(*twoGeometries(), "sub/face.tvf");
-    std::filesystem::current_path(dir.path());
-    ASSERT_TRUE(loadIntoView(state, "sub/face.tvf", prompt));
-    EXPECT_EQ(state.fileName, std::filesystem::canonical(dir / "sub/face.tvf"));
-    EXPECT_TRUE(state.fileName.is_absolute());
-    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir / "sub"));
+    test::expectVec(state.camera->center, bound.center());
+    test::expectVec(state.camera->eye, bound.center() - osg::Vec3(0, 0, 3.5f * bound.radius()), 1e-4);
 }
 
 TEST_F(ViewFixture, AFileThatCannotBeLoadedLeavesThePreviousFaceAndSaysSoOnce)
@@ -80,7 +67,6 @@ TEST_F(ViewFixture, AFileThatCannotBeLoadedLeavesThePreviousFaceAndSaysSoOnce)
         ASSERT_EQ(prompt.messages.size(), 1u) << bad;
         EXPECT_EQ(prompt.messages[0], "Failed to load: " + bad.string());
         EXPECT_EQ(state.face, face);
-        EXPECT_EQ(state.faceNode, node);
         EXPECT_TRUE(hangsUnderHead(state, node.get()));
         EXPECT_EQ(state.fileName, fileName);
         EXPECT_TRUE(state.modified);
@@ -119,14 +105,10 @@ TEST_F(ViewFixture, ClosingDropsComparisonAndFace)
     const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;
 
     closeFace(state);
-    EXPECT_FALSE(state.face);
-    EXPECT_FALSE(state.faceNode);
+    EXPECT_FALSE(state.face || state.faceNode || state.comparisonFace || state.comparisonRenderer ||
+                 state.comparisonTransform || state.modified);
     EXPECT_FALSE(hangsUnderHead(state, node.get()));
-    EXPECT_FALSE(state.modified);
     EXPECT_TRUE(state.fileName.empty());
-    EXPECT_FALSE(state.comparisonFace);
-    EXPECT_FALSE(state.comparisonRenderer);
-    EXPECT_FALSE(state.comparisonTransform);
     EXPECT_EQ(state.scene.root->getNumChildren(), 2u);
     EXPECT_EQ(state.editHandler->targetTransform, state.scene.headTransform);
     EXPECT_EQ(state.editHandler->scale, 1.0f);

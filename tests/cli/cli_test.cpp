@@ -1,3 +1,7 @@
+// info and convert: every format in, pure JSON and .tvf out, and the exit statuses.
+
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -9,21 +13,21 @@
 namespace mw {
 namespace {
 
+namespace fs = std::filesystem;
 using test::runCommand;
 
 osg::ref_ptr<TarvFaceObject> sampleFace()
 {
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
     auto skin = test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {0, 1, 2, 0, 2, 3},
                                {{0, 0}, {1, 1}}, {0, 1, 1, 0, 1, 1}, {0, 3, 2});
     skin->texture = "skin.png";
     skin->diffuse = {0.5f, 0.25f, 1, 1};
-    face->geometries.push_back(skin);
-    face->geometries.push_back(test::makeGeom("eyes", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {0, 1, 2}));
-    face->morphs.push_back(test::makeMorph("blink", {test::makeTarget("eyes", {0, 1}, {{0, 1, 0}, {0, 1, 0}}),
-                                                     test::makeTarget("skin", {3}, {{0, 0, 1}})}));
-    return face;
+    return test::makeFace({skin, test::makeGeom("eyes", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {0, 1, 2})},
+                          {test::makeMorph("blink", {test::makeTarget("eyes", {0, 1}, {{0, 1, 0}, {0, 1, 0}}),
+                                                     test::makeTarget("skin", {3}, {{0, 0, 1}})})});
 }
+
+std::size_t entriesIn(const fs::path& dir) { return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {})); }
 
 TEST(CliInfo, DescribesGeometriesAndMorphsAsTextAndJson)
 {
@@ -34,20 +38,11 @@ TEST(CliInfo, DescribesGeometriesAndMorphsAsTextAndJson)
     auto r = runCommand({MIENWRIGHT_CLI, "info", file, "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto json = nlohmann::json::parse(r.out);
-    ASSERT_EQ(json["geometries"].size(), 2u);
-    const auto& skin = json["geometries"][0];
-    EXPECT_EQ(skin["name"], "skin");
-    EXPECT_EQ(skin["vertices"], 4);
-    EXPECT_EQ(skin["triangles"], 2);
-    EXPECT_EQ(skin["texcoords"], 2);
-    EXPECT_EQ(skin["neckVertices"], 3);
-    EXPECT_EQ(skin["texture"], "skin.png");
-    EXPECT_EQ(skin["diffuse"], nlohmann::json({0.5, 0.25, 1.0, 1.0}));
-    EXPECT_EQ(skin["specular"], nlohmann::json({0.0, 0.0, 0.0, 1.0}));
-    ASSERT_EQ(json["morphs"].size(), 1u);
-    EXPECT_EQ(json["morphs"][0]["name"], "blink");
-    EXPECT_EQ(json["morphs"][0]["targets"][1]["name"], "skin");
-    EXPECT_EQ(json["morphs"][0]["targets"][1]["entries"], 1);
+    EXPECT_EQ(json["geometries"][0], nlohmann::json::parse(R"({"name": "skin", "vertices": 4, "triangles": 2,
+        "texcoords": 2, "neckVertices": 3, "texture": "skin.png", "diffuse": [0.5, 0.25, 1.0, 1.0],
+        "specular": [0.0, 0.0, 0.0, 1.0]})"));
+    EXPECT_EQ(json["morphs"], nlohmann::json::parse(R"([{"name": "blink", "targets": [
+        {"name": "eyes", "entries": 2}, {"name": "skin", "entries": 1}]}])"));
 
     r = runCommand({MIENWRIGHT_CLI, "info", file});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -55,17 +50,58 @@ TEST(CliInfo, DescribesGeometriesAndMorphsAsTextAndJson)
     EXPECT_NE(r.out.find("target \"eyes\": 2 entries"), std::string::npos) << r.out;
 }
 
-TEST(CliInfo, UnreadableFileFailsWithTheEditorsMessage)
+TEST(CliInfo, JsonStaysPureWhateverTheNamesAndTheLibrarySay)
 {
     test::TempDir dir;
-    const auto missing = (dir / "nothing.tvf").string();
-    auto r = runCommand({MIENWRIGHT_CLI, "info", missing});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Failed to load: " + missing + "\n");
-    EXPECT_TRUE(r.out.empty());
+    const std::string bad = "\xff\xc3";
+    auto face = sampleFace();
+    face->geometries[0]->name = "skin" + bad;
+    face->geometries[0]->texture = "skin" + bad + ".png";
+    face->morphs[0]->name = bad;
+    const auto tvf = (dir / ("face" + bad + ".tvf")).string();
+    ASSERT_TRUE(writeFaceFile(tvf, *face));
+    // The model library complains about lines it does not know.
+    test::writeBytes(dir / "head.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nunknownkeyword 1 2\nf 1 2 3\n");
+
+    const auto obj = runCommand({MIENWRIGHT_CLI, "info", "--json", (dir / "head.obj").string()});
+    ASSERT_EQ(obj.status, 0) << obj.err;
+    EXPECT_EQ(nlohmann::json::parse(obj.out)["geometries"][0]["triangles"], 1) << obj.out;
+
+    const auto r = runCommand({MIENWRIGHT_CLI, "info", "--json", tvf});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto json = nlohmann::json::parse(r.out);
+    const std::string replaced = "\xEF\xBF\xBD";
+    EXPECT_EQ(json["geometries"][0]["name"], "skin" + replaced + replaced);
+    EXPECT_EQ(json["geometries"][0]["texture"], "skin" + replaced + replaced + ".png");
+    EXPECT_EQ(json["morphs"][0]["name"], replaced + replaced);
+    EXPECT_NE(json["file"].get<std::string>().find(replaced), std::string::npos);
 }
 
-TEST(CliConvert, WritesTheSameFaceAndLeavesTheTargetAloneOnFailure)
+TEST(CliInfo, DamagedFileIsRepairedWithAWarningPerChange)
+{
+    test::TempDir dir;
+    const auto file = (dir / "damaged.tvf").string();
+    // The second triangle names vertex 7 of 4; a target entry names vertex 9.
+    test::writeBytes(file, "Face { Geometry skin { vertices { 0 0 0  1 0 0  1 1 0  0 1 0 }\n"
+                           "vertexIndices { 0 1 2  0 2 7 } }\n"
+                           "morph smile { target skin { 1 0 0.5 0  9 1 1 1 } } }\n");
+    const std::vector<std::string> repairs = {
+        "geometry 0 \"skin\": dropped 1 triangle with a vertex index out of range",
+        "morph 0 \"smile\", target 0 \"skin\": dropped 1 entry with a vertex index out of range"};
+    auto r = runCommand({MIENWRIGHT_CLI, "info", file, "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "warning: " + repairs[0] + "\nwarning: " + repairs[1] + "\n");
+    EXPECT_EQ(nlohmann::json::parse(r.out)["repairs"], nlohmann::json(repairs));
+
+    // Converting writes the repaired face; reading that back needs no repair.
+    const auto out = (dir / "repaired.tvf").string();
+    ASSERT_EQ(runCommand({MIENWRIGHT_CLI, "convert", file, out}).status, 0);
+    r = runCommand({MIENWRIGHT_CLI, "info", out});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST(CliConvert, WritesTvfFromEveryFormatAndNothingOnFailure)
 {
     test::TempDir dir;
     const auto in = (dir / "in.tvf").string();
@@ -75,17 +111,51 @@ TEST(CliConvert, WritesTheSameFaceAndLeavesTheTargetAloneOnFailure)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::readBytes(out), test::readBytes(in));
 
-    // A failed load writes nothing.
-    r = runCommand({MIENWRIGHT_CLI, "convert", (dir / "missing.tvf").string(), (dir / "new.tvf").string()});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir / "new.tvf"));
+    // A model file is welded on the way in: the repeated position goes.
+    test::writeBytes(dir / "head.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 0\nf 1 2 3\nf 5 3 4\n");
+    ASSERT_EQ(runCommand({MIENWRIGHT_CLI, "convert", (dir / "head.obj").string(), out}).status, 0);
+    const auto face = readFaceFile(out);
+    ASSERT_TRUE(face.valid());
+    EXPECT_EQ(face->geometries[0]->name, "geom_0");
+    EXPECT_EQ(face->geometries[0]->vertices->size(), 4u);
+    EXPECT_EQ(face->geometries[0]->vertexIndices.size(), 6u);
 
-    // A failed write exits 2; a folder in the way stays a folder.
-    std::filesystem::create_directory(dir / "folder.tvf");
-    r = runCommand({MIENWRIGHT_CLI, "convert", in, (dir / "folder.tvf").string()});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.tvf"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // no temporary left
+    // Unreadable inputs exit 1 with the editor's message and write nothing.
+    fs::remove(out);
+    test::writeBytes(dir / "broken.obj", "no model in here\n");
+    test::writeBytes(dir / "noextension", "no model in here\n");
+    for (const char* name : {"broken.obj", "noextension", "missing.ply", "missing.tvf"}) {
+        const auto path = (dir / name).string();
+        r = runCommand({MIENWRIGHT_CLI, "convert", path, out});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_NE(r.err.find("Failed to load: " + path + "\n"), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    EXPECT_FALSE(fs::exists(out));
+
+    // A failed write exits 2; a folder in the way stays a folder, no temporary is left.
+    fs::create_directory(dir / "folder.tvf");
+    EXPECT_EQ(runCommand({MIENWRIGHT_CLI, "convert", in, (dir / "folder.tvf").string()}).status, 2);
+    EXPECT_TRUE(fs::is_directory(dir / "folder.tvf"));
+    EXPECT_EQ(entriesIn(dir.path()), 5u);
+}
+
+TEST(CliConvert, AWriteProtectedTargetIsNotReplaced)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run the tool as an unprivileged user";
+    test::TempDir dir;
+    fs::permissions(dir.path(), fs::perms::all);  // the folder is writable for anyone
+    const auto in = (dir / "in.tvf").string();
+    const auto out = (dir / "protected.tvf").string();
+    ASSERT_TRUE(writeFaceFile(in, *sampleFace()));
+    test::writeBytes(out, "keep me");
+    fs::permissions(out, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const auto r = runCommand({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                               MIENWRIGHT_CLI, "convert", in, out});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(test::readBytes(out), "keep me");
+    EXPECT_EQ(entriesIn(dir.path()), 2u);
 }
 
 TEST(CliUsage, MissingArgumentsAreAnError)

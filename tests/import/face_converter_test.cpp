@@ -9,6 +9,7 @@
 
 #include "import/face_converter_visitor.h"
 #include "import/import_model_file.h"
+#include "model/repair_face.h"
 
 namespace mw {
 namespace {
@@ -40,14 +41,12 @@ osg::ref_ptr<osg::Geometry> geometryOf(unsigned n, osg::PrimitiveSet* set, bool 
 }
 
 // Converts one drawable without welding, as the visitor sees it at the root.
-osg::ref_ptr<FaceGeom> convert(osg::Drawable& drawable, bool* converted = nullptr)
+osg::ref_ptr<FaceGeom> convert(osg::Drawable& drawable)
 {
     osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
     osg::ref_ptr<FaceConverterVisitor> visitor = new FaceConverterVisitor(*face);
     osg::ref_ptr<FaceGeom> geom = new FaceGeom;
-    const bool ok = visitor->convertGeometry(drawable, *geom);
-    if (converted)
-        *converted = ok;
+    EXPECT_TRUE(visitor->convertGeometry(drawable, *geom));
     return geom;
 }
 
@@ -76,17 +75,13 @@ TEST(FaceConverter, TriangulatesEveryPolygonMode)
         {GL_QUAD_STRIP, 3, {}},
         {GL_TRIANGLE_FAN, 5, {0, 1, 2, 0, 2, 3, 0, 3, 4}},
         {GL_POLYGON, 4, {0, 1, 2, 0, 2, 3}},
-        {GL_POINTS, 6, {}},
         {GL_LINES, 6, {}},
-        {GL_LINE_LOOP, 6, {}},
         {GL_LINE_STRIP, 6, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "mode " << c.mode << ", " << c.n << " vertices");
         auto geometry = geometryOf(c.n, new osg::DrawArrays(c.mode, 0, static_cast<GLsizei>(c.n)));
-        bool converted = false;
-        auto geom = convert(*geometry, &converted);
-        EXPECT_TRUE(converted);
+        auto geom = convert(*geometry);
         EXPECT_EQ(geom->vertices->size(), c.n);  // every vertex is copied, used or not
         EXPECT_EQ(geom->vertexIndices, c.expected);
         EXPECT_TRUE(geom->texIndices.empty());  // no texture coordinates, no texture indices
@@ -115,29 +110,6 @@ TEST(FaceConverter, TriangulatesEveryPolygonMode)
     EXPECT_EQ(geom->vertexIndices, expected);
     EXPECT_EQ(geom->texIndices, expected);
     EXPECT_EQ(geom->texcoords->size(), 9u);
-}
-
-TEST(FaceConverter, SkipsWhatItCannotConvert)
-{
-    bool converted = true;
-    osg::ref_ptr<OpaqueDrawable> opaque = new OpaqueDrawable;
-    convert(*opaque, &converted);
-    EXPECT_FALSE(converted);
-
-    auto doubles = geometryOf(0, new osg::DrawArrays(GL_TRIANGLES, 0, 3));
-    osg::ref_ptr<osg::Vec3dArray> dv = new osg::Vec3dArray(3);
-    doubles->setVertexArray(dv);
-    convert(*doubles, &converted);
-    EXPECT_FALSE(converted);
-
-    // Three-component texture coordinates are ignored, the geometry is kept.
-    auto geometry = geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3));
-    geometry->setTexCoordArray(0, new osg::Vec3Array(3));
-    auto geom = convert(*geometry, &converted);
-    EXPECT_TRUE(converted);
-    EXPECT_TRUE(geom->texcoords->empty());
-    EXPECT_TRUE(geom->texIndices.empty());
-    EXPECT_EQ(geom->vertexIndices.size(), 3u);
 }
 
 TEST(FaceConverter, AppliesTransformsChildFirstAndVisitsEverySwitchChild)
@@ -230,20 +202,27 @@ TEST(FaceConverter, AppearanceIsScopedToNodesAndDrawables)
     EXPECT_EQ(g[4]->specular, osg::Vec4(0, 0, 0, 1));
 }
 
-TEST(FaceConverter, NamesCountConvertedGeometriesOnly)
+TEST(FaceConverter, SkipsWhatItCannotConvertAndNamesCountConvertedGeometriesOnly)
 {
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
     geode->addDrawable(new OpaqueDrawable);
-    geode->addDrawable(geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)));
+    auto doubles = geometryOf(0, new osg::DrawArrays(GL_TRIANGLES, 0, 3));
+    doubles->setVertexArray(new osg::Vec3dArray(3));
+    geode->addDrawable(doubles);
+    // Three-component texture coordinates are ignored, the geometry is kept.
+    auto geometry = geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3));
+    geometry->setTexCoordArray(0, new osg::Vec3Array(3));
+    geode->addDrawable(geometry);
     osg::ref_ptr<osg::Group> root = new osg::Group;
     root->addChild(geode);
     root->addChild(geometryOf(4, new osg::DrawArrays(GL_QUADS, 0, 4)));  // a drawable under a group
     auto face = visit(*root);
     ASSERT_EQ(face->geometries.size(), 3u);
-    EXPECT_EQ(face->geometries[0]->name, "geom_0");
-    EXPECT_EQ(face->geometries[1]->name, "geom_1");
-    EXPECT_EQ(face->geometries[2]->name, "geom_2");
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_EQ(face->geometries[i]->name, "geom_" + std::to_string(i));
+    EXPECT_TRUE(face->geometries[1]->texcoords->empty() && face->geometries[1]->texIndices.empty());
+    EXPECT_EQ(face->geometries[1]->vertexIndices.size(), 3u);
     EXPECT_EQ(face->geometries[2]->vertexIndices.size(), 6u);
 
     // Nothing convertible: no face. Lines only: a face with a geometry and no triangles.
@@ -254,7 +233,6 @@ TEST(FaceConverter, NamesCountConvertedGeometriesOnly)
     lines->addDrawable(geometryOf(4, new osg::DrawArrays(GL_LINES, 0, 4)));
     auto lineFace = importSceneGraph(*lines);
     ASSERT_TRUE(lineFace.valid());
-    ASSERT_EQ(lineFace->geometries.size(), 1u);
     EXPECT_TRUE(lineFace->geometries[0]->vertexIndices.empty());
 }
 
@@ -317,6 +295,42 @@ TEST(FaceConverter, MalformedGeometryNeverReachesTheFace)
     EXPECT_TRUE(g.texIndices.empty() || g.texIndices.size() == g.vertexIndices.size());
     EXPECT_EQ(g.vertexIndices.size() % 3, 0u);
     EXPECT_FALSE(report.empty());
+}
+
+TEST(FaceConverter, OverrunningRunsKeepEveryTriangleWithinTheArrays)
+{
+    struct Case {
+        GLenum mode;
+        unsigned vertices;
+        GLsizei count;
+        IndexList kept;  // after the repair
+    };
+    const Case cases[] = {
+        {GL_QUADS, 7, 8, {0, 1, 2, 0, 2, 3, 4, 5, 6}},
+        {GL_QUADS, 7, 0x7FFFFFFF, {0, 1, 2, 0, 2, 3, 4, 5, 6}},
+        {GL_QUAD_STRIP, 5, 6, {0, 1, 2, 1, 3, 2, 2, 3, 4}},
+        {GL_TRIANGLE_FAN, 4, 6, {0, 1, 2, 0, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        auto geom = convert(*geometryOf(c.vertices, new osg::DrawArrays(c.mode, 0, c.count)));
+        dropBrokenTriangles(*geom);
+        EXPECT_EQ(geom->vertexIndices, c.kept) << "mode " << c.mode << ", count " << c.count;
+    }
+
+    // With index arrays: a set that runs past the index array loses only its own triangles
+    // that reach past it; the sets after it still count.
+    auto geometry = geometryOf(4, new osg::DrawArrays(GL_TRIANGLES, 0, 6));
+    auto elements = new osg::DrawElementsUShort(GL_TRIANGLES);
+    for (GLushort e : {1, 2, 3})
+        elements->push_back(e);
+    geometry->addPrimitiveSet(elements);
+    osg::ref_ptr<osg::UIntArray> vertexIndex = new osg::UIntArray;
+    for (unsigned i : {3, 2, 1, 0})
+        vertexIndex->push_back(i);
+    geometry->getVertexArray()->setUserData(vertexIndex);
+    auto geom = convert(*geometry);
+    dropBrokenTriangles(*geom);
+    EXPECT_EQ(geom->vertexIndices, (IndexList{3, 2, 1, 2, 1, 0}));
 }
 
 }  // namespace

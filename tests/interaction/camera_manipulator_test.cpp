@@ -8,16 +8,12 @@
 #include <osg/Group>
 
 #include "tests/interaction/synthetic_events.h"
+#include "tests/support/vec_expect.h"
 
 namespace mw {
 namespace {
 
 using test::Event;
-
-void expectVec(const osg::Vec3& v, double x, double y, double z)
-{
-    EXPECT_NEAR((v - osg::Vec3(x, y, z)).length(), 0.0, 1e-5) << v.x() << ", " << v.y() << ", " << v.z();
-}
 
 osg::Vec3 row(const osg::Matrixd& m, int r) { return osg::Vec3(m(r, 0), m(r, 1), m(r, 2)); }
 
@@ -38,42 +34,42 @@ TEST(MienwrightCamera, DefaultAndFramedResets)
 {
     osg::ref_ptr<MienwrightCamera> camera = new MienwrightCamera;
     const double l = std::sqrt(68.0);  // |(0, 2, 8)|
-    expectVec(camera->eye, 0, 2, 8);
-    expectVec(row(camera->rotation, 0), 1, 0, 0);
-    expectVec(row(camera->rotation, 1), 0, 8 / l, -2 / l);
-    expectVec(row(camera->rotation, 2), 0, 2 / l, 8 / l);
-    expectVec(osg::Vec3(osg::Vec3d(0, 0, 0) * camera->getInverseMatrix()), 0, 0, -l);
+    test::expectVec(camera->eye, {0, 2, 8});
+    test::expectVec(row(camera->rotation, 0), {1, 0, 0});
+    test::expectVec(row(camera->rotation, 1), {0, 8 / l, -2 / l});
+    test::expectVec(row(camera->rotation, 2), {0, 2 / l, 8 / l});
+    test::expectVec(osg::Vec3(osg::Vec3d(0, 0, 0) * camera->getInverseMatrix()), {0, 0, -l});
 
     camera->setByMatrix(osg::Matrixd::translate(5, 5, 5));
     camera->setByInverseMatrix(osg::Matrixd::rotate(1.0, 0, 1, 0));
     camera->setHomeNode(nodeWithBound({0, 0, 0}, 2));
-    expectVec(camera->eye, 0, 2, 8);  // none of these moves the camera
+    test::expectVec(camera->eye, {0, 2, 8});  // none of these moves the camera
     camera->resetView();
-    expectVec(camera->eye, 0, 0, -7);
-    expectVec(camera->center, 0, 0, 0);
-    expectVec(row(camera->rotation, 0), -1, 0, 0);
-    expectVec(row(camera->rotation, 1), 0, 1, 0);
-    expectVec(row(camera->rotation, 2), 0, 0, -1);  // looking along +z
+    test::expectVec(camera->eye, {0, 0, -7});
+    test::expectVec(camera->center, {0, 0, 0});
+    test::expectVec(row(camera->rotation, 0), {-1, 0, 0});
+    test::expectVec(row(camera->rotation, 1), {0, 1, 0});
+    test::expectVec(row(camera->rotation, 2), {0, 0, -1});  // looking along +z
 
     test::EventDriver driver(*camera);
     camera->setHomeNode(nodeWithBound({1, 2, 3}, 1));
     driver.scroll(Event::SCROLL_UP);
     driver.key(' ');
-    expectVec(camera->eye, 1, 2, -0.5);
-    expectVec(camera->center, 1, 2, 3);
+    test::expectVec(camera->eye, {1, 2, -0.5});
+    test::expectVec(camera->center, {1, 2, 3});
 
     // Nothing to frame (an empty scene, a single point): the default view, not a degenerate matrix.
     for (osg::ref_ptr<osg::Node> home : {osg::ref_ptr<osg::Node>(new osg::Group), nodeWithBound({5, 5, 5}, 0)}) {
         camera->setHomeNode(home.get());
         camera->resetView();
-        expectVec(row(camera->rotation, 2), 0, 2 / l, 8 / l);
+        test::expectVec(row(camera->rotation, 2), {0, 2 / l, 8 / l});
     }
 
     // Straight down, +x serves as the up hint.
     camera->eye.set(0, 5, 0);
     camera->lookAtPoint({0, 0, 0});
-    expectVec(row(camera->rotation, 0), 0, 0, 1);
-    expectVec(row(camera->rotation, 1), 1, 0, 0);
+    test::expectVec(row(camera->rotation, 0), {0, 0, 1});
+    test::expectVec(row(camera->rotation, 1), {1, 0, 0});
     EXPECT_FALSE(driver.consumed);
 }
 
@@ -85,12 +81,12 @@ TEST(MienwrightCamera, ZoomAndPanSteps)
     camera->lookAtPoint(camera->center);
     driver.scroll(Event::SCROLL_UP);
     driver.scroll(Event::SCROLL_UP);
-    expectVec(camera->eye, 0, 0, 8 * 0.875 * 0.875);
+    test::expectVec(camera->eye, {0, 0, 8 * 0.875 * 0.875});
     driver.scroll(Event::SCROLL_DOWN);
-    expectVec(camera->eye, 0, 0, 6.125 * 1.125);
+    test::expectVec(camera->eye, {0, 0, 6.125 * 1.125});
     driver.press(0.2f, 0.0f, Event::RIGHT_MOUSE_BUTTON);
     driver.drag(0.2f, 0.05f, Event::RIGHT_MOUSE_BUTTON);  // 0.05 up is one zoom unit
-    expectVec(camera->eye, 0, 0, 6.125 * 1.125 * 0.875);
+    test::expectVec(camera->eye, {0, 0, 6.125 * 1.125 * 0.875});
 
     // A middle drag of 0.1 to the right moves eye and centre 0.1 to the left, near or far.
     for (float distance : {camera->eye.z(), 40.0f}) {
@@ -98,9 +94,9 @@ TEST(MienwrightCamera, ZoomAndPanSteps)
         camera->center.set(0, 0, 0);
         driver.press(0.0f, 0.0f, Event::MIDDLE_MOUSE_BUTTON);
         driver.drag(0.1f, 0.0f, Event::MIDDLE_MOUSE_BUTTON);
-        expectVec(camera->eye, -0.1, 0, distance);
+        test::expectVec(camera->eye, {-0.1, 0, distance});
         driver.drag(0.1f, 0.3f, Event::MIDDLE_MOUSE_BUTTON);
-        expectVec(camera->center, -0.1, -0.3, 0);
+        test::expectVec(camera->center, {-0.1, -0.3, 0});
     }
     // A pointer reported far outside the window counts as the left edge.
     driver.press(500.0f, 0.5f, Event::MIDDLE_MOUSE_BUTTON);
@@ -126,8 +122,8 @@ TEST(MienwrightCamera, OrbitNeedsFreeRotateOrAltAndStopsShortOfThePoles)
     alt = true;  // read when the event arrives
     driver.drag(0.25f, 0.0f);
     const double l = std::sqrt(68.0);  // the eye slides 2 to the left, then back to distance 8
-    expectVec(camera->eye, -16 / l, 0, 64 / l);
-    expectVec(row(camera->rotation, 2), -2 / l, 0, 8 / l);
+    test::expectVec(camera->eye, {-16 / l, 0, 64 / l});
+    test::expectVec(row(camera->rotation, 2), {-2 / l, 0, 8 / l});
 
     // From an elevation of atan(8) = 82.9 degrees a step is accepted exactly when the eye it
     // reaches stays within 85 degrees: -0.05 reaches 85.7, -0.125 straight above, -0.3 lands

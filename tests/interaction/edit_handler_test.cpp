@@ -8,6 +8,7 @@
 
 #include "interaction/focus_handler.h"
 #include "tests/interaction/synthetic_events.h"
+#include "tests/support/vec_expect.h"
 
 namespace mw {
 namespace {
@@ -36,11 +37,6 @@ struct Editor {
     int closes = 0;
 };
 
-void expectNear(const osg::Vec3d& actual, const osg::Vec3d& expected)
-{
-    EXPECT_NEAR((actual - expected).length(), 0.0, 1e-5) << actual << " vs " << expected;
-}
-
 TEST(MienwrightHandler, ScaleAndTranslateDragsCountVerticalPixelsOnly)
 {
     Editor e;
@@ -50,7 +46,7 @@ TEST(MienwrightHandler, ScaleAndTranslateDragsCountVerticalPixelsOnly)
     EXPECT_FLOAT_EQ(e.handler->scale, 1.1f);
     e.driver.drag(0.9f, 0);  // 10 pixels down and sideways
     EXPECT_FLOAT_EQ(e.handler->scale, 1.1f * 0.9f);
-    expectNear(e.moved({1, 2, 3}), osg::Vec3d(1, 2, 3) * (1.1 * 0.9));
+    test::expectVec(e.moved({1, 2, 3}), osg::Vec3d(1, 2, 3) * (1.1 * 0.9));
     EXPECT_EQ(e.edits, 2);
 
     // A fast flick never collapses or mirrors the head: one step shrinks at most tenfold.
@@ -67,11 +63,11 @@ TEST(MienwrightHandler, ScaleAndTranslateDragsCountVerticalPixelsOnly)
     e.driver.drag(0.5f, -0.5f);
     EXPECT_EQ(e.handler->translation, osg::Vec3(0, 0, 0));
     e.driver.drag(0.5f, -0.5f + 100 * kPixel);
-    expectNear(e.moved({0, 0, 0}), {0, 0.1, 0});
+    test::expectVec(e.moved({0, 0, 0}), {0, 0.1, 0});
     // A middle drag (the camera's pan) counts from where the middle button went down.
     e.driver.press(0, 0.9f, Event::MIDDLE_MOUSE_BUTTON);
     e.driver.drag(0, 0.9f - 50 * kPixel, Event::MIDDLE_MOUSE_BUTTON);
-    expectNear(e.moved({0, 0, 0}), {0, 0.05, 0});
+    test::expectVec(e.moved({0, 0, 0}), {0, 0.05, 0});
     EXPECT_TRUE(e.lasso->points().empty());
     EXPECT_FALSE(e.driver.consumed);
 }
@@ -123,7 +119,7 @@ TEST(MienwrightHandler, TurnsComposeAfterScaleBeforeTranslation)
 {
     Editor e;
     e.handler->rotate(0, 1, 0, 90);  // a quarter turn about -y carries +x to +z
-    expectNear(e.moved({1, 0, 0}), {0, 0, 1});
+    test::expectVec(e.moved({1, 0, 0}), {0, 0, 1});
     for (int i = 0; i < 3; ++i) e.handler->rotate(0, 1, 0, 90);
     // 90 degrees are pi * 90 * float(1/180) radians, a little more than a quarter turn.
     const double residue = 4 * std::numbers::pi * 90 * static_cast<double>(1.0f / 180.0f) - 2 * std::numbers::pi;
@@ -134,9 +130,9 @@ TEST(MienwrightHandler, TurnsComposeAfterScaleBeforeTranslation)
     e.handler->setScale(2);
     e.handler->setTranslation(0, 1, 0);
     e.handler->rotate(-1, 0, 0, 90);  // about +x: +y to +z
-    expectNear(e.moved({0, 1, 0}), {0, 1, 2});
+    test::expectVec(e.moved({0, 1, 0}), {0, 1, 2});
     e.handler->rotate(0, 1, 0, 90);
-    expectNear(e.moved({1, 0, 0}), {0, 1, 2});
+    test::expectVec(e.moved({1, 0, 0}), {0, 1, 2});
 
     const osg::Matrixd before = e.target->getMatrix();
     e.handler->resetTransform();

@@ -1,3 +1,5 @@
+#include <stdexcept>
+
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,6 +58,26 @@ TEST(AtomicSave, FailedSavesReturnFalseAndLeaveTheOldFileAlone)
     EXPECT_EQ(entriesIn(dir.path()), 2u);
 }
 
+TEST(AtomicSave, LongNamesSaveAndAThrowingWriterLeavesNothingBehind)
+{
+    test::TempDir dir;
+    // The longest name a file system allows still saves.
+    const auto longest = dir / (std::string(251, 'n') + ".tvf");
+    ASSERT_TRUE(writeFaceFile(longest, *faceWithVertices(2)));
+    EXPECT_EQ(test::readBytes(longest), formatFace(*faceWithVertices(2)));
+
+    const auto openDescriptors = [] { return entriesIn("/proc/self/fd"); };
+    const std::size_t before = openDescriptors();
+    EXPECT_THROW(replaceFileAtomically(longest, [](const ChunkWriter& write) -> bool {
+                     write("partial");
+                     throw std::runtime_error("out of memory");
+                 }),
+                 std::runtime_error);
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+    EXPECT_EQ(test::readBytes(longest), formatFace(*faceWithVertices(2)));
+}
+
 TEST(AtomicSave, ReplacesContentsKeepsPermissionsAndFollowsLinks)
 {
     test::TempDir dir;
@@ -67,6 +89,13 @@ TEST(AtomicSave, ReplacesContentsKeepsPermissionsAndFollowsLinks)
     struct stat st {};
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+    if (::geteuid() == 0) {  // only root may hand a file to another owner
+        ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+        ASSERT_TRUE(writeFaceFile(target, *faceWithVertices(3)));
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+    }
 
     // Saving through a link updates the file it points to and keeps the link.
     fs::create_symlink(target, dir / "link.tvf");

@@ -60,39 +60,33 @@ TEST(NumberScan, AgreesWithTheCLibrary)
     }
 }
 
-TEST(NumberScan, RoundsDecimalsToTheNearestFloatOnce)
+TEST(NumberScan, DecimalsRoundToTheNearestFloatOnceLikeStrtof)
 {
-    // A value halfway between two floats, reached through a long decimal expansion: rounding
-    // through double first would land on the wrong neighbour.
+    // Values halfway between two floats, reached through a long decimal expansion (rounding
+    // through double first would land on the wrong neighbour), then plain decimals as files
+    // hold them: sign, up to twelve digits, a point anywhere.
+    std::vector<std::string> texts;
     char text[64];
     for (std::uint32_t bits = 0x3f800000; bits < 0x3f800000 + 2000; ++bits) {
         float lo;
         std::memcpy(&lo, &bits, sizeof lo);
-        const float hi = std::nextafter(lo, 2.0f);
-        std::snprintf(text, sizeof text, "%.20g", (static_cast<double>(lo) + static_cast<double>(hi)) / 2);
-        float f = 0;
-        ASSERT_TRUE(scanFloat(text, f));
-        ASSERT_EQ(f, std::strtof(text, nullptr)) << text;
+        std::snprintf(text, sizeof text, "%.20g", (static_cast<double>(lo) + std::nextafter(lo, 2.0f)) / 2);
+        texts.push_back(text);
     }
-}
-
-TEST(NumberScan, ShortDecimalsMatchStrtof)
-{
-    // Plain decimals as files hold them: sign, up to twelve digits, a point anywhere.
     std::mt19937 rng(3);
-    for (int i = 0; i < 200000; ++i) {
-        std::string text = (rng() % 2) ? "-" : "";
+    while (texts.size() < 200000) {
+        std::string t = (rng() % 2) ? "-" : "";
         const int digits = 1 + static_cast<int>(rng() % 12);
         const int point = static_cast<int>(rng() % static_cast<unsigned>(digits + 2)) - 1;
-        for (int k = 0; k < digits; ++k) {
-            if (k == point)
-                text += '.';
-            text += static_cast<char>('0' + rng() % 10);
-        }
+        for (int k = 0; k < digits; ++k)
+            t += std::string(k == point ? "." : "") + static_cast<char>('0' + rng() % 10);
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
         float f = 0;
-        ASSERT_TRUE(scanFloat(text, f)) << text;
-        const float expected = std::strtof(text.c_str(), nullptr);
-        ASSERT_EQ(std::memcmp(&f, &expected, sizeof f), 0) << text;
+        ASSERT_TRUE(scanFloat(t, f)) << t;
+        const float expected = std::strtof(t.c_str(), nullptr);
+        ASSERT_EQ(std::memcmp(&f, &expected, sizeof f), 0) << t;
     }
 }
 

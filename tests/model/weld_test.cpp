@@ -18,66 +18,52 @@ using test::makeGeom;
 using test::makeMorph;
 using test::makeTarget;
 
-TEST(Weld, KeepsUsedVerticesInOldOrderAndMergesEqualPositions)
+TEST(Weld, MergesEqualValuesKeepsOldOrderAndDropsWhatNoTriangleUses)
 {
-    // Vertex 2 is unused; 5 repeats 0; 4 differs from 1 only in the sign of a zero; 6 differs
-    // from 3 in the last bit. Triangles list 3 before 1 and 0: order still follows old indices.
     const float z = std::nextafter(1.0f, 2.0f);
-    auto face = makeFace({makeGeom("skin",
-                                 {{0, 0, 0}, {1, 0, 0}, {9, 9, 9}, {0, 1, 1}, {1, -0.0f, 0}, {0, 0, 0}, {0, 1, z}},
-                                 {3, 1, 0, 5, 4, 6}, {}, {}, {2, 5, 3, 2, 4})},
-                       {makeMorph("m", {makeTarget("skin", {5, 2, 6, 4}, {{1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}})})});
-    weldFace(*face);
-
-    auto expected = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 1}, {0, 1, z}},
-                                     {2, 1, 0, 0, 1, 3}, {}, {}, {0, 2, 1})},
-                           {makeMorph("m", {makeTarget("skin", {0, 3, 1}, {{1, 0, 0}, {3, 0, 0}, {4, 0, 0}})})});
-    EXPECT_TRUE(facesEqual(*expected, *face));
-}
-
-TEST(Weld, TextureCoordinatesMergeThroughTheirValue)
-{
-    // Coordinates 3 and 7 are equal; 0 and 5 are unused.
-    auto face = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 2, 1, 0},
-                                 {{9, 9}, {0.5f, 0}, {0, 0.5f}, {1, 1}, {0.25f, 0}, {8, 8}, {0, 1}, {1, 1}},
-                                 {7, 1, 4, 3, 6, 2})});
-    weldFace(*face);
-    auto expected = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 2, 1, 0},
-                                     {{0.5f, 0}, {0, 0.5f}, {1, 1}, {0.25f, 0}, {0, 1}}, {2, 0, 3, 2, 4, 1})});
-    EXPECT_TRUE(facesEqual(*expected, *face));
-}
-
-TEST(Weld, EmptiedTargetsAndMorphsAreRemoved)
-{
-    auto face = makeFace(
-        {makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}}, {0, 1, 2}),
-         makeGeom("eyes", {{0, 0, 0}, {1, 1, 1}}, {}, {}, {}, {0, 1})},
-        {makeMorph("onlyUnused", {makeTarget("skin", {3, 3}, {{1, 1, 1}, {2, 2, 2}})}),
-         makeMorph("mixed", {makeTarget("eyes", {1}, {{1, 1, 1}}), makeTarget("skin", {3, 1}, {{1, 0, 0}, {2, 0, 0}})}),
-         makeMorph("nowhere", {makeTarget("teeth", {7, 8}, {{1, 0, 0}, {2, 0, 0}}), makeTarget("teeth", {}, {})})});
-    weldFace(*face);
-
-    // "eyes" has no triangles: it loses its vertices, neck vertices and target entries.
-    // A target naming no geometry is left as it is unless it is empty.
-    auto expected = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}), makeGeom("eyes", {}, {})},
-                           {makeMorph("mixed", {makeTarget("skin", {1}, {{2, 0, 0}})}),
-                            makeMorph("nowhere", {makeTarget("teeth", {7, 8}, {{1, 0, 0}, {2, 0, 0}})})});
-    EXPECT_TRUE(facesEqual(*expected, *face));
-}
-
-TEST(Weld, GeometryWithoutTextureStillWeldsAndTheNextIsWeldedFully)
-{
-    auto face = makeFace({makeGeom("a", {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {1, 2, 3}, {{1, 1}, {1, 1}}, {}),
-                        makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 2, 3, 0, 1, 3},
-                                 {{0, 0}, {0, 0}, {1, 0}}, {1, 2, 0, 0, 2, 1})},
-                       {makeMorph("m", {makeTarget("a", {3}, {{1, 0, 0}}), makeTarget("b", {2, 1}, {{0, 1, 0}, {0, 2, 0}})})});
-    weldFace(*face);
-    // "a": texture stage skipped (no texIndices), its texcoords stay as they were.
-    auto expected = makeFace({makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {{1, 1}, {1, 1}}, {}),
-                            makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 1, 2}, {{0, 0}, {1, 0}},
-                                     {0, 1, 0, 0, 1, 0})},
-                           {makeMorph("m", {makeTarget("a", {2}, {{1, 0, 0}}), makeTarget("b", {1, 1}, {{0, 1, 0}, {0, 2, 0}})})});
-    EXPECT_TRUE(facesEqual(*expected, *face));
+    const struct {
+        const char* what;
+        osg::ref_ptr<TarvFaceObject> input, expected;
+    } cases[] = {
+        // Vertex 2 is unused; 5 repeats 0; 4 differs from 1 only in the sign of a zero; 6 differs
+        // from 3 in the last bit. Triangles list 3 before 1 and 0: order still follows old indices.
+        {"positions",
+         makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {9, 9, 9}, {0, 1, 1}, {1, -0.0f, 0}, {0, 0, 0}, {0, 1, z}},
+                            {3, 1, 0, 5, 4, 6}, {}, {}, {2, 5, 3, 2, 4})},
+                  {makeMorph("m", {makeTarget("skin", {5, 2, 6, 4}, {{1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}})})}),
+         makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 1}, {0, 1, z}}, {2, 1, 0, 0, 1, 3}, {}, {}, {0, 2, 1})},
+                  {makeMorph("m", {makeTarget("skin", {0, 3, 1}, {{1, 0, 0}, {3, 0, 0}, {4, 0, 0}})})})},
+        // Coordinates 3 and 7 are equal; 0 and 5 are unused.
+        {"texture coordinates",
+         makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 2, 1, 0},
+                            {{9, 9}, {0.5f, 0}, {0, 0.5f}, {1, 1}, {0.25f, 0}, {8, 8}, {0, 1}, {1, 1}}, {7, 1, 4, 3, 6, 2})}),
+         makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 2, 1, 0},
+                            {{0.5f, 0}, {0, 0.5f}, {1, 1}, {0.25f, 0}, {0, 1}}, {2, 0, 3, 2, 4, 1})})},
+        // "eyes" has no triangles: it loses its vertices, neck vertices and target entries;
+        // emptied targets and morphs go, a target naming no geometry stays unless it is empty.
+        {"emptied targets",
+         makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}}, {0, 1, 2}),
+                   makeGeom("eyes", {{0, 0, 0}, {1, 1, 1}}, {}, {}, {}, {0, 1})},
+                  {makeMorph("onlyUnused", {makeTarget("skin", {3, 3}, {{1, 1, 1}, {2, 2, 2}})}),
+                   makeMorph("mixed", {makeTarget("eyes", {1}, {{1, 1, 1}}), makeTarget("skin", {3, 1}, {{1, 0, 0}, {2, 0, 0}})}),
+                   makeMorph("nowhere", {makeTarget("teeth", {7, 8}, {{1, 0, 0}, {2, 0, 0}}), makeTarget("teeth", {}, {})})}),
+         makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}), makeGeom("eyes", {}, {})},
+                  {makeMorph("mixed", {makeTarget("skin", {1}, {{2, 0, 0}})}),
+                   makeMorph("nowhere", {makeTarget("teeth", {7, 8}, {{1, 0, 0}, {2, 0, 0}})})})},
+        // "a" has no texIndices: its texcoords stay as they were; "b" is welded fully.
+        {"untextured geometry",
+         makeFace({makeGeom("a", {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {1, 2, 3}, {{1, 1}, {1, 1}}, {}),
+                   makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 2, 3, 0, 1, 3}, {{0, 0}, {0, 0}, {1, 0}},
+                            {1, 2, 0, 0, 2, 1})},
+                  {makeMorph("m", {makeTarget("a", {3}, {{1, 0, 0}}), makeTarget("b", {2, 1}, {{0, 1, 0}, {0, 2, 0}})})}),
+         makeFace({makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {{1, 1}, {1, 1}}, {}),
+                   makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 1, 2}, {{0, 0}, {1, 0}}, {0, 1, 0, 0, 1, 0})},
+                  {makeMorph("m", {makeTarget("a", {2}, {{1, 0, 0}}), makeTarget("b", {1, 1}, {{0, 1, 0}, {0, 2, 0}})})})},
+    };
+    for (const auto& c : cases) {
+        weldFace(*c.input);
+        EXPECT_TRUE(facesEqual(*c.expected, *c.input)) << c.what;
+    }
 }
 
 TEST(Weld, DamagedGeometryLosesWholeTrianglesAndNeverReadsOutside)

@@ -9,6 +9,7 @@
 
 #include "render/tarv_face_renderer.h"
 #include "tests/support/face_builders.h"
+#include "tests/support/vec_expect.h"
 
 namespace mw {
 namespace {
@@ -16,13 +17,6 @@ namespace {
 using test::makeGeom;
 using test::makeMorph;
 using test::makeTarget;
-
-void expectVec(const osg::Vec3& actual, const osg::Vec3& expected, float tolerance = 1e-6f)
-{
-    EXPECT_NEAR(actual.x(), expected.x(), tolerance);
-    EXPECT_NEAR(actual.y(), expected.y(), tolerance);
-    EXPECT_NEAR(actual.z(), expected.z(), tolerance);
-}
 
 // Six vertices, four triangles; vertex 5 is the one the morphs move.
 osg::ref_ptr<FaceGeom> strip(std::string name)
@@ -79,7 +73,7 @@ TEST(FaceNode, CornerNormalsAreSmoothedAndTexcoordsFollowTexIndices)
     const float h = 1.0f / std::sqrt(2.0f);
     const osg::Vec3 expected[6] = {{h, 0, h}, {0, 0, 1}, {h, 0, h}, {h, 0, h}, {h, 0, h}, {1, 0, 0}};
     for (int k = 0; k < 6; ++k)
-        expectVec((*r.normals())[k], expected[k], 1e-5f);
+        test::expectVec((*r.normals())[k], expected[k], 1e-5f);
     ASSERT_TRUE(r.hasTexcoords());
     EXPECT_EQ((*r.cornerTexcoords())[0], osg::Vec2(0.75f, 1));
     EXPECT_EQ((*r.cornerTexcoords())[1], osg::Vec2(0.25f, 0.5f));
@@ -103,15 +97,15 @@ TEST(FaceNode, FramePositionsAddTheWeightedOffsetsOfAttachedTargets)
     EXPECT_EQ(r.prepareFrame().positions, &rest.front());
 
     node->setMorphWeight(0, 0.5f);
-    expectVec(r.morphedVertices()[5], {1, 2.5f, 0});
-    expectVec(rest[5], {1, 2, 0});  // the model keeps the rest pose
+    test::expectVec(r.morphedVertices()[5], {1, 2.5f, 0});
+    test::expectVec(rest[5], {1, 2, 0});  // the model keeps the rest pose
 
     // Several morphs and repeated indices add up; unattached targets change nothing.
     node->setMorphWeight(1, 2.0f);
     node->setMorphWeight(2, 1.0f);
-    expectVec(r.morphedVertices()[5], {4, 2.5f, 0});
-    expectVec(r.morphedVertices()[0], {0, 0, 4});
-    expectVec(r.prepareFrame().positions[5], {4, 2.5f, 0});
+    test::expectVec(r.morphedVertices()[5], {4, 2.5f, 0});
+    test::expectVec(r.morphedVertices()[0], {0, 0, 4});
+    test::expectVec(r.prepareFrame().positions[5], {4, 2.5f, 0});
 
     node->setMorphWeight(0, std::nanf(""));  // applied, not skipped
     EXPECT_TRUE(std::isnan(r.morphedVertices()[5].y()));
@@ -170,28 +164,7 @@ TEST(FaceNode, RenameCarriesTargetsAlongAndLaterMorphsStillDraw)
     f->morphs.push_back(makeMorph("later", {makeTarget("b", {3}, {{0, 0, 1}})}));
     node->attachMorphTargets(2);
     node->setMorphWeight(2, 1.0f);
-    expectVec(node->renderers()[0]->morphedVertices()[3], {1, 1, 1});
-}
-
-TEST(FaceNode, TransformFaceMovesVerticesAndTurnsOffsetsWithoutTranslation)
-{
-    auto f = face({strip("skin")}, {makeMorph("m", {makeTarget("skin", {1}, {{1, 0, 0}})})});
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(f.get());
-    const osg::Vec3 normalBefore = (*node->renderers()[0]->normals())[0];
-    const osg::Vec3& vertex = (*f->geometries[0]->vertices)[1];
-    const osg::Vec3& offset = (*f->morphs[0]->targets[0]->offsets)[0];
-
-    node->transformFace(osg::Matrixd::translate(1, 2, 3));
-    expectVec(vertex, {2, 2, 3});
-    expectVec(offset, {1, 0, 0});
-    EXPECT_FLOAT_EQ(node->renderers()[0]->getBoundingBox().xMax(), 2.0f);  // the bound follows
-
-    // Row vectors: (x, y, z) × (scale 2, then 90° about z) turns x into y.
-    node->transformFace(osg::Matrixd::scale(2, 2, 2) * osg::Matrixd::rotate(osg::PI_2, 0, 0, 1) *
-                        osg::Matrixd::translate(0, 0, 1));
-    expectVec(vertex, {-4, 4, 7}, 1e-5f);
-    expectVec(offset, {0, 2, 0}, 1e-6f);
-    EXPECT_EQ((*node->renderers()[0]->normals())[0], normalBefore);
+    test::expectVec(node->renderers()[0]->morphedVertices()[3], {1, 1, 1});
 }
 
 TEST(FaceNode, BoundsAndIntersectionsUseTheRestPoseEvenWhenHidden)
@@ -220,8 +193,8 @@ TEST(FaceNode, BrokenIndicesAreLeftOutInsteadOfReadOutOfBounds)
     node->setMorphWeight(0, 1.0f);
     const FaceArrays arrays = node->renderers()[0]->prepareFrame();
     ASSERT_EQ(arrays.corners.size(), 3u);  // only the first triangle is drawn
-    expectVec(arrays.positions[arrays.corners[1]], {1, 1, 0});
-    expectVec(arrays.positions[arrays.corners[2]], {0, 1, 0});
+    test::expectVec(arrays.positions[arrays.corners[1]], {1, 1, 0});
+    test::expectVec(arrays.positions[arrays.corners[2]], {0, 1, 0});
     EXPECT_EQ(arrays.texcoords[arrays.corners[1]], osg::Vec2(0, 0));
     EXPECT_TRUE(hitsAt(*node, 0.2, 0.2));
 }

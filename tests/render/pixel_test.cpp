@@ -60,17 +60,6 @@ bool allBackground(const osg::Image& image)
     return true;
 }
 
-TEST_F(PixelTest, RedMaterialShowsRedOnlyWhereTheFaceIs)
-{
-    osg::ref_ptr<TarvFaceRenderer> node =
-        new TarvFaceRenderer(test::faceOf({test::makeQuad("skin", -0.5f, -0.5f, 0.5f, 0.5f, {1, 0, 0, 1})}).get());
-    const auto image = draw(node.get());
-    for (auto [x, y] : {std::pair{0.0f, 0.0f}, {-0.45f, -0.45f}, {0.45f, 0.45f}})
-        EXPECT_TRUE(isRed(pixelAt(*image, x, y))) << x << "," << y;
-    for (auto [x, y] : {std::pair{-0.9f, 0.0f}, {0.6f, 0.0f}, {0.0f, 0.6f}, {0.9f, -0.9f}})
-        EXPECT_TRUE(isBackground(pixelAt(*image, x, y))) << x << "," << y;
-}
-
 TEST_F(PixelTest, TexturedQuadShowsEachQuarterOfItsImage)
 {
     // 4 × 4 texels: red bottom left, green bottom right, blue top left, white top right.
@@ -84,7 +73,7 @@ TEST_F(PixelTest, TexturedQuadShowsEachQuarterOfItsImage)
     test::writeImage(dir / "quarters.png", 4, 4, texels);
     auto quad = test::makeQuad("skin", -0.8f, -0.8f, 0.8f, 0.8f);
     quad->texture = (dir / "quarters.png").string();
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::faceOf({quad}).get());
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::makeFace({quad}).get());
     const auto image = draw(node.get());
 
     // Texel centres of each quarter (texture coordinates 0.25 and 0.75) lie at -0.4 and 0.4.
@@ -101,13 +90,17 @@ TEST_F(PixelTest, TexturedQuadShowsEachQuarterOfItsImage)
     EXPECT_TRUE(test::samePixels(*image, *draw(node.get())));
 }
 
-TEST_F(PixelTest, HiddenGeometryLeavesTheBackgroundAndBackFacesAreCulled)
+TEST_F(PixelTest, RedShowsOnlyWhereTheFaceIsBackFacesAreCulledAndHiddenGeometryVanishes)
 {
     auto front = test::makeQuad("front", -0.5f, -0.5f, 0.5f, 0.5f, {1, 0, 0, 1});
     // The same triangle wound clockwise as seen from the camera.
     auto back = test::makeGeom("back", {{-0.5f, -0.5f, 0}, {0.5f, -0.5f, 0}, {0, 0.5f, 0}}, {0, 2, 1});
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::faceOf({front, back}).get());
-    EXPECT_TRUE(isRed(pixelAt(*draw(node.get()), 0, 0)));
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::makeFace({front, back}).get());
+    const auto image = draw(node.get());
+    for (auto [x, y] : {std::pair{0.0f, 0.0f}, {-0.45f, -0.45f}, {0.45f, 0.45f}})
+        EXPECT_TRUE(isRed(pixelAt(*image, x, y))) << x << "," << y;
+    for (auto [x, y] : {std::pair{-0.9f, 0.0f}, {0.6f, 0.0f}, {0.0f, 0.6f}, {0.9f, -0.9f}})
+        EXPECT_TRUE(isBackground(pixelAt(*image, x, y))) << x << "," << y;
     node->setGeometryVisible(false, 0);
     EXPECT_TRUE(allBackground(*draw(node.get())));
 }
@@ -117,7 +110,7 @@ TEST_F(PixelTest, MorphMovesTheSilhouetteAndWeightZeroRestoresItExactly)
     // A triangle with its apex at y = 0.3; the morph lifts the apex by 0.5.
     auto tri = test::makeGeom("skin", {{-0.5f, -0.5f, 0}, {0.5f, -0.5f, 0}, {0, 0.3f, 0}}, {0, 1, 2});
     tri->diffuse = {1, 0, 0, 1};
-    auto face = test::faceOf({tri});
+    auto face = test::makeFace({tri});
     face->morphs.push_back(test::makeMorph("raise", {test::makeTarget("skin", {2}, {{0, 0.5f, 0}})}));
     osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
 
@@ -153,7 +146,7 @@ TEST_F(PixelTest, VertexArraysGiveTheSamePixelsAsImmediateMode)
         v += osg::Vec3(0.25f, 0.2f, 0.55f);
     eye->texIndices.clear();  // textured, but drawn without texture coordinates
     eye->texture = head->texture;
-    auto face = test::faceOf({head, eye});
+    auto face = test::makeFace({head, eye});
     face->morphs.push_back(test::makeMorph("puff", {test::makeTarget("head", {2, 3, 20, 20}, {{0, 0, 0.2f}, {0.1f, 0, 0}, {0, 0, 0.1f}, {0, 0, 0.1f}}),
                                                     test::makeTarget("eye", {0, 5}, {{0, 0.1f, 0}, {0.05f, 0, 0}})}));
     osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());

@@ -10,13 +10,6 @@
 
 namespace mw::test {
 
-osg::ref_ptr<TarvFaceObject> faceOf(std::initializer_list<osg::ref_ptr<FaceGeom>> geometries)
-{
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-    face->geometries.assign(geometries.begin(), geometries.end());
-    return face;
-}
-
 osg::ref_ptr<FaceGeom> makeQuad(std::string name, float x0, float y0, float x1, float y1, osg::Vec4 diffuse)
 {
     osg::ref_ptr<FaceGeom> g = makeGeom(std::move(name), {{x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}},

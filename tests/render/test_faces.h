@@ -11,11 +11,9 @@
 #include <osg/Vec4>
 
 #include "model/face.h"
+#include "tests/support/face_builders.h"
 
 namespace mw::test {
-
-// A face holding the given geometries and no morphs.
-osg::ref_ptr<TarvFaceObject> faceOf(std::initializer_list<osg::ref_ptr<FaceGeom>> geometries);
 
 // A square in the plane z = 0 from (x0, y0) to (x1, y1), wound counter-clockwise seen from
 // +z, with texture coordinates (0, 0) … (1, 1) at its corners.

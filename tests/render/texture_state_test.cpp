@@ -1,6 +1,5 @@
-// Materials, the process-wide texture cache, the host path and the working directory.
+// Materials, the process-wide texture cache and the working directory.
 
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -10,7 +9,6 @@
 #include <osgDB/Registry>
 
 #include "render/file_directory.h"
-#include "render/host_path.h"
 #include "render/tarv_face_renderer.h"
 #include "render/texture_cache.h"
 #include "tests/render/test_faces.h"
@@ -19,16 +17,20 @@
 namespace mw {
 namespace {
 
+namespace fs = std::filesystem;
+
 const osg::Texture2D* boundTexture(const TarvFaceRenderer& node, unsigned i)
 {
     return dynamic_cast<const osg::Texture2D*>(
         node.renderers()[i]->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXTURE));
 }
 
-void writeTexels(const std::filesystem::path& path)
+void writeTexels(const fs::path& path, unsigned char red = 10)
 {
-    test::writeImage(path, 2, 2, {{{10, 20, 30}}, {{40, 50, 60}}, {{70, 80, 90}}, {{100, 110, 120}}});
+    test::writeImage(path, 2, 2, {{{red, 20, 30}}, {{40, 50, 60}}, {{70, 80, 90}}, {{100, 110, 120}}});
 }
+
+unsigned char firstRed(const osg::Texture2D* texture) { return texture->getImage()->data()[0]; }
 
 // Counts the images the scene-graph library is asked to read.
 class CountingReads : public osgDB::ReadFileCallback {
@@ -53,7 +55,7 @@ TEST(GeometryState, SharedImageIsReadOnceAndEveryGeometryGetsItsMaterial)
     auto plain = test::makeQuad("plain", 0, 0, 1, 1, {1, 0, 0, 1});
     plain->specular = {0.25f, 0.5f, 0.75f, 0.5f};
     a->texture = b->texture = name;
-    auto face = test::faceOf({a, b, plain});
+    auto face = test::makeFace({a, b, plain});
     testing::internal::CaptureStderr();
     osg::ref_ptr<TarvFaceRenderer> first = new TarvFaceRenderer(face.get());
     osg::ref_ptr<TarvFaceRenderer> second = new TarvFaceRenderer(face.get());
@@ -65,7 +67,6 @@ TEST(GeometryState, SharedImageIsReadOnceAndEveryGeometryGetsItsMaterial)
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(boundTexture(*first, 1), texture);
     EXPECT_EQ(boundTexture(*second, 0), texture);
-    EXPECT_EQ(textureCache().at(name).get(), texture);
     EXPECT_EQ(texture->getWrap(osg::Texture::WRAP_S), osg::Texture::REPEAT);
     EXPECT_EQ(texture->getWrap(osg::Texture::WRAP_T), osg::Texture::REPEAT);
     EXPECT_EQ(first->renderers()[0]->getStateSet()->getTextureMode(0, GL_TEXTURE_2D), osg::StateAttribute::ON);
@@ -79,7 +80,6 @@ TEST(GeometryState, SharedImageIsReadOnceAndEveryGeometryGetsItsMaterial)
     for (auto side : {osg::Material::FRONT, osg::Material::BACK}) {
         EXPECT_EQ(material->getDiffuse(side), osg::Vec4(1, 0, 0, 1));
         EXPECT_EQ(material->getSpecular(side), osg::Vec4(0.25f, 0.5f, 0.75f, 0.5f));
-        EXPECT_EQ(material->getAmbient(side), osg::Vec4(0.2f, 0.2f, 0.2f, 1));  // library default
     }
 }
 
@@ -87,7 +87,7 @@ TEST(GeometryState, MissingImageIsReportedOncePerRendererAndNeverCached)
 {
     test::TempDir dir;
     const std::string name = (dir / "missing.png").string();
-    auto face = test::faceOf({test::makeQuad("skin", 0, 0, 1, 1)});
+    auto face = test::makeFace({test::makeQuad("skin", 0, 0, 1, 1)});
     face->geometries[0]->texture = name;
     for (int attempt = 0; attempt < 2; ++attempt) {
         testing::internal::CaptureStderr();
@@ -99,45 +99,45 @@ TEST(GeometryState, MissingImageIsReportedOncePerRendererAndNeverCached)
                 errors.push_back(line);
         EXPECT_EQ(errors, std::vector<std::string>{"** ERROR: Failed to load face texture: " + name});
         EXPECT_EQ(boundTexture(*node, 0), nullptr);
-        EXPECT_TRUE(node->renderers()[0]->getStateSet()->getAttribute(osg::StateAttribute::MATERIAL));
     }
-    EXPECT_EQ(textureCache().count(name), 0u);
     writeTexels(name);  // once the file exists, the next renderer reads it
     EXPECT_NE(boundTexture(*osg::ref_ptr<TarvFaceRenderer>(new TarvFaceRenderer(face.get())), 0), nullptr);
 }
 
-TEST(GeometryState, BareTextureNamesAreFoundBesideTheFaceFile)
+TEST(GeometryState, SameNameInOtherFoldersAndChangedFilesGiveTheirOwnImages)
 {
-    const std::filesystem::path saved = std::filesystem::current_path();
+    const fs::path saved = fs::current_path();
     test::TempDir dir;
-    std::filesystem::create_directory(dir / "faces");
-    writeTexels(dir / "faces" / "beside-the-face.png");
-    changeToFileDirectory(dir / "faces" / "head.tvf");
-    auto face = test::faceOf({test::makeQuad("skin", 0, 0, 1, 1)});
-    face->geometries[0]->texture = "beside-the-face.png";
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
-    EXPECT_NE(boundTexture(*node, 0), nullptr);
+    for (const auto& [folder, red] : {std::pair{"one", 11}, std::pair{"two", 22}}) {
+        fs::create_directory(dir / folder);
+        writeTexels(dir / folder / "skin.png", static_cast<unsigned char>(red));
+    }
+    auto face = test::makeFace({test::makeQuad("skin", 0, 0, 1, 1)});
+    face->geometries[0]->texture = "skin.png";  // found beside the face file
+    auto textureIn = [&](const char* folder) {
+        changeToFileDirectory(dir / folder / "head.tvf");
+        osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+        return osg::ref_ptr<const osg::Texture2D>(boundTexture(*node, 0));
+    };
+    const auto one = textureIn("one");
+    ASSERT_TRUE(one.valid());
+    EXPECT_EQ(firstRed(one.get()), 11);
+    EXPECT_EQ(firstRed(textureIn("two").get()), 22);
+    EXPECT_EQ(textureIn("one"), one);  // unchanged: the cached image
+
+    // The file changes on disk: the next face that names it gets the new image.
+    const fs::path file = dir / "one" / "skin.png";
+    const auto before = fs::last_write_time(file);
+    writeTexels(file, 33);
+    fs::last_write_time(file, before + std::chrono::seconds(1));
+    EXPECT_EQ(firstRed(textureIn("one").get()), 33);
 
     // Nothing to change to: the working directory stays where it is.
     for (const char* path : {"", "bare.tvf", "/no/such/folder/head.tvf"}) {
         changeToFileDirectory(path);
-        EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), dir / "faces")) << path;
+        EXPECT_TRUE(fs::equivalent(fs::current_path(), dir / "one")) << path;
     }
-    std::filesystem::current_path(saved);
-}
-
-TEST(HostPath, TrailingBackslashesAreDroppedAndAMissingVariableIsReported)
-{
-    ::unsetenv("TARVEL20_PATH");
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(lookupHostPath());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "** ERROR: Could not find 'TARVEL20_PATH' environment variable\n");
-    for (auto [value, expected] : {std::pair{"C:\\Tarvel\\\\", "C:\\Tarvel"}, {"\\", ""}, {"/opt/tarvel", "/opt/tarvel"}}) {
-        ::setenv("TARVEL20_PATH", value, 1);
-        EXPECT_TRUE(lookupHostPath());
-        EXPECT_EQ(hostPath(), expected);
-    }
-    ::unsetenv("TARVEL20_PATH");
+    fs::current_path(saved);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "render/face_operations.h"
+#include "model/face_operations.h"
 
 namespace mw {
 namespace {

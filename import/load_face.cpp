@@ -1,4 +1,4 @@
-#include "model/load_face.h"
+#include "import/load_face.h"
 
 #include <osgDB/FileNameUtils>
 
