@@ -24,6 +24,8 @@ int main(int argc, char** argv)
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Face file to open (.tvf, .txt or any model file)."),
                                  QStringLiteral("[FILE]"));
+    const QCommandLineOption noAbout(QStringLiteral("no-about"), QStringLiteral("Do not show the about box at start-up."));
+    parser.addOption(noAbout);
     parser.process(application);
 
     mw::CMainFrame frame;
@@ -31,6 +33,9 @@ int main(int argc, char** argv)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         frame.resize(screen->availableSize() * 4 / 5);
     frame.showMaximized();
+    // Start-up goes on once the user has closed the about box.
+    if (!parser.isSet(noAbout))
+        frame.showAboutBox();
     const QStringList files = parser.positionalArguments();
     if (!files.isEmpty())
         frame.openFace(files.constFirst());
