@@ -219,6 +219,7 @@ TEST_F(PanesTest, RenamingInPlaceReachesTheFaceOrSaysWhyNot)
     EXPECT_EQ(face->morphs[0]->targets[0]->name, "jaw");
     EXPECT_EQ(face->morphs[1]->targets[0]->name, "jaw");
     EXPECT_EQ(face->morphs[0]->targets[1]->name, "geom_1");
+    EXPECT_EQ(node->getGeometryIndex("jaw"), 0);  // morphs made later still find it
     EXPECT_TRUE(bar->modified());
 
     bar->setModified(false);

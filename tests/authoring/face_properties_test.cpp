@@ -7,64 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "authoring/face_properties.h"
-#include "model/face_file.h"
 #include "tests/support/face_builders.h"
 #include "tests/support/temp_dir.h"
 
 namespace mw {
 namespace {
-
-// geom_0 and geom_1; morph "smile" has a target on each, "blink" one on geom_0.
-osg::ref_ptr<TarvFaceRenderer> twoGeometryNode()
-{
-    auto face = test::makeFace(
-        {test::makeGeom("geom_0", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}),
-         test::makeGeom("geom_1", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {0, 1, 2})},
-        {test::makeMorph("smile", {test::makeTarget("geom_0", {1}, {{0, 1, 0}}), test::makeTarget("geom_1", {2}, {{1, 0, 0}})}),
-         test::makeMorph("blink", {test::makeTarget("geom_0", {0}, {{0, 0, 1}})})});
-    return new TarvFaceRenderer(face.get());
-}
-
-TEST(FaceProperties, RenamingAGeometryTakesItsTargetsAlongAndRefusesWhatWouldBreakTheFile)
-{
-    osg::ref_ptr<TarvFaceRenderer> node = twoGeometryNode();
-    TarvFaceObject& face = *node->face();
-    ASSERT_TRUE(renameFaceGeometry(*node, 0, "jaw"));
-    EXPECT_EQ(face.geometries[0]->name, "jaw");
-    EXPECT_EQ(face.morphs[0]->targets[0]->name, "jaw");
-    EXPECT_EQ(face.morphs[1]->targets[0]->name, "jaw");
-    EXPECT_EQ(face.morphs[0]->targets[1]->name, "geom_1");
-    EXPECT_EQ(node->getGeometryIndex("jaw"), 0);
-    EXPECT_EQ(node->getGeometryIndex("geom_0"), -1);
-
-    const std::string before = formatFace(face);
-    struct Case {
-        int index;
-        std::string name;
-        bool refused;  // with a reason for the user
-    };
-    for (const Case& c : {Case{0, "left eye", true}, Case{0, "left\teye", true}, Case{0, "a\nb", true},
-                          Case{0, "geom_1", true}, Case{0, "", false}, Case{0, "jaw", false}, Case{2, "x", false},
-                          Case{-1, "x", false}}) {
-        EXPECT_FALSE(renameFaceGeometry(*node, c.index, c.name)) << c.name;
-        EXPECT_EQ(geometryNameRefusal(*node, c.index, c.name).has_value(), c.refused) << c.name;
-    }
-    EXPECT_EQ(formatFace(face), before);
-    // A name that only looks odd is one word all the same.
-    EXPECT_FALSE(nameRefusal("\"{x}\""));
-}
-
-TEST(FaceProperties, RenamingAMorphChangesOnlyItsName)
-{
-    osg::ref_ptr<TarvFaceRenderer> node = twoGeometryNode();
-    ASSERT_TRUE(renameFaceMorph(*node, 1, "wink"));
-    EXPECT_EQ(node->face()->morphs[1]->name, "wink");
-    EXPECT_EQ(node->face()->morphs[1]->targets[0]->name, "geom_0");
-    // Morphs may share a name (every generated one starts as "morph").
-    EXPECT_TRUE(renameFaceMorph(*node, 0, "wink"));
-    for (const auto& [index, name] : std::vector<std::pair<int, std::string>>{{1, "wink"}, {1, "a b"}, {1, ""}, {2, "x"}})
-        EXPECT_FALSE(renameFaceMorph(*node, index, name)) << index << " " << name;
-}
 
 TEST(FaceProperties, ColourTextReadsWhatIsShownAndSaysWhyItCannotReadTheRest)
 {
