@@ -75,8 +75,11 @@ CMorphBar::CMorphBar(PaneHost& host, QWidget* parent)
 
 CMorphBar::~CMorphBar()
 {
-    // Nothing the tree reports while it is taken apart reaches the host.
+    // Nothing the tree or the slider report while they are taken apart reaches the host,
+    // which may be going too.
     rebuilding_ = true;
+    tree_->disconnect(this);
+    slider_->disconnect(this);
 }
 
 void CMorphBar::resizeEvent(QResizeEvent* event)
@@ -210,7 +213,7 @@ void CMorphBar::onContextMenu(const QPoint& position)
 
 bool CMorphBar::renameItem(QTreeWidgetItem* item, const QString& text)
 {
-    if (!faceNode_ || !item || text.isEmpty() || !item->parent())
+    if (rebuilding_ || !faceNode_ || !item || text.isEmpty() || !item->parent())
         return false;
     const std::string name = text.toStdString();
     const int index = item->data(0, kIndexRole).toInt();

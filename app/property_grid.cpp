@@ -191,7 +191,12 @@ CPropertyGrid::CPropertyGrid(PaneHost& host, QWidget* parent)
     showDescription(category_);
 }
 
-CPropertyGrid::~CPropertyGrid() = default;
+CPropertyGrid::~CPropertyGrid()
+{
+    // An editor closed while the grid goes writes nothing, and the host hears nothing more.
+    clearing_ = true;
+    tree_->disconnect(this);
+}
 
 void CPropertyGrid::clearItems()
 {
