@@ -63,9 +63,20 @@ TEST_F(FramePanesTest, TreeSelectionDecidesWhichCommandsApply)
     EXPECT_EQ(bar().selectedGeometry(), 0);
     EXPECT_EQ(grid().shownGeometry(), 0);
 
-    // A generated morph appears as one more item; resetting the values puts the slider back.
+    // Dragging the slider redraws the view at every step, although the view has no focus.
     bar().tree()->setCurrentItem(bar().morphRoot()->child(0));
-    bar().slider()->setValue(60);
+    const QImage closed = grab();
+    bar().slider()->setSliderDown(true);
+    for (int p : {20, 40, 60}) {
+        const auto frames = view().frameCount();
+        bar().slider()->setSliderPosition(p);
+        EXPECT_TRUE(waitFor([&] { return view().frameCount() > frames; }, 1000)) << p;
+    }
+    bar().slider()->setSliderDown(false);
+    EXPECT_FALSE(view().hasFocus());
+    EXPECT_NE(grab(), closed);
+
+    // A generated morph appears as one more item; resetting the values puts the slider back.
     ASSERT_TRUE(loadComparisonFace(state(), sourceDir() / "examples" / "sample-head-smile.tvf", prompt));
     frame->updateCommandStates();
     frame->action(c::GenerateMorphTarget)->trigger();
