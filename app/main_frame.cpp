@@ -115,6 +115,8 @@ void CMainFrame::createActions()
         if (!command.icon.empty())
             action->setIcon(QIcon(qs(command.icon)));
         action->setCheckable(command.mark != Mark::None);
+        // A checked item shows a check mark in the menu; its icon stays on the toolbar.
+        action->setIconVisibleInMenu(!action->isCheckable());
         action->setShortcuts(keys[command.id]);
         const int id = command.id;
         connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });

@@ -170,6 +170,17 @@ TEST_F(FrameTest, PanesSitLeftOneAboveTheOtherAndTheStatusBarSaysReady)
     EXPECT_EQ(frame->statusBar()->currentMessage(), "Turn the head 90 degrees to the right");
     frame->statusBar()->clearMessage();
     EXPECT_TRUE(frame->statusBar()->findChild<QLabel*>()->isVisible());
+
+    // View > Toolbar and View > Status Bar hide and show them, with the check mark following.
+    for (auto [id, bar] : {std::pair<int, QWidget*>{command::ViewToolbar, frame->standardToolBar()},
+                           {command::ViewStatusBar, frame->statusBar()}}) {
+        act(id).trigger();
+        EXPECT_TRUE(bar->isHidden());
+        EXPECT_FALSE(act(id).isChecked());
+        act(id).trigger();
+        EXPECT_FALSE(bar->isHidden());
+        EXPECT_TRUE(act(id).isChecked());
+    }
 }
 
 TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
