@@ -16,8 +16,10 @@
 
 #include "app/about_dialog.h"
 #include "app/lock_key_indicators.h"
+#include "app/morph_bar.h"
 #include "app/morph_value_dialogs.h"
 #include "app/open_face_dialog.h"
+#include "app/property_grid.h"
 #include "app/qt_prompt.h"
 #include "authoring/comparison_face.h"
 #include "authoring/comparison_loading.h"
@@ -182,14 +184,11 @@ void CMainFrame::createPanes()
     morphPane_ = makePane(tr("Head Info"), kMorphPaneId);
     propertyPane_ = makePane(tr("Property"), kPropertyPaneId);
 
-    // The morph bar and the property grid go here.
-    auto* morphBar = new QWidget(morphPane_);
-    morphBar->setObjectName(QStringLiteral("Morph"));
-    morphBar->setAccessibleName(tr("Morph"));
-    morphPane_->setWidget(morphBar);
-    auto* propertyGrid = new QWidget(propertyPane_);
-    propertyGrid->setAccessibleName(tr("Property"));
-    propertyPane_->setWidget(propertyGrid);
+    morphBar_ = new CMorphBar(*this, morphPane_);
+    morphBar_->setObjectName(QStringLiteral("Morph"));
+    morphPane_->setWidget(morphBar_);
+    propertyGrid_ = new CPropertyGrid(*this, propertyPane_);
+    propertyPane_->setWidget(propertyGrid_);
 
     addDockWidget(Qt::LeftDockWidgetArea, morphPane_);
     splitDockWidget(morphPane_, propertyPane_, Qt::Vertical);
@@ -219,6 +218,10 @@ void CMainFrame::refreshView(bool render)
 bool CMainFrame::openFace(const QString& path)
 {
     const bool loaded = view_->loadIntoView(std::filesystem::path(path.toStdString()), *prompt_);
+    if (loaded) {
+        morphBar_->setFaceNode(view_->state().faceNode.get());
+        propertyGrid_->setFaceNode(view_->state().faceNode.get());
+    }
     refreshView(true);
     updateCommandStates();
     return loaded;
@@ -235,7 +238,7 @@ void CMainFrame::selectGeometry(int index)
     if (!hasFace(view_->state()))
         return;
     view_->showGeometrySelection(index);
-    // The property grid shows the same geometry.
+    propertyGrid_->showGeometry(index);
     refreshView(true);
     updateCommandStates();
 }
@@ -251,14 +254,13 @@ void CMainFrame::showContextMenu(int menuId)
 
 bool CMainFrame::isModified() const
 {
-    // The morph bar's own flag (for renames) joins this one.
-    return view_->state().modified;
+    // The morph bar keeps its own flag for renames.
+    return view_->state().modified || morphBar_->modified();
 }
 
 CMainFrame::PaneSelection CMainFrame::paneSelection() const
 {
-    // The morph bar's tree selection: none until the morph bar exists.
-    return {};
+    return {morphBar_->selectedGeometry(), morphBar_->selectedMorph()};
 }
 
 CommandContext CMainFrame::commandContext() const
@@ -386,6 +388,7 @@ bool CMainFrame::saveFace(std::filesystem::path path)
     }
     state.fileName = path;
     state.modified = false;
+    morphBar_->setModified(false);
     return true;
 }
 
@@ -536,8 +539,14 @@ void CMainFrame::onHideGeometry()
 
 // --- The morph bar's part in the commands ------------------------------------------------
 
-void CMainFrame::morphsAppended(int /*count*/) {}
-void CMainFrame::morphValuesReset() {}
-void CMainFrame::neckGeometryChosen(int /*geometryIndex*/) {}
+void CMainFrame::morphsAppended(int count) { morphBar_->appendMorphs(count); }
+void CMainFrame::morphValuesReset() { morphBar_->resetSlider(); }
+void CMainFrame::neckGeometryChosen(int geometryIndex) { morphBar_->selectGeometryItem(geometryIndex); }
+
+void CMainFrame::showStatusMessage(const QString& text) { statusBar()->showMessage(text, kStatusNoteMilliseconds); }
+
+void CMainFrame::markFaceModified() { view_->state().modified = true; }
+
+std::filesystem::path CMainFrame::faceFileName() const { return view_->state().fileName; }
 
 }  // namespace mw

@@ -18,6 +18,7 @@
 
 #include "app/command_table.h"
 #include "app/mienwright_view.h"
+#include "app/pane_host.h"
 #include "authoring/prompt.h"
 
 class QAction;
@@ -28,9 +29,11 @@ class QToolBar;
 
 namespace mw {
 
+class CMorphBar;
+class CPropertyGrid;
 class LockKeyIndicators;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public PaneHost {
     Q_OBJECT
 
 public:
@@ -43,7 +46,7 @@ public:
     Prompt& prompt() { return *prompt_; }
 
     // Advances the viewer one step (events, update) and, when `render` is true, draws.
-    void refreshView(bool render);
+    void refreshView(bool render) override;
     // Loads the face file into the view and shows it; false (after a message) when the file
     // cannot be loaded.
     bool openFace(const QString& path);
@@ -51,10 +54,10 @@ public:
     void showAboutBox();
 
     // For the panes: shows geometry `index` (-1 for none) as the selected one.
-    void selectGeometry(int index);
+    void selectGeometry(int index) override;
     // Pops up the context menu `menuId` (kGeometryContextMenu) at the pointer; its items are
     // the same commands as in the menus.
-    void showContextMenu(int menuId);
+    void showContextMenu(int menuId) override;
     // True when the face has changes that are not saved.
     bool isModified() const;
 
@@ -62,7 +65,7 @@ public:
     // come here. Disabled commands do nothing. The command states are refreshed afterwards.
     void runCommand(int id);
     // Recomputes every action's enabled and checked state from the command table.
-    void updateCommandStates();
+    void updateCommandStates() override;
     // What the command rules see now.
     CommandContext commandContext() const;
     // The action of command `id` (shared by menus, toolbar and context menu), or null.
@@ -72,6 +75,14 @@ public:
     QDockWidget* morphPane() const { return morphPane_; }
     QDockWidget* propertyPane() const { return propertyPane_; }
     QMenu* contextMenu(int menuId) const;
+    CMorphBar& morphBar() const { return *morphBar_; }
+    CPropertyGrid& propertyGrid() const { return *propertyGrid_; }
+
+    // The rest of what the panes ask: a note in the status bar, a face changed through the
+    // property pane, and the face's file.
+    void showStatusMessage(const QString& text) override;
+    void markFaceModified() override;
+    std::filesystem::path faceFileName() const override;
 
     // The refresh period of the view, in milliseconds.
     static constexpr int kRefreshMilliseconds = 10;
@@ -80,6 +91,8 @@ public:
     static constexpr int kPropertyPaneId = 105;
     static constexpr int kPaneWidth = 210;
     static constexpr int kPaneHeight = 200;
+    // How long a note from a pane stays in the status bar.
+    static constexpr int kStatusNoteMilliseconds = 8000;
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
@@ -156,6 +169,8 @@ private:
     LockKeyIndicators* lockKeys_ = nullptr;
     QDockWidget* morphPane_ = nullptr;
     QDockWidget* propertyPane_ = nullptr;
+    CMorphBar* morphBar_ = nullptr;
+    CPropertyGrid* propertyGrid_ = nullptr;
 };
 
 }  // namespace mw

@@ -1,0 +1,79 @@
+#pragma once
+// CMorphBar: the "Head Info" pane. A tree lists the face's geometries under "Geometry" and its
+// morphs under "Morph" (item data: the index in the face); below it a slider (0 … 100) shows
+// and sets the weight of the selected morph. Geometries and morphs are renamed in place.
+
+#include <QSlider>
+#include <QTreeWidget>
+#include <QWidget>
+#include <osg/ref_ptr>
+
+#include "app/pane_host.h"
+#include "render/tarv_face_renderer.h"
+
+namespace mw {
+
+class CMorphBar : public QWidget {
+    Q_OBJECT
+
+public:
+    // The menu a right click on a geometry item opens.
+    static constexpr int kGeometryMenu = 164;
+    // Height of the slider strip at the bottom of the bar, in pixels.
+    static constexpr int kSliderHeight = 50;
+
+    // `host` must outlive the bar.
+    explicit CMorphBar(PaneHost& host, QWidget* parent = nullptr);
+    ~CMorphBar() override;
+
+    // Shows the face of `node` (nothing when null): the tree is rebuilt from scratch, nothing
+    // is selected, and the modified flag is cleared. Empty names in the face become "[empty]".
+    void setFaceNode(TarvFaceRenderer* node);
+    // Adds items for the last `count` morphs of the face at the end of "Morph".
+    void appendMorphs(int count);
+    // Puts the slider back to 0 without touching any weight.
+    void resetSlider();
+    // The index of the selected morph or geometry; -1 when the selection is not one.
+    int selectedMorph() const;
+    int selectedGeometry() const;
+    // Selects geometry item `index` (0 or less: the first); nothing without a face or when
+    // the face has no such geometry.
+    void selectGeometryItem(int index);
+
+    // Set by a rename, cleared by setFaceNode and by whoever saved the face.
+    bool modified() const { return modified_; }
+    void setModified(bool modified) { modified_ = modified; }
+
+    QTreeWidget* tree() const { return tree_; }
+    QSlider* slider() const { return slider_; }
+    QTreeWidgetItem* geometryRoot() const { return geometryRoot_; }
+    QTreeWidgetItem* morphRoot() const { return morphRoot_; }
+
+    // Renames what `item` stands for, as an edit in the tree committing `text` does: an empty
+    // text changes nothing, a text with blanks or tabs is refused with a note in the status
+    // bar. True when the name changed.
+    bool renameItem(QTreeWidgetItem* item, const QString& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QTreeWidgetItem* addItem(QTreeWidgetItem* root, std::string& name, int index);
+    int selectedChildOf(const QTreeWidgetItem* root) const;
+    void onSelectionChanged();
+    void onSliderValue(int position);
+    void onContextMenu(const QPoint& position);
+    void setSliderQuietly(int position);
+
+    PaneHost& host_;
+    QTreeWidget* tree_;
+    QSlider* slider_;
+    osg::ref_ptr<TarvFaceRenderer> faceNode_;
+    bool modified_ = false;
+    QTreeWidgetItem* geometryRoot_ = nullptr;
+    QTreeWidgetItem* morphRoot_ = nullptr;
+    bool rebuilding_ = false;
+    bool settingSlider_ = false;
+};
+
+}  // namespace mw

@@ -1,0 +1,32 @@
+#pragma once
+// What the "Head Info" and "Property" panes ask of the window that holds them. The main frame
+// answers; tests answer with a fake.
+
+#include <filesystem>
+
+#include <QString>
+
+namespace mw {
+
+class PaneHost {
+public:
+    virtual ~PaneHost() = default;
+
+    // The tree's selection changed to geometry `index` (-1: a morph, a root item or nothing):
+    // the view shows that geometry's selection and the property pane shows its properties.
+    virtual void selectGeometry(int index) = 0;
+    // Opens the pop-up menu with this id at the pointer.
+    virtual void showContextMenu(int menuId) = 0;
+    // Advances the view and, when `render` is true, redraws it.
+    virtual void refreshView(bool render) = 0;
+    // The selection or the modified state changed: commands enable and check themselves anew.
+    virtual void updateCommandStates() = 0;
+    // A short note in the status bar, such as why an edit was refused.
+    virtual void showStatusMessage(const QString& text) = 0;
+    // A pane changed the face's data (not only a name): the face must be saved again.
+    virtual void markFaceModified() = 0;
+    // The file the face was loaded from or last saved to; empty when there is none.
+    virtual std::filesystem::path faceFileName() const = 0;
+};
+
+}  // namespace mw

@@ -1,0 +1,370 @@
+// The "Head Info" and "Property" panes driven through their widgets, with a host that records
+// what they ask of the window.
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/morph_bar.h"
+#include "app/property_grid.h"
+#include "model/face_file.h"
+#include "tests/support/face_builders.h"
+#include "tests/support/temp_dir.h"
+
+namespace mw::test {
+namespace {
+
+class FakeHost : public PaneHost {
+public:
+    void selectGeometry(int index) override
+    {
+        selections.push_back(index);
+        if (grid)
+            grid->showGeometry(index);
+    }
+    void showContextMenu(int menuId) override { menus.push_back(menuId); }
+    void refreshView(bool render) override { redraws += render ? 1 : 0; }
+    void updateCommandStates() override {}
+    void showStatusMessage(const QString& text) override { status.push_back(text); }
+    void markFaceModified() override { ++modifiedMarks; }
+    std::filesystem::path faceFileName() const override { return fileName; }
+
+    CPropertyGrid* grid = nullptr;
+    std::vector<int> selections, menus;
+    int redraws = 0, modifiedMarks = 0;
+    QStringList status;
+    std::filesystem::path fileName;
+};
+
+// geom_0 (diffuse 0.8) and geom_1 (diffuse 1, 1.5, 0); morphs "smile" (on both geometries),
+// an unnamed one on geom_0 and an unnamed one without targets.
+osg::ref_ptr<TarvFaceObject> testFace()
+{
+    auto g0 = makeGeom("geom_0", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2});
+    auto g1 = makeGeom("geom_1", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {0, 1, 2});
+    g0->diffuse = {0.8f, 0.8f, 0.8f, 1};
+    g0->texture = "skin.png";
+    g1->diffuse = {1.0f, 1.5f, 0.0f, 1};
+    return makeFace({g0, g1}, {makeMorph("smile", {makeTarget("geom_0", {1}, {{0, 1, 0}}), makeTarget("geom_1", {2}, {{1, 0, 0}})}),
+                               makeMorph("", {makeTarget("geom_0", {0}, {{0, 0, 1}})}), makeMorph("", {})});
+}
+
+class PanesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QApplication::instance())
+            GTEST_SKIP() << "no X display";
+        window = std::make_unique<QSplitter>(Qt::Vertical);
+        bar = new CMorphBar(host, window.get());
+        grid = new CPropertyGrid(host, window.get());
+        window->addWidget(bar);
+        window->addWidget(grid);
+        window->resize(210, 400);
+        host.grid = grid;
+        face = testFace();
+        node = new TarvFaceRenderer(face.get());
+        bar->setFaceNode(node.get());
+        grid->setFaceNode(node.get());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    QTreeWidgetItem* geometryItem(int i) { return bar->geometryRoot()->child(i); }
+    QTreeWidgetItem* morphItem(int i) { return bar->morphRoot()->child(i); }
+    QStringList childTexts(QTreeWidgetItem* root)
+    {
+        QStringList texts;
+        for (int i = 0; i < root->childCount(); ++i)
+            texts << root->child(i)->text(0);
+        return texts;
+    }
+    // Opens the tree's editor on `item`, types `text` and ends with `key`.
+    void editLabel(QTreeWidget* tree, QTreeWidgetItem* item, int column, const QString& text, Qt::Key key)
+    {
+        tree->setCurrentItem(item, column);
+        if (!tree->indexWidget(tree->indexFromItem(item, column)))
+            tree->editItem(item, column);
+        QWidget* editor = tree->indexWidget(tree->indexFromItem(item, column));
+        ASSERT_NE(editor, nullptr);
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (!line)
+            line = editor->findChild<QLineEdit*>();
+        ASSERT_NE(line, nullptr);
+        line->selectAll();
+        QTest::keyClicks(line, text);
+        QTest::keyClick(line, key);
+        QApplication::processEvents();
+    }
+
+    FakeHost host;
+    std::unique_ptr<QSplitter> window;
+    CMorphBar* bar = nullptr;
+    CPropertyGrid* grid = nullptr;
+    osg::ref_ptr<TarvFaceObject> face;
+    osg::ref_ptr<TarvFaceRenderer> node;
+};
+
+TEST_F(PanesTest, TreeListsTheFaceAndUnnamedMorphsAreSavedAsEmpty)
+{
+    QTreeWidget& tree = *bar->tree();
+    ASSERT_EQ(tree.topLevelItemCount(), 2);
+    EXPECT_EQ(tree.topLevelItem(0)->text(0), "Geometry");
+    EXPECT_EQ(tree.topLevelItem(1)->text(0), "Morph");
+    EXPECT_EQ(childTexts(bar->geometryRoot()), QStringList({"geom_0", "geom_1"}));
+    EXPECT_EQ(childTexts(bar->morphRoot()), QStringList({"smile", "[empty]", "[empty]"}));
+    const auto saved = readFaceText(formatFace(*face));
+    ASSERT_TRUE(saved && saved->morphs.size() == 3u);
+    EXPECT_EQ(saved->morphs[1]->name, "[empty]");
+    EXPECT_EQ(saved->morphs[2]->name, "[empty]");
+
+    bar->setFaceNode(nullptr);
+    bar->appendMorphs(1);
+    EXPECT_EQ(tree.topLevelItemCount(), 0);
+}
+
+TEST_F(PanesTest, SliderSetsTheSelectedMorphsWeightAndShowsItTruncated)
+{
+    struct Case {
+        int position, shown;
+    };
+    for (const Case& c : {Case{37, 37}, Case{1, 0}, Case{38, 37}, Case{50, 50}, Case{100, 100}}) {
+        bar->tree()->setCurrentItem(morphItem(0));
+        const int redraws = host.redraws;
+        bar->slider()->setValue(c.position);
+        const float expected = static_cast<float>(c.position) * 0.01f;
+        for (const auto& target : face->morphs[0]->targets)
+            EXPECT_EQ(target->weight, expected) << c.position;
+        EXPECT_EQ(host.redraws, redraws + 1);
+
+        bar->tree()->setCurrentItem(morphItem(2));  // no targets
+        EXPECT_EQ(bar->slider()->value(), 0);
+        bar->tree()->setCurrentItem(morphItem(0));
+        EXPECT_EQ(bar->slider()->value(), c.shown) << c.position;
+        // Showing the weight never changes it.
+        EXPECT_EQ(face->morphs[0]->targets[0]->weight, expected);
+    }
+
+    bar->resetSlider();
+    EXPECT_EQ(bar->slider()->value(), 0);
+    // Neither resetting the slider nor moving it with a geometry selected touches a weight.
+    bar->tree()->setCurrentItem(geometryItem(0));
+    bar->slider()->setValue(80);
+    EXPECT_EQ(face->morphs[0]->targets[0]->weight, 100 * 0.01f);
+    EXPECT_EQ(face->morphs[1]->targets[0]->weight, 0.0f);
+}
+
+TEST_F(PanesTest, SelectionDrivesTheHostAndThePropertyGrid)
+{
+    struct Case {
+        QTreeWidgetItem* item;
+        int geometry, morph;
+    };
+    for (const Case& c : {Case{geometryItem(1), 1, -1}, Case{morphItem(0), -1, 0}, Case{bar->geometryRoot(), -1, -1}}) {
+        bar->tree()->setCurrentItem(c.item);
+        EXPECT_EQ(bar->selectedGeometry(), c.geometry) << c.item->text(0).toStdString();
+        EXPECT_EQ(bar->selectedMorph(), c.morph);
+        EXPECT_EQ(host.selections.back(), c.geometry);
+        EXPECT_EQ(grid->category()->childCount(), c.geometry >= 0 ? 3 : 0);
+    }
+
+    struct Pick {
+        int index, selected;
+    };
+    for (const Pick& p : {Pick{1, 1}, Pick{0, 0}, Pick{-5, 0}, Pick{1, 1}, Pick{7, 1}}) {
+        bar->selectGeometryItem(p.index);
+        EXPECT_EQ(bar->selectedGeometry(), p.selected) << p.index;
+    }
+    // Picking the geometry already selected shows it anew (its neck vertices may have changed).
+    const std::size_t before = host.selections.size();
+    bar->selectGeometryItem(1);
+    EXPECT_EQ(host.selections.size(), before + 1);
+}
+
+TEST_F(PanesTest, RenamingInPlaceReachesTheFaceOrSaysWhyNot)
+{
+    QTreeWidget* tree = bar->tree();
+    editLabel(tree, geometryItem(0), 0, "jaw", Qt::Key_Return);
+    EXPECT_EQ(geometryItem(0)->text(0), "jaw");
+    EXPECT_EQ(face->geometries[0]->name, "jaw");
+    EXPECT_EQ(face->morphs[0]->targets[0]->name, "jaw");
+    EXPECT_EQ(face->morphs[1]->targets[0]->name, "jaw");
+    EXPECT_EQ(face->morphs[0]->targets[1]->name, "geom_1");
+    EXPECT_EQ(node->getGeometryIndex("jaw"), 0);  // morphs made later still find it
+    EXPECT_TRUE(bar->modified());
+
+    bar->setModified(false);
+    struct Case {
+        QTreeWidgetItem* item;
+        const char* text;
+        Qt::Key key;
+        const char* shown;
+        bool note;
+    };
+    for (const Case& c : {Case{morphItem(0), "left eye", Qt::Key_Return, "smile", true},
+                          Case{geometryItem(1), "jaw", Qt::Key_Return, "geom_1", true},
+                          Case{morphItem(0), "grin", Qt::Key_Escape, "smile", false},
+                          Case{morphItem(0), "", Qt::Key_Return, "smile", false}}) {
+        const qsizetype notes = host.status.size();
+        editLabel(tree, c.item, 0, c.text, c.key);
+        EXPECT_EQ(c.item->text(0), c.shown) << c.text;
+        EXPECT_EQ(host.status.size(), notes + (c.note ? 1 : 0)) << c.text;
+    }
+    EXPECT_EQ(face->morphs[0]->name, "smile");
+    EXPECT_EQ(face->geometries[1]->name, "geom_1");
+    EXPECT_FALSE(bar->modified());
+    EXPECT_TRUE(host.status.front().contains("left eye"));
+
+    editLabel(tree, morphItem(1), 0, "blink", Qt::Key_Return);
+    EXPECT_EQ(face->morphs[1]->name, "blink");
+    EXPECT_TRUE(bar->modified());
+
+    // Root items are the tree's own: they cannot be edited.
+    for (QTreeWidgetItem* root : {bar->geometryRoot(), bar->morphRoot()}) {
+        tree->editItem(root);
+        EXPECT_EQ(tree->indexWidget(tree->indexFromItem(root)), nullptr);
+    }
+    bar->setFaceNode(node.get());
+    EXPECT_FALSE(bar->modified());
+}
+
+TEST_F(PanesTest, RightClickOpensTheGeometryMenuOnGeometriesOnly)
+{
+    QTreeWidget* tree = bar->tree();
+    auto rightClick = [&](QTreeWidgetItem* item) {
+        const QPoint at = tree->visualItemRect(item).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(tree->viewport(), &event);
+    };
+    for (QTreeWidgetItem* item : {morphItem(0), bar->geometryRoot(), bar->morphRoot()})
+        rightClick(item);
+    EXPECT_TRUE(host.menus.empty());
+    rightClick(geometryItem(1));
+    EXPECT_EQ(host.menus, std::vector<int>{CMorphBar::kGeometryMenu});
+    EXPECT_EQ(bar->selectedGeometry(), 1);
+}
+
+TEST_F(PanesTest, GridShowsTheSelectedGeometrysMaterial)
+{
+    EXPECT_EQ(grid->category()->text(0), "Properties");
+    EXPECT_EQ(grid->descriptionText(), "Properties for the selected item");
+    EXPECT_EQ(grid->category()->childCount(), 0);
+
+    struct Case {
+        int geometry;
+        QString texture, diffuse;
+        QColor swatch;
+    };
+    for (const Case& c : {Case{0, "skin.png", "0.800; 0.800; 0.800", QColor(204, 204, 204)},
+                          Case{1, "", "1.000; 1.500; 0.000", QColor(255, 126, 0)}}) {
+        bar->selectGeometryItem(c.geometry);
+        ASSERT_EQ(grid->category()->childCount(), 3);
+        EXPECT_EQ(grid->item(CPropertyGrid::kTexture)->text(0), "Texture");
+        EXPECT_EQ(grid->item(CPropertyGrid::kDiffuse)->text(0), "Diffuse");
+        EXPECT_EQ(grid->item(CPropertyGrid::kSpecular)->text(0), "Specular");
+        EXPECT_EQ(grid->valueText(CPropertyGrid::kTexture), c.texture);
+        EXPECT_EQ(grid->valueText(CPropertyGrid::kDiffuse), c.diffuse);
+        EXPECT_EQ(grid->swatchColour(CPropertyGrid::kDiffuse), c.swatch);
+        EXPECT_EQ(grid->valueText(CPropertyGrid::kSpecular), "0.000; 0.000; 0.000");
+    }
+    grid->tree()->setCurrentItem(grid->item(CPropertyGrid::kSpecular));
+    EXPECT_EQ(grid->descriptionText(), "The specular color of the geometry");
+
+    // A new face empties the grid, even while a geometry of the old one was shown.
+    grid->setFaceNode(node.get());
+    EXPECT_EQ(grid->category()->childCount(), 0);
+    EXPECT_EQ(grid->shownGeometry(), -1);
+}
+
+TEST_F(PanesTest, GridEditsReachTheGeometryAndMarkTheFaceModified)
+{
+    TempDir dir;
+    host.fileName = dir / "face.tvf";
+    bar->selectGeometryItem(0);
+    FaceGeom& geometry = *face->geometries[0];
+    geometry.diffuse.a() = 0.5f;
+
+    // Typed into the cell.
+    editLabel(grid->tree(), grid->item(CPropertyGrid::kDiffuse), 1, "0.5; 0.25; 1", Qt::Key_Return);
+    EXPECT_EQ(geometry.diffuse, osg::Vec4(0.5f, 0.25f, 1.0f, 0.5f));
+    EXPECT_EQ(grid->valueText(CPropertyGrid::kDiffuse), "0.500; 0.250; 1.000");
+    EXPECT_EQ(grid->swatchColour(CPropertyGrid::kDiffuse), QColor(127, 63, 255));
+    EXPECT_EQ(host.modifiedMarks, 1);
+    EXPECT_GE(host.redraws, 1);
+
+    // Text that is not a colour is refused with the reason; nothing changes.
+    EXPECT_FALSE(grid->editValue(CPropertyGrid::kSpecular, "bright"));
+    ASSERT_EQ(host.status.size(), 1);
+    EXPECT_TRUE(host.status.back().startsWith("Specular not changed: three numbers are needed")) << host.status.back().toStdString();
+    EXPECT_EQ(grid->valueText(CPropertyGrid::kSpecular), "0.000; 0.000; 0.000");
+    EXPECT_EQ(geometry.specular, osg::Vec4(0, 0, 0, 1));
+
+    // The colour chooser starts at the swatch.
+    QColor offered;
+    grid->chooseColour = [&](const QColor& current) -> std::optional<QColor> {
+        offered = current;
+        return QColor(51, 102, 204);
+    };
+    EXPECT_TRUE(grid->pickColour(CPropertyGrid::kSpecular));
+    EXPECT_EQ(offered, QColor(0, 0, 0));
+    EXPECT_EQ(geometry.specular, osg::Vec4(0.2f, 0.4f, 0.8f, 1.0f));
+
+    // The file chooser starts at the current texture; a file beside the face is stored by name.
+    QString started;
+    std::optional<QString> answer = QString::fromStdString((dir / "maps" / "skin2.png").string());
+    grid->chooseTextureFile = [&](const QString& current) {
+        started = current;
+        return answer;
+    };
+    EXPECT_TRUE(grid->browseTexture());
+    EXPECT_EQ(started, "skin.png");
+    EXPECT_EQ(geometry.texture, "maps/skin2.png");
+    EXPECT_EQ(grid->valueText(CPropertyGrid::kTexture), "maps/skin2.png");
+    answer.reset();
+    EXPECT_FALSE(grid->browseTexture());
+    EXPECT_EQ(geometry.texture, "maps/skin2.png");
+    EXPECT_EQ(host.modifiedMarks, 3);
+
+    // Selecting a morph empties the grid; the geometry again shows what the face now holds.
+    bar->tree()->setCurrentItem(morphItem(0));
+    EXPECT_EQ(grid->category()->childCount(), 0);
+    bar->selectGeometryItem(0);
+    EXPECT_EQ(grid->valueText(CPropertyGrid::kSpecular), "0.200; 0.400; 0.800");
+}
+
+TEST_F(PanesTest, TreeItemsSliderAndGridCellsCarryTheirTextForAccessibility)
+{
+    bar->selectGeometryItem(0);
+    QTest::qWait(20);  // the trees lay out their rows
+    auto names = [](QWidget* widget) {
+        QStringList result;
+        QAccessibleInterface* view = QAccessible::queryAccessibleInterface(widget);
+        for (int i = 0; view && i < view->childCount(); ++i)
+            if (QAccessibleInterface* child = view->child(i))
+                result << child->text(QAccessible::Name);
+        return result;
+    };
+    const QStringList tree = names(bar->tree());
+    for (const char* text : {"Geometry", "geom_0", "geom_1", "Morph", "smile", "[empty]"})
+        EXPECT_TRUE(tree.contains(text)) << text << " in " << tree.join('|').toStdString();
+    const QStringList cells = names(grid->tree());
+    for (const char* text : {"Properties", "Texture", "skin.png", "Diffuse", "0.800; 0.800; 0.800", "Specular"})
+        EXPECT_TRUE(cells.contains(text)) << text << " in " << cells.join('|').toStdString();
+
+    bar->tree()->setCurrentItem(morphItem(0));
+    bar->slider()->setValue(42);
+    QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(bar->slider());
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(slider->text(QAccessible::Name), "Morph weight");
+    ASSERT_NE(slider->valueInterface(), nullptr);
+    EXPECT_EQ(slider->valueInterface()->currentValue().toInt(), 42);
+}
+
+}  // namespace
+}  // namespace mw::test
