@@ -1,6 +1,5 @@
 #include "app/document_controller.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -35,6 +34,7 @@ DocumentController::DocumentController(DocumentHost& host, std::unique_ptr<QSett
     : QObject(parent), host_(host), work_(host.documentWindow()), recent_(std::move(settings)),
       recentMenu_(std::make_unique<QMenu>(QStringLiteral("Open &Recent")))
 {
+    recentMenu_->setAccessibleName(QStringLiteral("Open Recent"));
     fillRecentMenu();
 }
 
@@ -134,7 +134,7 @@ void DocumentController::fillRecentMenu()
     recentMenu_->menuAction()->setEnabled(!recent_.files().isEmpty());
 }
 
-void DocumentController::watch(QWidget* window)
+void DocumentController::acceptDrops(QWidget* window)
 {
     window->setAcceptDrops(true);
     window->installEventFilter(this);
@@ -143,12 +143,6 @@ void DocumentController::watch(QWidget* window)
 bool DocumentController::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::Close:
-        if (busy() || !mayClose()) {
-            event->ignore();
-            return true;
-        }
-        return false;
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDropEvent*>(event);

@@ -47,7 +47,8 @@ public:
     // Opens a face file by name (command line, a dropped file, Open Recent), asking first
     // when the current face has unsaved changes.
     bool openFile(const QString& path);
-    // Before the window closes: true when it may (nothing unsaved, No, or a save that worked).
+    // Before the window closes: true when it may (nothing unsaved, No, or a save that worked);
+    // never while a file is read or written.
     bool mayClose();
 
     // True while a file is read or written.
@@ -57,8 +58,8 @@ public:
     // with a message when chosen. Disabled while the list is empty.
     QMenu* recentMenu() const { return recentMenu_.get(); }
 
-    // Makes `window` ask before it closes and open the face files dropped on it.
-    void watch(QWidget* window);
+    // Makes `window` open the face files dropped on it.
+    void acceptDrops(QWidget* window);
 
 signals:
     // After any File command: the face, the file name or the modified state may be new.

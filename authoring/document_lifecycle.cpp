@@ -141,21 +141,25 @@ bool openFace(Document& doc, const std::filesystem::path& path)
 
 bool openWithDialog(Document& doc)
 {
-    const bool faceLoaded = hasFace(doc.state);
-    const std::optional<OpenFaceChoice> choice = doc.prompt.chooseOpenFace(faceLoaded);
-    if (!choice)
-        return false;
-    if (choice->option == OpenFaceChoice::OpenFile) {
+    const std::optional<OpenFaceChoice> choice = doc.prompt.chooseOpenFace(hasFace(doc.state));
+    return choice && openChoice(doc, *choice);
+}
+
+bool openChoice(Document& doc, const OpenFaceChoice& choice)
+{
+    switch (choice.option) {
+    case OpenFaceChoice::OpenFile: {
         if (!maySetFaceAside(doc))
             return false;
         const std::optional<std::filesystem::path> path = doc.prompt.chooseOpenFile();
         return path && loadChosenFace(doc, *path);
     }
-    if (!faceLoaded)
-        return false;
-    if (choice->option == OpenFaceChoice::ImportMorphs)
-        return importMorphsFromChosenFile(doc, choice->importNeckVertices) > 0;
-    return compareWithChosenFile(doc);
+    case OpenFaceChoice::ImportMorphs:
+        return importMorphsFromChosenFile(doc, choice.importNeckVertices) > 0;
+    case OpenFaceChoice::CreateMorph:
+        return compareWithChosenFile(doc);
+    }
+    return false;
 }
 
 int importMorphsFromChosenFile(Document& doc, bool withNeckVertices)

@@ -81,6 +81,8 @@ bool openFace(Document& doc, const std::filesystem::path& path);
 // chooser, then openFace), importing the morphs of a face, or loading a face to create a
 // morph from. True when something was opened, imported or loaded.
 bool openWithDialog(Document& doc);
+// The same for a choice already made in the open-face dialog.
+bool openChoice(Document& doc, const OpenFaceChoice& choice);
 
 // "Import Morphs": chooses a face file and appends its morphs that fit the current face (with
 // its neck vertices when asked); the panes hear how many were added. A file that cannot be

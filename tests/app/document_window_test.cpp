@@ -4,15 +4,17 @@
 #include <stdexcept>
 #include <thread>
 
+#include <QCheckBox>
 #include <QMenu>
+#include <QRadioButton>
 #include <QMimeData>
-#include <QSettings>
 #include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include "app/document_controller.h"
+#include "app/open_face_dialog.h"
 #include "authoring/view_operations.h"
 #include "model/face_file.h"
 #include "tests/app/editor_fixture.h"
@@ -22,51 +24,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class DocumentWindowTest : public EditorTest, public DocumentHost {
+class DocumentWindowTest : public EditorTest {
 protected:
     void SetUp() override
     {
         EditorTest::SetUp();
-        if (!frame)
-            return;
-        documents = std::make_unique<DocumentController>(*this, settings());
-        documents->watch(frame.get());
         for (const char* name : {"sample-head.tvf", "sample-head-skin.png", "sample-head-eye.png"})
             fs::copy_file(sourceDir() / "examples" / name, dir / name);
     }
-    void TearDown() override
-    {
-        documents.reset();
-        EditorTest::TearDown();
-    }
 
-    QWidget* documentWindow() override { return frame.get(); }
-    ViewState& viewState() override { return state(); }
-    Prompt& documentPrompt() override { return prompt; }
-    DocumentPanes& documentPanes() override { return panes; }
-    void refreshView(bool render) override { frame->refreshView(render); }
-
-    std::unique_ptr<QSettings> settings() const
-    {
-        return std::make_unique<QSettings>(QString::fromStdString((dir / "settings.ini").string()), QSettings::IniFormat);
-    }
+    DocumentController& documents() { return frame->documents(); }
     QString head() const { return QString::fromStdString((dir / "sample-head.tvf").string()); }
-
-    DocumentPanes panes;
-    std::unique_ptr<DocumentController> documents;
 };
 
 TEST_F(DocumentWindowTest, OpenTurnRightSaveAndReadTheTurnedFileBack)
 {
     fs::create_directory(dir / "elsewhere");
     fs::current_path(dir / "elsewhere");
-    ASSERT_TRUE(documents->openFile(head()));
+    ASSERT_TRUE(documents().openFile(head()));
     EXPECT_EQ(fs::current_path(), fs::canonical(dir.path()));
     EXPECT_TRUE(prompt.messages.empty());
     const osg::Vec3 before = (*state().face->geometries[0]->vertices)[0];
 
     turnRight(state());
-    ASSERT_TRUE(documents->save());
+    ASSERT_TRUE(documents().save());
     EXPECT_FALSE(state().modified);
     const osg::ref_ptr<TarvFaceObject> saved = readFaceFile(dir / "sample-head.tvf");
     ASSERT_TRUE(saved);
@@ -77,7 +58,7 @@ TEST_F(DocumentWindowTest, OpenTurnRightSaveAndReadTheTurnedFileBack)
     // An unreadable file leaves the face in the window.
     const osg::ref_ptr<TarvFaceRenderer> node = state().faceNode;
     writeBytes(dir / "junk.obj", "this is not a model");
-    EXPECT_FALSE(documents->openFile(QString::fromStdString((dir / "junk.obj").string())));
+    EXPECT_FALSE(documents().openFile(QString::fromStdString((dir / "junk.obj").string())));
     EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "junk.obj").string()});
     EXPECT_EQ(state().faceNode, node);
 }
@@ -86,7 +67,7 @@ TEST_F(DocumentWindowTest, ClosingWithUnsavedWorkOnlyGoesWhenNothingIsLost)
 {
     fs::create_directory(dir / "sub");
     fs::copy_file(dir / "sample-head.tvf", dir / "sub" / "head.tvf");
-    ASSERT_TRUE(documents->openFile(QString::fromStdString((dir / "sub" / "head.tvf").string())));
+    ASSERT_TRUE(documents().openFile(QString::fromStdString((dir / "sub" / "head.tvf").string())));
     turnUp(state());
     const fs::path file = state().fileName;
     fs::current_path(dir.path());
@@ -122,25 +103,64 @@ TEST_F(DocumentWindowTest, DroppedAndRecentFilesOpenLikeOpenAndTheListOutlivesTh
     for (int i = 0; i < 9; ++i) {
         const fs::path copy = dir / ("copy" + std::to_string(i) + ".tvf");
         fs::copy_file(dir / "sample-head.tvf", copy);
-        ASSERT_TRUE(documents->openFile(QString::fromStdString(copy.string())));
+        ASSERT_TRUE(documents().openFile(QString::fromStdString(copy.string())));
     }
-    const QStringList recent = RecentFiles(settings()).files();
+    const QStringList recent = documents().recentFiles().files();
     ASSERT_EQ(recent.size(), 8);
     EXPECT_EQ(recent.first().toStdString(), (dir / "copy8.tvf").string());
     EXPECT_EQ(recent.last().toStdString(), (dir / "copy1.tvf").string());
 
-    // A file that went away is removed with a message; another one opens.
+    // The next run of the editor has them; a file that went away is removed with a message
+    // when it is chosen, another one opens.
     fs::remove(dir / "copy7.tvf");
-    DocumentController later(*this, settings());
-    const QList<QAction*> items = later.recentMenu()->actions();
-    ASSERT_EQ(items.size(), 8);
-    items[1]->trigger();
+    frame = std::make_unique<CMainFrame>(&prompt);
+    frame->show();
+    QMenu* recentMenu = documents().recentMenu();
+    ASSERT_EQ(recentMenu->actions().size(), 8);
+    recentMenu->actions()[1]->trigger();
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_NE(prompt.messages[0].find("copy7.tvf no longer exists"), std::string::npos);
-    EXPECT_EQ(RecentFiles(settings()).files().size(), 7);
-    later.recentMenu()->actions()[2]->trigger();  // copy5
+    EXPECT_EQ(documents().recentFiles().files().size(), 7);
+    EXPECT_FALSE(hasFace(state()));
+    recentMenu->actions()[2]->trigger();  // copy5
     EXPECT_EQ(state().fileName, fs::canonical(dir / "copy5.tvf"));
-    EXPECT_EQ(RecentFiles(settings()).files().first().toStdString(), (dir / "copy5.tvf").string());
+    EXPECT_EQ(documents().recentFiles().files().first().toStdString(), (dir / "copy5.tvf").string());
+}
+
+TEST_F(DocumentWindowTest, ImportMorphsWithNeckVerticesFromTheOpenDialogThenSave)
+{
+    ASSERT_TRUE(documents().openFile(head()));
+    auto source = readFaceFile(dir / "sample-head.tvf");
+    const std::size_t morphs = source->morphs.size();
+    source->geometries[0]->clampIndices = {0, 1, 2};
+    for (auto& morph : source->morphs)
+        morph->name += "_copy";
+    ASSERT_TRUE(writeFaceFile(dir / "source.tvf", *source));
+    prompt.openFiles.push_back(dir / "source.tvf");
+
+    // The open-face dialog comes up; Import Morphs with its neck box is chosen.
+    bool answered = false;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<COpenFace*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answered = true;
+        for (QRadioButton* choice : dialog->findChildren<QRadioButton*>())
+            choice->setChecked(choice->text() == "Import Morphs");
+        dialog->findChild<QCheckBox*>()->setChecked(true);
+        dialog->accept();
+    });
+    frame->action(command::Open)->trigger();
+    ASSERT_TRUE(answered);
+    EXPECT_TRUE(state().modified);
+    ASSERT_TRUE(frame->action(command::Save)->isEnabled());
+    frame->action(command::Save)->trigger();
+    EXPECT_FALSE(frame->action(command::Save)->isEnabled());
+
+    const auto saved = readFaceFile(dir / "sample-head.tvf");
+    ASSERT_EQ(saved->morphs.size(), 2 * morphs);
+    EXPECT_EQ(saved->morphs.back()->name, source->morphs.back()->name);
+    EXPECT_EQ(saved->geometries[0]->clampIndices, (IndexList{0, 1, 2}));
 }
 
 TEST_F(DocumentWindowTest, BackgroundWorkRunsOffTheGuiThreadWhileTimersGoOn)
