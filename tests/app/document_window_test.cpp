@@ -54,13 +54,6 @@ TEST_F(DocumentWindowTest, OpenTurnRightSaveAndReadTheTurnedFileBack)
     // Turned clockwise seen from above: (x y z) becomes (-z y x).
     const osg::Vec3 after = (*saved->geometries[0]->vertices)[0];
     EXPECT_NEAR((after - osg::Vec3(-before.z(), before.y(), before.x())).length(), 0.0f, 1e-4f);
-
-    // An unreadable file leaves the face in the window.
-    const osg::ref_ptr<TarvFaceRenderer> node = state().faceNode;
-    writeBytes(dir / "junk.obj", "this is not a model");
-    EXPECT_FALSE(documents().openFile(QString::fromStdString((dir / "junk.obj").string())));
-    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "junk.obj").string()});
-    EXPECT_EQ(state().faceNode, node);
 }
 
 TEST_F(DocumentWindowTest, ClosingWithUnsavedWorkOnlyGoesWhenNothingIsLost)

@@ -137,34 +137,6 @@ TEST_F(DocumentTest, TheModifiedQuestionNeverLosesWork)
     }
 }
 
-TEST_F(DocumentTest, ImportMorphsWithNeckVerticesThenSave)
-{
-    openTwoGeometries();
-    auto source = twoGeometries();
-    source->geometries[0]->clampIndices = {0, 2};
-    source->morphs.push_back(test::makeMorph("smile", {test::makeTarget("skin", {1, 3}, {{0, 1, 0}, {0, 2, 0}})}));
-    source->morphs.push_back(test::makeMorph("blink", {test::makeTarget("eyes", {0}, {{0, 0, 1}})}));
-    prompt.openFaceChoices.push_back(OpenFaceChoice{OpenFaceChoice::ImportMorphs, true});
-    prompt.openFiles.push_back(writeFace(*source, "source.tvf"));
-
-    ASSERT_TRUE(openWithDialog(doc));
-    EXPECT_EQ(prompt.openFaceOffers, std::vector<bool>{true});
-    EXPECT_EQ(panes.appended, std::vector<int>{2});
-    ASSERT_TRUE(saveCurrentFace(doc));
-    const auto saved = reread(dir / "two.tvf");
-    ASSERT_EQ(saved->morphs.size(), 2u);
-    EXPECT_EQ(saved->morphs[0]->name, "smile");
-    EXPECT_EQ(saved->morphs[1]->targets[0]->name, "eyes");
-    EXPECT_EQ(saved->geometries[0]->clampIndices, (IndexList{0, 2}));
-
-    // A file that cannot be read says so and adds nothing.
-    prompt.openFaceChoices.push_back(OpenFaceChoice{OpenFaceChoice::ImportMorphs, false});
-    prompt.openFiles.push_back(dir / "missing.tvf");
-    EXPECT_FALSE(openWithDialog(doc));
-    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string()});
-    EXPECT_EQ(state.face->morphs.size(), 2u);
-}
-
 TEST_F(DocumentTest, CreateMorphFromTheSmilingHeadThenGenerateAndSave)
 {
     const fs::path examples = test::sourceDir() / "examples";
@@ -182,6 +154,11 @@ TEST_F(DocumentTest, CreateMorphFromTheSmilingHeadThenGenerateAndSave)
     ASSERT_EQ(saved->morphs.size(), morphs + 1);
     EXPECT_EQ(saved->morphs.back()->name, kExtractedMorphName);
     EXPECT_FALSE(saved->morphs.back()->targets[0]->indices.empty());
+
+    // Importing the smiling head's morphs tells the panes how many came.
+    prompt.openFiles.push_back(examples / "sample-head-smile.tvf");
+    EXPECT_EQ(importMorphsFromChosenFile(doc, false), static_cast<int>(reread(examples / "sample-head-smile.tvf")->morphs.size()));
+    EXPECT_EQ(panes.appended, std::vector<int>{static_cast<int>(state.face->morphs.size() - morphs - 1)});
 }
 
 TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
@@ -212,6 +189,13 @@ TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
     EXPECT_EQ(state.faceNode, node);
     EXPECT_TRUE(state.modified);
     EXPECT_TRUE(test::facesEqual(*twoGeometries(), *reread(dir / "two.tvf")));
+
+    // Morphs from a file that cannot be read: it is said, nothing is added.
+    prompt.messages.clear();
+    prompt.openFiles.push_back(dir / "missing.tvf");
+    EXPECT_FALSE(openChoice(doc, OpenFaceChoice{OpenFaceChoice::ImportMorphs, true}));
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string()});
+    EXPECT_TRUE(panes.appended.empty());
 }
 
 }  // namespace
