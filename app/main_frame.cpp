@@ -184,6 +184,9 @@ void CMainFrame::createToolBar()
         // A button shows only its icon; its name is the command's menu text.
         toolBar_->widgetForAction(action)->setAccessibleName(withoutMnemonic(action->text()));
     }
+    // The button that shows the buttons a narrow window has no room for.
+    if (auto* more = toolBar_->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(tr("More Buttons"));
     connect(toolBar_, &QToolBar::visibilityChanged, this, &CMainFrame::updateCommandStates);
 }
 

@@ -123,6 +123,9 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
               "Keep selected neck vertices|Discard selected neck vertices|Add to neck vertices|Clear neck vertices|-|"
               "Show geometry|Hide geometry");
     EXPECT_EQ(itemsOf(*frame->contextMenu(164)), "Show geometry|Hide geometry|Flip Polygon Order");
+    frame->showContextMenu(164);
+    ASSERT_TRUE(waitFor([&] { return QApplication::activePopupWidget() == frame->contextMenu(164); }));
+    frame->contextMenu(164)->close();
 
     QList<QVariant> toolbar;
     for (QAction* a : frame->standardToolBar()->actions())
