@@ -1,5 +1,7 @@
 #include "app/main_frame.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
@@ -22,15 +24,12 @@
 #include "app/property_grid.h"
 #include "app/qt_prompt.h"
 #include "authoring/comparison_face.h"
-#include "authoring/comparison_loading.h"
 #include "authoring/difference_highlight.h"
 #include "authoring/face_editing.h"
 #include "authoring/geometry_lookup.h"
 #include "authoring/morph_extraction.h"
-#include "authoring/morph_import.h"
 #include "authoring/neck_vertices.h"
 #include "authoring/view_operations.h"
-#include "model/face_file.h"
 #include "render/host_path.h"
 
 namespace mw {
@@ -48,10 +47,24 @@ QString withoutMnemonic(QString text)
     return text;
 }
 
-constexpr std::string_view kModifiedQuestion =
-    "The current file has been modified. Would you like to save it first?";
-
 }  // namespace
+
+// What opening and saving ask of the morph bar and the property grid.
+class CMainFrame::Panes : public DocumentPanes {
+public:
+    explicit Panes(CMainFrame& frame) : frame_(frame) {}
+    bool modified() const override { return frame_.morphBar_->modified(); }
+    void clearModified() override { frame_.morphBar_->setModified(false); }
+    void setFaceNode(TarvFaceRenderer* node) override
+    {
+        frame_.morphBar_->setFaceNode(node);
+        frame_.propertyGrid_->setFaceNode(node);
+    }
+    void appendMorphs(int count) override { frame_.morphsAppended(count); }
+
+private:
+    CMainFrame& frame_;
+};
 
 CMainFrame::CMainFrame(Prompt* prompt, QWidget* parent)
     : QMainWindow(parent), prompt_(prompt), view_(new CMienwrightView(this))
@@ -60,6 +73,11 @@ CMainFrame::CMainFrame(Prompt* prompt, QWidget* parent)
         ownPrompt_ = std::make_unique<QtPrompt>(this);
         prompt_ = ownPrompt_.get();
     }
+    documentPrompt_ = std::make_unique<OpenFacePrompt>(*prompt_, this);
+    panes_ = std::make_unique<Panes>(*this);
+    documents_ = std::make_unique<DocumentController>(*this);
+    documents_->acceptDrops(this);
+    connect(documents_.get(), &DocumentController::documentChanged, this, &CMainFrame::updateCommandStates);
     setWindowTitle(qs(kApplicationTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/mienwright.svg")));
     setCentralWidget(view_);
@@ -145,6 +163,14 @@ void CMainFrame::createMenus()
         menu->setAccessibleName(withoutMnemonic(menu->title()));
         fill(menu, layout.items);
     }
+    // Open Recent sits between the File menu's two separators, where recent files belong.
+    if (QMenu* file = bar->actions().isEmpty() ? nullptr : bar->actions().constFirst()->menu()) {
+        const QList<QAction*> items = file->actions();
+        const auto separator = [](const QAction* a) { return a->isSeparator(); };
+        const auto first = std::find_if(items.begin(), items.end(), separator);
+        if (first != items.end() && std::next(first) != items.end())
+            file->insertMenu(*std::next(first), documents_->recentMenu());
+    }
     auto* geometryMenu = new QMenu(this);
     fill(geometryMenu, contextMenuLayout(kGeometryContextMenu));
     contextMenus_.emplace(kGeometryContextMenu, geometryMenu);
@@ -215,17 +241,9 @@ void CMainFrame::refreshView(bool render)
         view_->redraw();
 }
 
-bool CMainFrame::openFace(const QString& path)
-{
-    const bool loaded = view_->loadIntoView(std::filesystem::path(path.toStdString()), *prompt_);
-    if (loaded) {
-        morphBar_->setFaceNode(view_->state().faceNode.get());
-        propertyGrid_->setFaceNode(view_->state().faceNode.get());
-    }
-    refreshView(true);
-    updateCommandStates();
-    return loaded;
-}
+bool CMainFrame::openFace(const QString& path) { return documents_->openFile(path); }
+
+DocumentPanes& CMainFrame::documentPanes() { return *panes_; }
 
 void CMainFrame::showAboutBox()
 {
@@ -312,7 +330,7 @@ void CMainFrame::focusInEvent(QFocusEvent* event)
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     // Unsaved work is not thrown away by a save that failed or was cancelled.
-    if (saveIfWanted())
+    if (documents_->mayClose())
         event->accept();
     else
         event->ignore();
@@ -332,73 +350,9 @@ void CMainFrame::onRefreshTimer()
 
 // --- File --------------------------------------------------------------------------------
 
-void CMainFrame::onFileOpen()
-{
-    ViewState& state = view_->state();
-    COpenFace dialog(this);
-    dialog.setFaceLoaded(hasFace(state));
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    switch (dialog.option()) {
-    case COpenFace::OpenFile: {
-        if (!saveIfWanted())
-            return;
-        if (const auto path = prompt_->chooseOpenFile())
-            openFace(QString::fromStdString(path->string()));
-        else
-            refreshView(true);
-        break;
-    }
-    case COpenFace::ImportMorphs:
-        if (const auto path = prompt_->chooseOpenFile())
-            morphsAppended(importMorphs(state, *path, dialog.importNeckVertices(), *prompt_));
-        break;
-    case COpenFace::CreateMorph:
-        if (const auto path = prompt_->chooseOpenFile())
-            loadComparisonFace(state, *path, *prompt_);
-        refreshView(true);
-        break;
-    }
-}
-
-void CMainFrame::onFileSave() { saveFace(view_->state().fileName); }
-
-void CMainFrame::onFileSaveAs()
-{
-    if (const auto chosen = prompt_->chooseSaveFile())
-        saveFace(*chosen);
-}
-
-bool CMainFrame::saveFace(std::filesystem::path path)
-{
-    ViewState& state = view_->state();
-    if (!hasFace(state))
-        return false;
-    // Only the face format is written: any other name is asked for again.
-    if (QString::fromStdString(path.extension().string()).compare(QStringLiteral(".tvf"), Qt::CaseInsensitive) != 0) {
-        const auto chosen = prompt_->chooseSaveFile();
-        if (!chosen)
-            return false;
-        path = *chosen;
-    }
-    commitHeadTransform(state);
-    if (!writeFaceFile(path, *state.face)) {
-        prompt_->message("Failed to save: " + path.string());
-        return false;
-    }
-    state.fileName = path;
-    state.modified = false;
-    morphBar_->setModified(false);
-    return true;
-}
-
-bool CMainFrame::saveIfWanted()
-{
-    if (!hasFace(view_->state()) || !isModified() || !prompt_->question(std::string(kModifiedQuestion)))
-        return true;
-    return saveFace(view_->state().fileName);
-}
-
+void CMainFrame::onFileOpen() { documents_->open(); }
+void CMainFrame::onFileSave() { documents_->save(); }
+void CMainFrame::onFileSaveAs() { documents_->saveAs(); }
 void CMainFrame::onFileExit() { close(); }
 
 // --- View and Help -----------------------------------------------------------------------

@@ -7,7 +7,6 @@
 // advances the view's viewer and redraws the view when it has the keyboard focus and
 // something changed, so an idle editor draws nothing.
 
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <unordered_map>
@@ -17,8 +16,10 @@
 #include <QTimer>
 
 #include "app/command_table.h"
+#include "app/document_controller.h"
 #include "app/mienwright_view.h"
 #include "app/pane_host.h"
+#include "app/open_face_prompt.h"
 #include "authoring/prompt.h"
 
 class QAction;
@@ -33,7 +34,7 @@ class CMorphBar;
 class CPropertyGrid;
 class LockKeyIndicators;
 
-class CMainFrame : public QMainWindow, public PaneHost {
+class CMainFrame : public QMainWindow, public PaneHost, public DocumentHost {
     Q_OBJECT
 
 public:
@@ -45,10 +46,13 @@ public:
     CMienwrightView& view() { return *view_; }
     Prompt& prompt() { return *prompt_; }
 
+    // Opening, saving and closing: the File commands, Open Recent and dropped files.
+    DocumentController& documents() { return *documents_; }
+
     // Advances the viewer one step (events, update) and, when `render` is true, draws.
     void refreshView(bool render) override;
-    // Loads the face file into the view and shows it; false (after a message) when the file
-    // cannot be loaded.
+    // Opens the face file as Open does (asking first when the current face has unsaved
+    // changes) and shows it; false when it was not opened.
     bool openFace(const QString& path);
     // The about box, modal; the program shows it once the window is up.
     void showAboutBox();
@@ -120,11 +124,11 @@ private:
     void onFileSave();
     void onFileSaveAs();
     void onFileExit();
-    // Writes the face to `path` (asking for a .tvf name when it has another extension); false
-    // when there is no face, the name was not given or the write failed (which is said).
-    bool saveFace(std::filesystem::path path);
-    // The modified prompt: true when the caller may go on (nothing to save, No, or saved).
-    bool saveIfWanted();
+    // What the File commands work on.
+    QWidget* documentWindow() override { return this; }
+    ViewState& viewState() override { return view_->state(); }
+    Prompt& documentPrompt() override { return *documentPrompt_; }
+    DocumentPanes& documentPanes() override;
     // View and Help.
     void onViewToolbar();
     void onViewStatusBar();
@@ -158,9 +162,15 @@ private:
     void morphValuesReset();
     void neckGeometryChosen(int geometryIndex);
 
+    // Keeps the panes in step with the document.
+    class Panes;
+
     std::unique_ptr<Prompt> ownPrompt_;
     Prompt* prompt_;
+    std::unique_ptr<OpenFacePrompt> documentPrompt_;
+    std::unique_ptr<Panes> panes_;
     CMienwrightView* view_;
+    std::unique_ptr<DocumentController> documents_;
     QTimer refreshTimer_;
     std::unordered_map<int, QAction*> actions_;
     std::unordered_map<int, QMenu*> contextMenus_;

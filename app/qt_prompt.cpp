@@ -29,6 +29,19 @@ bool QtPrompt::question(const std::string& text)
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+Answer QtPrompt::questionWithCancel(const std::string& text)
+{
+    switch (QMessageBox::question(parent_, title(), QString::fromStdString(text),
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 std::optional<std::filesystem::path> QtPrompt::chooseOpenFile()
 {
     return chosen(QFileDialog::getOpenFileName(parent_));

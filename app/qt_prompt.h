@@ -16,6 +16,8 @@ public:
     bool question(const std::string& text) override;
     std::optional<std::filesystem::path> chooseOpenFile() override;
     std::optional<std::filesystem::path> chooseSaveFile() override;
+    // Yes is the default button; Escape and the close box answer Cancel.
+    Answer questionWithCancel(const std::string& text) override;
 
 private:
     QWidget* parent_;

@@ -12,6 +12,17 @@ namespace mw {
 // The title of every message box.
 inline constexpr std::string_view kApplicationTitle = "Mienwright";
 
+// The answers to a question that can also be called off.
+enum class Answer { Yes, No, Cancel };
+
+// What the open-face dialog asks for: a face to edit, the morphs of another face, or a face
+// to compare the current one with to create a morph.
+struct OpenFaceChoice {
+    enum Option { OpenFile = 0, ImportMorphs = 1, CreateMorph = 2 };
+    Option option = OpenFile;
+    bool importNeckVertices = false;  // with ImportMorphs only
+};
+
 class Prompt {
 public:
     virtual ~Prompt() = default;
@@ -25,6 +36,13 @@ public:
     // Chooses a face file to write ("Face (*.tvf)", default extension tvf, asking before
     // overwriting an existing file); nothing when cancelled.
     virtual std::optional<std::filesystem::path> chooseSaveFile() = 0;
+
+    // A modal question with Yes, No and Cancel buttons. Where only Yes and No can be
+    // offered, it is question().
+    virtual Answer questionWithCancel(const std::string& text) { return question(text) ? Answer::Yes : Answer::No; }
+    // The open-face dialog; the options other than OpenFile can be picked only when
+    // `faceLoaded`. Nothing when cancelled. Where no such dialog exists, a face is opened.
+    virtual std::optional<OpenFaceChoice> chooseOpenFace(bool faceLoaded) { return OpenFaceChoice{}; }
 };
 
 }  // namespace mw

@@ -30,20 +30,41 @@ bool loadIntoView(ViewState& state, const std::filesystem::path& path, Prompt& p
 {
     if (path.empty())
         return false;
-    const std::filesystem::path absolute = absoluteFrom(path);
-    changeToFileDirectory(absolute);
+    FaceRead read = prepareFaceRead(path);
+    readPreparedFace(read);
+    return installFaceRead(state, read, prompt);
+}
 
-    RepairReport report;
-    osg::ref_ptr<TarvFaceObject> face = readAnyFace(absolute, report);
-    if (!face) {
-        prompt.message("Failed to load: " + path.string());
+FaceRead prepareFaceRead(const std::filesystem::path& path)
+{
+    FaceRead read;
+    read.shownName = path;
+    if (path.empty())
+        return read;
+    read.fileName = absoluteFrom(path);
+    changeToFileDirectory(read.fileName);
+    return read;
+}
+
+void readPreparedFace(FaceRead& read)
+{
+    if (!read.fileName.empty())
+        read.face = readAnyFace(read.fileName, read.report);
+}
+
+bool installFaceRead(ViewState& state, FaceRead& read, Prompt& prompt)
+{
+    if (read.fileName.empty())
+        return false;
+    if (!read.face) {
+        prompt.message("Failed to load: " + read.shownName.string());
         return false;
     }
 
     closeFace(state);
-    state.face = face;
-    state.fileName = absolute;
-    state.faceNode = new TarvFaceRenderer(face.get());
+    state.face = read.face;
+    state.fileName = read.fileName;
+    state.faceNode = new TarvFaceRenderer(read.face.get());
     state.scene.headTransform->addChild(state.faceNode.get());
     state.scene.headTransform->setMatrix(osg::Matrixd::identity());
     state.editHandler->resetTransform();
@@ -51,8 +72,8 @@ bool loadIntoView(ViewState& state, const std::filesystem::path& path, Prompt& p
     hideSelection(state);
     state.camera->resetView();
 
-    if (!report.empty())
-        prompt.message(repairSummary(path, report));
+    if (!read.report.empty())
+        prompt.message(repairSummary(read.shownName, read.report));
     return true;
 }
 

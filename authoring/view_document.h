@@ -3,8 +3,12 @@
 
 #include <filesystem>
 
+#include <osg/ref_ptr>
+
 #include "authoring/prompt.h"
 #include "authoring/view_state.h"
+#include "model/face.h"
+#include "model/repair_face.h"
 
 namespace mw {
 
@@ -16,6 +20,21 @@ namespace mw {
 // the new one hangs under a reset head transform, the camera frames the scene, the selection
 // is hidden, and what the loader had to repair in the file (if anything) is shown.
 bool loadIntoView(ViewState& state, const std::filesystem::path& path, Prompt& prompt);
+
+// loadIntoView in three steps, so that the reading, which can take long, may run on another
+// thread while only the first and last steps touch the view and the process.
+struct FaceRead {
+    std::filesystem::path shownName;  // the path as it was given
+    std::filesystem::path fileName;   // the same, absolute
+    osg::ref_ptr<TarvFaceObject> face;  // none when the file could not be read
+    RepairReport report;
+};
+// Makes the path absolute and moves the working directory to its folder. Nothing is read.
+FaceRead prepareFaceRead(const std::filesystem::path& path);
+// Reads and repairs the face. Touches nothing but `read`; safe on any thread.
+void readPreparedFace(FaceRead& read);
+// Installs the face read as loadIntoView does, or says "Failed to load: " and the path.
+bool installFaceRead(ViewState& state, FaceRead& read, Prompt& prompt);
 
 // Drops the comparison face and the current face; the file name becomes empty and the face
 // unmodified.

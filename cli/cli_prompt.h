@@ -1,6 +1,7 @@
 #pragma once
 // The editor's messages and questions on a terminal: messages go to stderr, questions are
-// answered from the command line, file choosers are cancelled (files are named as arguments).
+// answered from the command line (never with Cancel), file choosers and the open-face dialog are
+// cancelled (files are named as arguments).
 
 #include "authoring/prompt.h"
 
@@ -16,6 +17,7 @@ public:
     bool question(const std::string& text) override;
     std::optional<std::filesystem::path> chooseOpenFile() override { return std::nullopt; }
     std::optional<std::filesystem::path> chooseSaveFile() override { return std::nullopt; }
+    std::optional<OpenFaceChoice> chooseOpenFace(bool) override { return std::nullopt; }
 
 private:
     bool answer_;

@@ -18,6 +18,8 @@ bool writeAll(int fd, std::string_view chunk)
         const ssize_t n = ::write(fd, chunk.data(), chunk.size());
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = ENOSPC;  // a regular file that takes no more bytes is full
         if (n <= 0)
             return false;
         chunk.remove_prefix(static_cast<std::size_t>(n));
@@ -121,25 +123,41 @@ private:
 bool replaceFileAtomically(const std::filesystem::path& target,
                            const std::function<bool(const ChunkWriter&)>& produce)
 {
-    const std::filesystem::path finalPath = resolveTarget(target);
-    if (finalPath.filename().empty() || !mayReplace(finalPath))
+    std::error_code error;
+    return replaceFileAtomically(target, produce, error);
+}
+
+bool replaceFileAtomically(const std::filesystem::path& target,
+                           const std::function<bool(const ChunkWriter&)>& produce, std::error_code& error)
+{
+    error.clear();
+    // The first failure is the one worth telling; later steps only clean up after it.
+    const auto fail = [&error](int code) {
+        if (!error)
+            error = std::error_code(code != 0 ? code : EIO, std::generic_category());
         return false;
+    };
+    const std::filesystem::path finalPath = resolveTarget(target);
+    if (finalPath.filename().empty())
+        return fail(EISDIR);
+    if (!mayReplace(finalPath))
+        return fail(errno);
     // A short name: the target's own name may already be as long as the file system allows.
     TemporaryFile temp(finalPath.parent_path());
     if (!temp.created())
-        return false;
+        return fail(errno);
 
-    bool ok = takeOverAttributes(temp.fd(), finalPath);
+    bool ok = takeOverAttributes(temp.fd(), finalPath) || fail(errno);
     const int fd = temp.fd();
-    const ChunkWriter sink = [fd, &ok](std::string_view chunk) {
-        ok = ok && writeAll(fd, chunk);
+    const ChunkWriter sink = [fd, &ok, &fail](std::string_view chunk) {
+        ok = ok && (writeAll(fd, chunk) || fail(errno));
         return ok;
     };
-    ok = produce(sink) && ok;
+    ok = (produce(sink) || fail(EIO)) && ok;
     // The data must be on disk before the rename makes it the only copy.
-    ok = ok && ::fsync(fd) == 0;
-    ok = temp.close() && ok;
-    ok = ok && temp.renameTo(finalPath);
+    ok = ok && (::fsync(fd) == 0 || fail(errno));
+    ok = (temp.close() || fail(errno)) && ok;
+    ok = ok && (temp.renameTo(finalPath) || fail(errno));
     if (ok)
         syncFolder(finalPath.parent_path().empty() ? std::filesystem::path(".") : finalPath.parent_path());
     return ok;

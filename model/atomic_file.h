@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <string_view>
+#include <system_error>
 
 namespace mw {
 
@@ -20,5 +21,10 @@ using ChunkWriter = std::function<bool(std::string_view chunk)>;
 // before the exception leaves.
 bool replaceFileAtomically(const std::filesystem::path& target,
                            const std::function<bool(const ChunkWriter&)>& produce);
+
+// The same; on failure `error` says why (a folder that is missing, no permission, a full
+// disk). An existing target the user may not write is refused and left as it is.
+bool replaceFileAtomically(const std::filesystem::path& target,
+                           const std::function<bool(const ChunkWriter&)>& produce, std::error_code& error);
 
 }  // namespace mw

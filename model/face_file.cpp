@@ -473,11 +473,20 @@ std::string formatFace(const TarvFaceObject& face)
 
 bool writeFaceFile(const std::filesystem::path& path, const TarvFaceObject& face)
 {
-    return replaceFileAtomically(path, [&face](const ChunkWriter& sink) {
-        FaceWriter writer(&sink, nullptr);
-        writer.write(face);
-        return writer.finish();
-    });
+    std::error_code error;
+    return writeFaceFile(path, face, error);
+}
+
+bool writeFaceFile(const std::filesystem::path& path, const TarvFaceObject& face, std::error_code& error)
+{
+    return replaceFileAtomically(
+        path,
+        [&face](const ChunkWriter& sink) {
+            FaceWriter writer(&sink, nullptr);
+            writer.write(face);
+            return writer.finish();
+        },
+        error);
 }
 
 }  // namespace mw

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include <osg/ref_ptr>
 
@@ -29,6 +30,8 @@ osg::ref_ptr<TarvFaceObject> readFace(FaceTokenizer& tokens);
 // file was written: the text goes to a temporary file in the same folder, which is renamed
 // over the target at the end. Returns false, leaving any previous file untouched, on failure.
 bool writeFaceFile(const std::filesystem::path& path, const TarvFaceObject& face);
+// The same; on failure `error` says why.
+bool writeFaceFile(const std::filesystem::path& path, const TarvFaceObject& face, std::error_code& error);
 
 // The exact bytes writeFaceFile would store.
 std::string formatFace(const TarvFaceObject& face);

@@ -5,7 +5,9 @@
 #include <memory>
 
 #include <QApplication>
+#include <QSettings>
 #include <QSurfaceFormat>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,14 +26,22 @@ public:
             return;  // the window tests skip themselves
         QSurfaceFormat::setDefaultFormat(mw::CMienwrightView::surfaceFormat());
         application_ = std::make_unique<QApplication>(argc_, argv_);
+        // What the windows remember (the recent files) stays out of the user's settings.
+        settings_ = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_->path());
     }
 
-    void TearDown() override { application_.reset(); }
+    void TearDown() override
+    {
+        application_.reset();
+        settings_.reset();
+    }
 
 private:
     int& argc_;
     char** argv_;
     std::unique_ptr<QApplication> application_;
+    std::unique_ptr<QTemporaryDir> settings_;
 };
 
 }  // namespace

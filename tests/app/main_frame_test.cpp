@@ -112,7 +112,7 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
     for (QAction* a : frame->menuBar()->actions())
         titles << a->text();
     EXPECT_EQ(titles.join(QLatin1Char('|')), "&File|&Edit|&View|&Help|Tools");
-    EXPECT_EQ(itemsOf(menu("&File")), "Open...|Save|Save As...|-|-|Exit");
+    EXPECT_EQ(itemsOf(menu("&File")), "Open...|Save|Save As...|-|Open Recent|-|Exit");
     EXPECT_EQ(itemsOf(menu("&Edit")), "Undo|-|Cut|Copy|Paste");
     EXPECT_EQ(itemsOf(menu("&View")), "Toolbar|Status Bar");
     EXPECT_EQ(itemsOf(menu("&Help")), "About Mienwright...");

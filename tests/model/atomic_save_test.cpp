@@ -36,14 +36,17 @@ TEST(AtomicSave, FailedSavesReturnFalseAndLeaveTheOldFileAlone)
     test::TempDir dir;
     auto face = faceWithVertices(3);
 
-    // A folder that does not exist.
-    EXPECT_FALSE(writeFaceFile(dir / "no-such-folder" / "head.tvf", *face));
+    // A folder that does not exist; the failure says why.
+    std::error_code error;
+    EXPECT_FALSE(writeFaceFile(dir / "no-such-folder" / "head.tvf", *face, error));
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
     EXPECT_EQ(entriesIn(dir.path()), 0u);
 
     // A target that is a folder stays a folder, and no temporary file is left behind.
     fs::create_directory(dir / "head.tvf");
     test::writeBytes(dir / "head.tvf" / "inside", "keep");
-    EXPECT_FALSE(writeFaceFile(dir / "head.tvf", *face));
+    EXPECT_FALSE(writeFaceFile(dir / "head.tvf", *face, error));
+    EXPECT_EQ(error, std::errc::is_a_directory);
     EXPECT_TRUE(fs::is_directory(dir / "head.tvf"));
     EXPECT_EQ(test::readBytes(dir / "head.tvf" / "inside"), "keep");
     EXPECT_EQ(entriesIn(dir.path()), 1u);
@@ -56,6 +59,14 @@ TEST(AtomicSave, FailedSavesReturnFalseAndLeaveTheOldFileAlone)
     EXPECT_FALSE(ok);
     EXPECT_EQ(test::readBytes(dir / "old.tvf"), "previous contents");
     EXPECT_EQ(entriesIn(dir.path()), 2u);
+
+    // A file its owner made read-only is not replaced (root may write anything).
+    if (::geteuid() != 0) {
+        ::chmod((dir / "old.tvf").c_str(), 0444);
+        EXPECT_FALSE(writeFaceFile(dir / "old.tvf", *face, error));
+        EXPECT_EQ(error, std::errc::permission_denied);
+        EXPECT_EQ(test::readBytes(dir / "old.tvf"), "previous contents");
+    }
 }
 
 TEST(AtomicSave, LongNamesSaveAndAThrowingWriterLeavesNothingBehind)
@@ -136,7 +147,9 @@ TEST(AtomicSave, DiskFullMidwayKeepsThePreviousFile)
     test::writeBytes(target, previous);
 
     auto big = faceWithVertices(20000);  // several hundred kilobytes of text
-    EXPECT_FALSE(writeFaceFile(target, *big));
+    std::error_code error;
+    EXPECT_FALSE(writeFaceFile(target, *big, error));
+    EXPECT_EQ(error, std::errc::no_space_on_device);
     EXPECT_EQ(test::readBytes(target), previous);
     EXPECT_EQ(entriesIn(dir / "disk"), 1u);
 }

@@ -21,12 +21,25 @@ public:
     }
     std::optional<std::filesystem::path> chooseOpenFile() override { return pop(openFiles, {}); }
     std::optional<std::filesystem::path> chooseSaveFile() override { return pop(saveFiles, {}); }
+    Answer questionWithCancel(const std::string& text) override
+    {
+        questions.push_back(text);
+        return pop(threeWayAnswers, Answer::Cancel);
+    }
+    std::optional<OpenFaceChoice> chooseOpenFace(bool faceLoaded) override
+    {
+        openFaceOffers.push_back(faceLoaded);
+        return pop(openFaceChoices, {});
+    }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<bool> answers;                                    // for question(); No when empty
     std::deque<std::optional<std::filesystem::path>> openFiles;  // cancelled when empty
     std::deque<std::optional<std::filesystem::path>> saveFiles;  // cancelled when empty
+    std::deque<Answer> threeWayAnswers;                          // Cancel when empty
+    std::deque<std::optional<OpenFaceChoice>> openFaceChoices;   // cancelled when empty
+    std::vector<bool> openFaceOffers;                            // whether a face was loaded, each time
 
 private:
     template <typename T>

@@ -1,0 +1,177 @@
+// Opening, saving and closing from the real window under Xvfb, with real files.
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+#include <QCheckBox>
+#include <QMenu>
+#include <QRadioButton>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include "app/document_controller.h"
+#include "app/open_face_dialog.h"
+#include "authoring/view_operations.h"
+#include "model/face_file.h"
+#include "tests/app/editor_fixture.h"
+
+namespace mw::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DocumentWindowTest : public EditorTest {
+protected:
+    void SetUp() override
+    {
+        EditorTest::SetUp();
+        for (const char* name : {"sample-head.tvf", "sample-head-skin.png", "sample-head-eye.png"})
+            fs::copy_file(sourceDir() / "examples" / name, dir / name);
+    }
+
+    DocumentController& documents() { return frame->documents(); }
+    QString head() const { return QString::fromStdString((dir / "sample-head.tvf").string()); }
+};
+
+TEST_F(DocumentWindowTest, OpenTurnRightSaveAndReadTheTurnedFileBack)
+{
+    fs::create_directory(dir / "elsewhere");
+    fs::current_path(dir / "elsewhere");
+    ASSERT_TRUE(documents().openFile(head()));
+    EXPECT_EQ(fs::current_path(), fs::canonical(dir.path()));
+    EXPECT_TRUE(prompt.messages.empty());
+    const osg::Vec3 before = (*state().face->geometries[0]->vertices)[0];
+
+    turnRight(state());
+    ASSERT_TRUE(documents().save());
+    EXPECT_FALSE(state().modified);
+    const osg::ref_ptr<TarvFaceObject> saved = readFaceFile(dir / "sample-head.tvf");
+    ASSERT_TRUE(saved);
+    // Turned clockwise seen from above: (x y z) becomes (-z y x).
+    const osg::Vec3 after = (*saved->geometries[0]->vertices)[0];
+    EXPECT_NEAR((after - osg::Vec3(-before.z(), before.y(), before.x())).length(), 0.0f, 1e-4f);
+}
+
+TEST_F(DocumentWindowTest, ClosingWithUnsavedWorkOnlyGoesWhenNothingIsLost)
+{
+    fs::create_directory(dir / "sub");
+    fs::copy_file(dir / "sample-head.tvf", dir / "sub" / "head.tvf");
+    ASSERT_TRUE(documents().openFile(QString::fromStdString((dir / "sub" / "head.tvf").string())));
+    turnUp(state());
+    const fs::path file = state().fileName;
+    fs::current_path(dir.path());
+    fs::remove_all(dir / "sub");  // the save will find no folder
+
+    prompt.threeWayAnswers = {Answer::Yes, Answer::Cancel, Answer::No};
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(state().modified);
+    EXPECT_EQ(prompt.messages,
+              std::vector<std::string>{"Could not save " + file.string() + "\nThe folder does not exist."});
+    EXPECT_FALSE(frame->close());  // Cancel
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(state().modified);
+    EXPECT_EQ(prompt.questions.size(), 2u);
+    EXPECT_TRUE(frame->close());  // No
+    EXPECT_EQ(prompt.questions.size(), 3u);
+}
+
+TEST_F(DocumentWindowTest, DroppedAndRecentFilesOpenLikeOpenAndTheListOutlivesTheWindow)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(head())});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame.get(), &drop);
+    ASSERT_TRUE(waitFor([this] { return hasFace(state()); }));
+    EXPECT_EQ(state().fileName, fs::canonical(dir / "sample-head.tvf"));
+
+    // Nine more files: the oldest drops out of the eight kept.
+    for (int i = 0; i < 9; ++i) {
+        const fs::path copy = dir / ("copy" + std::to_string(i) + ".tvf");
+        fs::copy_file(dir / "sample-head.tvf", copy);
+        ASSERT_TRUE(documents().openFile(QString::fromStdString(copy.string())));
+    }
+    const QStringList recent = documents().recentFiles().files();
+    ASSERT_EQ(recent.size(), 8);
+    EXPECT_EQ(recent.first().toStdString(), (dir / "copy8.tvf").string());
+    EXPECT_EQ(recent.last().toStdString(), (dir / "copy1.tvf").string());
+
+    // The next run of the editor has them; a file that went away is removed with a message
+    // when it is chosen, another one opens.
+    fs::remove(dir / "copy7.tvf");
+    frame = std::make_unique<CMainFrame>(&prompt);
+    frame->show();
+    QMenu* recentMenu = documents().recentMenu();
+    ASSERT_EQ(recentMenu->actions().size(), 8);
+    recentMenu->actions()[1]->trigger();
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].find("copy7.tvf no longer exists"), std::string::npos);
+    EXPECT_EQ(documents().recentFiles().files().size(), 7);
+    EXPECT_FALSE(hasFace(state()));
+    recentMenu->actions()[2]->trigger();  // copy5
+    EXPECT_EQ(state().fileName, fs::canonical(dir / "copy5.tvf"));
+    EXPECT_EQ(documents().recentFiles().files().first().toStdString(), (dir / "copy5.tvf").string());
+}
+
+TEST_F(DocumentWindowTest, ImportMorphsWithNeckVerticesFromTheOpenDialogThenSave)
+{
+    ASSERT_TRUE(documents().openFile(head()));
+    auto source = readFaceFile(dir / "sample-head.tvf");
+    const std::size_t morphs = source->morphs.size();
+    source->geometries[0]->clampIndices = {0, 1, 2};
+    for (auto& morph : source->morphs)
+        morph->name += "_copy";
+    ASSERT_TRUE(writeFaceFile(dir / "source.tvf", *source));
+    prompt.openFiles.push_back(dir / "source.tvf");
+
+    // The open-face dialog comes up; Import Morphs with its neck box is chosen.
+    bool answered = false;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<COpenFace*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answered = true;
+        for (QRadioButton* choice : dialog->findChildren<QRadioButton*>())
+            choice->setChecked(choice->text() == "Import Morphs");
+        dialog->findChild<QCheckBox*>()->setChecked(true);
+        dialog->accept();
+    });
+    frame->action(command::Open)->trigger();
+    ASSERT_TRUE(answered);
+    EXPECT_TRUE(state().modified);
+    ASSERT_TRUE(frame->action(command::Save)->isEnabled());
+    frame->action(command::Save)->trigger();
+    EXPECT_FALSE(frame->action(command::Save)->isEnabled());
+
+    const auto saved = readFaceFile(dir / "sample-head.tvf");
+    ASSERT_EQ(saved->morphs.size(), 2 * morphs);
+    EXPECT_EQ(saved->morphs.back()->name, source->morphs.back()->name);
+    EXPECT_EQ(saved->geometries[0]->clampIndices, (IndexList{0, 1, 2}));
+}
+
+TEST_F(DocumentWindowTest, BackgroundWorkRunsOffTheGuiThreadWhileTimersGoOn)
+{
+    QtBackgroundWork work(frame.get());
+    std::atomic<bool> ticked{false};
+    QTimer::singleShot(20, [&ticked] { ticked = true; });
+    std::thread::id workerThread;
+    work.run("Waiting", [&] {
+        workerThread = std::this_thread::get_id();
+        for (int i = 0; i < 500 && !ticked; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    EXPECT_TRUE(ticked);
+    EXPECT_NE(workerThread, std::this_thread::get_id());
+    EXPECT_FALSE(work.busy());
+    EXPECT_THROW(work.run("Failing", [] { throw std::runtime_error("no"); }), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace mw::test

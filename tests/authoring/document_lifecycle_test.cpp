@@ -1,0 +1,205 @@
+// Opening, saving and closing through the document operations, with scripted answers; each
+// workflow ends in a file read back from disk.
+
+#include <gtest/gtest.h>
+
+#include "authoring/document_lifecycle.h"
+#include "authoring/morph_extraction.h"
+#include "authoring/view_operations.h"
+#include "tests/authoring/view_fixture.h"
+
+namespace mw {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RecordingWork : BackgroundWork {
+    void run(const std::string& activity, const std::function<void()>& work) override
+    {
+        activities.push_back(activity);
+        work();
+    }
+    std::vector<std::string> activities;
+};
+
+struct RecordingPanes : DocumentPanes {
+    bool modified() const override { return renamed; }
+    void clearModified() override { renamed = false; }
+    void setFaceNode(TarvFaceRenderer* node) override { shownNode = node; }
+    void appendMorphs(int count) override { appended.push_back(count); }
+    bool renamed = false;
+    TarvFaceRenderer* shownNode = nullptr;
+    std::vector<int> appended;
+};
+
+class DocumentTest : public ViewFixture {
+protected:
+    void openTwoGeometries() { ASSERT_TRUE(openFace(doc, writeFace(*twoGeometries(), "two.tvf"))); }
+    static osg::ref_ptr<TarvFaceObject> reread(const fs::path& path)
+    {
+        auto face = readFaceFile(path);
+        EXPECT_TRUE(face) << path;
+        return face;
+    }
+
+    RecordingWork work;
+    RecordingPanes panes;
+    Document doc{state, prompt, work, panes};
+};
+
+TEST_F(DocumentTest, TurnRightThenSaveWritesTheTurnedFaceOffTheView)
+{
+    openTwoGeometries();
+    EXPECT_EQ(panes.shownNode, state.faceNode.get());
+    EXPECT_FALSE(isModified(doc));
+    turnRight(state);
+    panes.renamed = true;
+    ASSERT_TRUE(saveCurrentFace(doc));
+    EXPECT_FALSE(isModified(doc));
+    EXPECT_FALSE(panes.renamed);
+    EXPECT_EQ(work.activities, (std::vector<std::string>{"Loading " + (dir / "two.tvf").string(),
+                                                         "Saving " + state.fileName.string()}));
+    // Seen from above and turned clockwise, +x goes to +z: (1 -2 -3) becomes (3 -2 1).
+    const osg::Vec3 v = (*reread(dir / "two.tvf")->geometries[0]->vertices)[1];
+    EXPECT_NEAR((v - osg::Vec3(3, -2, 1)).length(), 0.0f, 1e-5f) << v.x() << " " << v.y() << " " << v.z();
+}
+
+TEST_F(DocumentTest, AFaceFromAnotherFormatAsksForAFaceFileName)
+{
+    ASSERT_TRUE(openFace(doc, test::sourceDir() / "examples" / "sample-head.tvf"));
+    state.fileName = dir / "head.TXT";  // as if it had been read from a legacy file
+    state.modified = true;
+
+    EXPECT_FALSE(saveCurrentFace(doc));  // the name is not given
+    EXPECT_TRUE(isModified(doc));
+    EXPECT_EQ(state.fileName, dir / "head.TXT");
+
+    prompt.saveFiles.push_back(dir / "head.tvf");
+    ASSERT_TRUE(saveCurrentFace(doc));
+    EXPECT_EQ(state.fileName, dir / "head.tvf");
+    EXPECT_TRUE(test::facesEqual(*reread(test::sourceDir() / "examples" / "sample-head.tvf"), *reread(dir / "head.tvf")));
+    EXPECT_FALSE(fs::exists(dir / "head.TXT"));
+
+    // Save As with a name of another extension asks once more and takes that answer.
+    prompt.saveFiles = {dir / "copy.obj", dir / "copy.tvf"};
+    EXPECT_TRUE(saveFaceAs(doc));
+    EXPECT_EQ(state.fileName, dir / "copy.tvf");
+    EXPECT_TRUE(fs::exists(dir / "copy.tvf"));
+    EXPECT_FALSE(fs::exists(dir / "copy.obj"));
+}
+
+TEST_F(DocumentTest, AFailedWriteIsReportedAndTheFaceStaysModified)
+{
+    openTwoGeometries();
+    turnUp(state);
+    const fs::path missing = dir / "gone" / "two.tvf";
+    state.fileName = missing;
+    EXPECT_FALSE(saveCurrentFace(doc));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0], "Could not save " + missing.string() + "\nThe folder does not exist.");
+    EXPECT_TRUE(state.modified);
+    EXPECT_EQ(state.fileName, missing);
+}
+
+// Each answer to the question before another face is opened, with a save that works or fails.
+TEST_F(DocumentTest, TheModifiedQuestionNeverLosesWork)
+{
+    struct Case {
+        Answer answer;
+        bool saveFails;
+        bool opens;
+        bool saved;
+    };
+    for (const Case c : {Case{Answer::Yes, false, true, true}, Case{Answer::Yes, true, false, false},
+                         Case{Answer::No, false, true, false}, Case{Answer::Cancel, false, false, false}}) {
+        SCOPED_TRACE(static_cast<int>(c.answer) * 10 + c.saveFails);
+        state.modified = false;
+        openTwoGeometries();
+        const fs::path other = writeFace(*test::makeFace({test::makeGeom("other", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})}),
+                                         "other.tvf");
+        const std::string before = test::readBytes(dir / "two.tvf");
+        turnRight(state);
+        if (c.saveFails) {
+            fs::create_directory(dir / "blocker.tvf");  // a folder cannot be replaced by a file
+            state.fileName = dir / "blocker.tvf";
+        }
+        const osg::ref_ptr<TarvFaceObject> face = state.face;
+        prompt.questions.clear();
+        prompt.threeWayAnswers = {c.answer};
+
+        EXPECT_EQ(openFace(doc, other), c.opens);
+        EXPECT_EQ(prompt.questions, std::vector<std::string>{std::string(kModifiedQuestion)});
+        EXPECT_EQ(state.face != face, c.opens);
+        EXPECT_EQ(state.modified, !c.opens);
+        EXPECT_EQ(test::readBytes(dir / "two.tvf") != before, c.saved);
+        fs::remove_all(dir / "blocker.tvf");
+        prompt.messages.clear();
+    }
+}
+
+TEST_F(DocumentTest, CreateMorphFromTheSmilingHeadThenGenerateAndSave)
+{
+    const fs::path examples = test::sourceDir() / "examples";
+    fs::copy_file(examples / "sample-head.tvf", dir / "head.tvf");
+    ASSERT_TRUE(openFace(doc, dir / "head.tvf"));
+    const std::size_t morphs = state.face->morphs.size();
+    prompt.openFaceChoices.push_back(OpenFaceChoice{OpenFaceChoice::CreateMorph, true});
+    prompt.openFiles.push_back(examples / "sample-head-smile.tvf");
+
+    ASSERT_TRUE(openWithDialog(doc));
+    ASSERT_TRUE(hasComparison(state));
+    ASSERT_TRUE(generateMorphTarget(state, prompt));
+    ASSERT_TRUE(saveCurrentFace(doc));
+    const auto saved = reread(dir / "head.tvf");
+    ASSERT_EQ(saved->morphs.size(), morphs + 1);
+    EXPECT_EQ(saved->morphs.back()->name, kExtractedMorphName);
+    EXPECT_FALSE(saved->morphs.back()->targets[0]->indices.empty());
+
+    // Importing the sample head's own morphs tells the panes how many came.
+    const int shipped = static_cast<int>(reread(examples / "sample-head.tvf")->morphs.size());
+    ASSERT_GT(shipped, 0);
+    prompt.openFiles.push_back(examples / "sample-head.tvf");
+    EXPECT_EQ(importMorphsFromChosenFile(doc, false), shipped);
+    EXPECT_EQ(panes.appended, std::vector<int>{shipped});
+    EXPECT_EQ(state.face->morphs.size(), morphs + 1 + shipped);
+}
+
+TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
+{
+    // Without a face only a face can be opened.
+    prompt.openFaceChoices = {OpenFaceChoice{OpenFaceChoice::CreateMorph, false}, std::nullopt};
+    EXPECT_FALSE(openWithDialog(doc));
+    EXPECT_FALSE(openWithDialog(doc));
+    EXPECT_EQ(prompt.openFaceOffers, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(prompt.openFiles.empty() && prompt.messages.empty());
+
+    openTwoGeometries();
+    turnRight(state);
+    const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;
+    test::writeBytes(dir / "junk.tvf", "nothing to see");
+    prompt.threeWayAnswers = {Answer::No};
+    EXPECT_FALSE(openFace(doc, dir / "junk.tvf"));
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "junk.tvf").string()});
+    EXPECT_EQ(state.faceNode, node);
+    EXPECT_EQ(panes.shownNode, node.get());
+    EXPECT_TRUE(state.modified);
+
+    // Open File: Cancel at the question, then a cancelled file chooser.
+    prompt.openFaceChoices = {OpenFaceChoice{}, OpenFaceChoice{}};
+    prompt.threeWayAnswers = {Answer::Cancel, Answer::No};
+    EXPECT_FALSE(openWithDialog(doc));
+    EXPECT_FALSE(openWithDialog(doc));
+    EXPECT_EQ(state.faceNode, node);
+    EXPECT_TRUE(state.modified);
+    EXPECT_TRUE(test::facesEqual(*twoGeometries(), *reread(dir / "two.tvf")));
+
+    // Morphs from a file that cannot be read: it is said, nothing is added.
+    prompt.messages.clear();
+    prompt.openFiles.push_back(dir / "missing.tvf");
+    EXPECT_FALSE(openChoice(doc, OpenFaceChoice{OpenFaceChoice::ImportMorphs, true}));
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string()});
+    EXPECT_TRUE(panes.appended.empty());
+}
+
+}  // namespace
+}  // namespace mw
