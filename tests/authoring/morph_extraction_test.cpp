@@ -456,6 +456,57 @@ TEST_F(ViewFixture, ABatchAddsOneMorphPerFileOrNoneAndStopsWhenAsked)
     EXPECT_TRUE(state.modified);
 }
 
+// A 4 x 4 vertex sheet as OBJ. Vertex 5 is written a second time (vertex 17), which the faces
+// on its right use; in the neutral head the copy coincides with it, in the expression it
+// drifted 0.0004 away and vertex 10 moved 0.1 forward, so the two are welded differently.
+std::string sheetObj(bool expression)
+{
+    std::string obj;
+    for (int j = 0; j < 17; ++j) {
+        const int v = j == 16 ? 5 : j;
+        const float drift = expression && j == 16 ? 0.0004f : 0.0f;
+        const float forward = expression && j == 10 ? 0.1f : 0.0f;
+        obj += "v " + std::to_string(v % 4 + drift) + " " + std::to_string(v / 4) + " " + std::to_string(forward) + "\n";
+        obj += "vt " + std::to_string((v % 4) / 3.0) + " " + std::to_string((v / 4) / 3.0) + "\n";
+    }
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column) {
+            const auto corner = [&](int v) {
+                const int used = v == 5 && column == 1 ? 16 : v;  // the quads right of vertex 5 use its copy
+                return " " + std::to_string(used + 1) + "/" + std::to_string(used + 1);
+            };
+            const int a = row * 4 + column;
+            obj += "f" + corner(a) + corner(a + 1) + corner(a + 5) + "\n";
+            obj += "f" + corner(a) + corner(a + 5) + corner(a + 4) + "\n";
+        }
+    return obj;
+}
+
+TEST_F(ViewFixture, ExpressionsWeldedApartInObjFilesBecomeMorphsThatReproduceThemCornerByCorner)
+{
+    test::writeBytes(dir / "neutral.obj", sheetObj(false));
+    test::writeBytes(dir / "forward.obj", sheetObj(true));
+    const osg::ref_ptr<TarvFaceObject> expression = loadFace(dir / "forward.obj");
+    ASSERT_TRUE(expression);
+    ASSERT_TRUE(loadIntoView(state, dir / "neutral.obj", prompt));
+    ASSERT_EQ(state.face->geometries[0]->vertices->size() + 1, expression->geometries[0]->vertices->size());
+
+    const std::vector<std::filesystem::path> files{dir / "forward.obj"};
+    const MorphBatchResult result = createMorphsFromFiles(state, files, ComparisonAlignment::Fit);
+    ASSERT_EQ(result.status, MorphBatchResult::Status::Done) << result.error;
+    EXPECT_EQ(result.morphs[0].spreadVertices, 1u);
+    EXPECT_NEAR(result.morphs[0].largestSpread, 0.0002f, 1e-5f);
+    const FaceTarget& target = *state.face->morphs.back()->targets[0];
+    ASSERT_EQ(target.indices.size(), 1u);  // only the vertex that moved
+
+    state.faceNode->setMorphWeight(0, 1.0f);
+    const auto drawn = state.faceNode->renderers()[0]->morphedVertices();
+    const FaceGeom &base = *state.face->geometries[0], &wanted = *expression->geometries[0];
+    ASSERT_EQ(base.vertexIndices.size(), wanted.vertexIndices.size());
+    for (std::size_t c = 0; c < base.vertexIndices.size(); ++c)
+        EXPECT_LT((drawn[base.vertexIndices[c]] - (*wanted.vertices)[wanted.vertexIndices[c]]).length(), 0.005f) << c;
+}
+
 // OpenGL keeps the highlight in a display list; once the comparison's placement is baked into
 // it, the red triangles must be drawn at their new place.
 TEST_F(ViewFixture, TheHighlightIsDrawnWhereBakingTheComparisonMovedIt)
