@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDockWidget>
 #include <QFocusEvent>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,9 +26,13 @@
 #include "app/property_grid.h"
 #include "app/qt_prompt.h"
 #include "authoring/comparison_face.h"
+#include "authoring/comparison_fit.h"
+#include "authoring/comparison_loading.h"
 #include "authoring/difference_highlight.h"
 #include "authoring/face_editing.h"
+#include "authoring/face_reading.h"
 #include "authoring/geometry_lookup.h"
+#include "authoring/morph_batch.h"
 #include "authoring/morph_extraction.h"
 #include "authoring/neck_vertices.h"
 #include "authoring/view_operations.h"
@@ -416,6 +422,49 @@ void CMainFrame::onCancelMorphTarget()
 void CMainFrame::onHighlightDifference()
 {
     highlightDifference(view_->state());
+    refreshView(true);
+}
+
+void CMainFrame::onFitComparisonFace()
+{
+    fitComparisonFace(view_->state(), *prompt_);
+    refreshView(true);
+}
+
+void CMainFrame::onCreateMorphsFromFiles()
+{
+    const std::vector<std::filesystem::path> files = prompt_->chooseOpenFiles();
+    if (files.empty() || !hasFace(view_->state()))
+        return;
+    const auto fileLabel = [](const std::filesystem::path& file) {
+        return tr("Creating a morph from %1").arg(QString::fromStdString(file.filename().string()));
+    };
+    QProgressDialog progress(fileLabel(files.front()), tr("Cancel"), 0, static_cast<int>(files.size()), this);
+    progress.setWindowTitle(qs(kApplicationTitle));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    QCoreApplication::processEvents();
+    std::string repairs;
+    const MorphBatchResult result = createMorphsFromFiles(
+        view_->state(), files, ComparisonAlignment::Fit,
+        [&](std::size_t done, std::size_t total, const MorphFromFile& step) {
+            if (!step.repairs.empty())
+                repairs += (repairs.empty() ? "" : "\n") + repairSummary(step.file, step.repairs);
+            progress.setValue(static_cast<int>(done));
+            if (done < total)
+                progress.setLabelText(fileLabel(files[done]));
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+    progress.reset();
+    if (result.status == MorphBatchResult::Status::Failed) {
+        prompt_->message(result.error);
+    } else {
+        if (!repairs.empty())
+            prompt_->message(repairs);
+        morphsAppended(static_cast<int>(result.morphs.size()));
+    }
     refreshView(true);
 }
 

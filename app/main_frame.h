@@ -146,6 +146,8 @@ private:
     void onGenerateMorphTarget();
     void onCancelMorphTarget();
     void onHighlightDifference();
+    void onFitComparisonFace();
+    void onCreateMorphsFromFiles();
     void onSetMorphThreshold();
     void onResetMorphValues();
     void onScaleMorph();

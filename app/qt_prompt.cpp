@@ -47,6 +47,14 @@ std::optional<std::filesystem::path> QtPrompt::chooseOpenFile()
     return chosen(QFileDialog::getOpenFileName(parent_));
 }
 
+std::vector<std::filesystem::path> QtPrompt::chooseOpenFiles()
+{
+    std::vector<std::filesystem::path> files;
+    for (const QString& file : QFileDialog::getOpenFileNames(parent_))
+        files.emplace_back(file.toStdString());
+    return files;
+}
+
 std::optional<std::filesystem::path> QtPrompt::chooseSaveFile()
 {
     QFileDialog dialog(parent_);

@@ -15,6 +15,7 @@ public:
     void message(const std::string& text) override;
     bool question(const std::string& text) override;
     std::optional<std::filesystem::path> chooseOpenFile() override;
+    std::vector<std::filesystem::path> chooseOpenFiles() override;
     std::optional<std::filesystem::path> chooseSaveFile() override;
     // Yes is the default button; Escape and the close box answer Cancel.
     Answer questionWithCancel(const std::string& text) override;

@@ -1,5 +1,6 @@
 #include "authoring/difference_highlight.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <osg/Geometry>
@@ -18,21 +19,31 @@ struct VertexTriangles {
     std::vector<std::uint32_t> triangles;
 };
 
-bool cornersInRange(const IndexList& indices, std::size_t triangle, std::size_t vertexCount)
-{
-    const std::size_t i = 3 * triangle;
-    return indices[i] < vertexCount && indices[i + 1] < vertexCount && indices[i + 2] < vertexCount;
-}
+// The triangles around the changed vertices are looked up in `around` and drawn from `drawn`
+// (the same geometry, or two whose triangle lists have the same length).
+struct TrianglePair {
+    const FaceGeom& around;
+    const FaceGeom& drawn;
+
+    bool usable(std::size_t triangle) const
+    {
+        const std::size_t i = 3 * triangle;
+        const IndexList& a = around.vertexIndices;
+        const IndexList& d = drawn.vertexIndices;
+        const std::size_t na = around.vertices->size(), nd = drawn.vertices->size();
+        return i + 2 < d.size() && a[i] < na && a[i + 1] < na && a[i + 2] < na && d[i] < nd && d[i + 1] < nd &&
+               d[i + 2] < nd;
+    }
+};
 
 // Calls visit(vertex, triangle) once for every distinct corner of every usable triangle.
 template <typename Visit>
-void forEachCorner(const FaceGeom& geometry, Visit&& visit)
+void forEachCorner(const TrianglePair& pair, Visit&& visit)
 {
-    const IndexList& indices = geometry.vertexIndices;
-    const std::size_t vertexCount = geometry.vertices->size();
+    const IndexList& indices = pair.around.vertexIndices;
     const std::size_t triangleCount = indices.size() / 3;
     for (std::size_t t = 0; t < triangleCount; ++t) {
-        if (!cornersInRange(indices, t, vertexCount))
+        if (!pair.usable(t))
             continue;
         const std::uint32_t a = indices[3 * t], b = indices[3 * t + 1], c = indices[3 * t + 2];
         const auto triangle = static_cast<std::uint32_t>(t);
@@ -44,16 +55,16 @@ void forEachCorner(const FaceGeom& geometry, Visit&& visit)
     }
 }
 
-VertexTriangles vertexTriangles(const FaceGeom& geometry)
+VertexTriangles vertexTriangles(const TrianglePair& pair)
 {
     VertexTriangles table;
-    table.rowStart.assign(geometry.vertices->size() + 1, 0);
-    forEachCorner(geometry, [&](std::uint32_t v, std::uint32_t) { ++table.rowStart[v + 1]; });
+    table.rowStart.assign(pair.around.vertices->size() + 1, 0);
+    forEachCorner(pair, [&](std::uint32_t v, std::uint32_t) { ++table.rowStart[v + 1]; });
     for (std::size_t v = 1; v < table.rowStart.size(); ++v)
         table.rowStart[v] += table.rowStart[v - 1];
     table.triangles.resize(table.rowStart.back());
     std::vector<std::uint32_t> next(table.rowStart.begin(), table.rowStart.end() - 1);
-    forEachCorner(geometry, [&](std::uint32_t v, std::uint32_t t) { table.triangles[next[v]++] = t; });
+    forEachCorner(pair, [&](std::uint32_t v, std::uint32_t t) { table.triangles[next[v]++] = t; });
     return table;
 }
 
@@ -70,12 +81,14 @@ osg::ref_ptr<osg::Geode> makeHighlight(osg::Vec3Array* corners)
 
 }  // namespace
 
-void appendTrianglesAround(const FaceGeom& geometry, std::span<const std::uint32_t> changed, osg::Vec3Array& corners)
+void appendTrianglesAround(const FaceGeom& current, const FaceGeom& comparison, PairingKind kind,
+                           std::span<const std::uint32_t> changed, osg::Vec3Array& corners)
 {
     if (changed.empty())
         return;
-    const VertexTriangles table = vertexTriangles(geometry);
-    const std::size_t vertexCount = geometry.vertices->size();
+    const TrianglePair pair{kind == PairingKind::Corners ? current : comparison, comparison};
+    const VertexTriangles table = vertexTriangles(pair);
+    const std::size_t vertexCount = pair.around.vertices->size();
 
     std::size_t added = 0;
     for (const std::uint32_t k : changed)
@@ -83,8 +96,8 @@ void appendTrianglesAround(const FaceGeom& geometry, std::span<const std::uint32
             added += table.rowStart[k + 1] - table.rowStart[k];
     corners.reserve(corners.size() + 3 * added);
 
-    const osg::Vec3Array& vertices = *geometry.vertices;
-    const IndexList& indices = geometry.vertexIndices;
+    const osg::Vec3Array& vertices = *comparison.vertices;
+    const IndexList& indices = comparison.vertexIndices;
     for (const std::uint32_t k : changed) {
         if (k >= vertexCount)
             continue;
@@ -97,18 +110,16 @@ void appendTrianglesAround(const FaceGeom& geometry, std::span<const std::uint32
     }
 }
 
-osg::ref_ptr<osg::Vec3Array> highlightCorners(const TarvFaceRenderer& comparison, const FaceMorph& morph)
+osg::ref_ptr<osg::Vec3Array> highlightCorners(const TarvFaceObject& current, const TarvFaceObject& comparison,
+                                              const FacePairing& pairing, const FaceMorph& morph,
+                                              HighlightCollector collect)
 {
     osg::ref_ptr<osg::Vec3Array> corners = new osg::Vec3Array;
-    const TarvFaceObject* face = comparison.face();
-    if (!face)
-        return corners;
-    for (const auto& target : morph.targets) {
-        const int index = comparison.getGeometryIndex(target->name);
-        if (index < 0 || static_cast<std::size_t>(index) >= face->geometries.size())
-            continue;
-        appendTrianglesAround(*face->geometries[static_cast<std::size_t>(index)], target->indices, *corners);
-    }
+    const std::size_t count = std::min({morph.targets.size(), pairing.geometries.size(), current.geometries.size(),
+                                        comparison.geometries.size()});
+    for (std::size_t i = 0; i < count; ++i)
+        collect(*current.geometries[i], *comparison.geometries[i], pairing.geometries[i].kind,
+                morph.targets[i]->indices, *corners);
     return corners;
 }
 
@@ -121,9 +132,11 @@ void highlightDifference(ViewState& state, HighlightCollector collect)
         state.differenceHighlight = nullptr;
     }
     osg::ref_ptr<FaceMorph> difference = new FaceMorph;
-    if (!extractMorphTargets(state, *difference, nullptr))
+    FacePairing pairing;
+    if (!extractMorphTargets(state, *difference, nullptr, &pairing))
         return;
-    osg::ref_ptr<osg::Vec3Array> corners = collect(*state.comparisonRenderer, *difference);
+    osg::ref_ptr<osg::Vec3Array> corners =
+        highlightCorners(*state.face, *state.comparisonFace, pairing, *difference, collect);
     if (corners->empty())
         return;
     state.differenceHighlight = makeHighlight(corners.get());

@@ -89,6 +89,8 @@ void transformHighlight(osg::Geode& highlight, const osg::Matrixd& matrix)
         for (osg::Vec3& v : *vertices)
             v = v * matrix;
         vertices->dirty();
+        // The geometry is compiled into a display list; without this it keeps drawing the old place.
+        geometry->dirtyGLObjects();
         geometry->dirtyBound();
     }
 }

@@ -1,22 +1,33 @@
 #include "authoring/morph_extraction.h"
 
-#include <algorithm>
-#include <string>
-
 #include "authoring/comparison_face.h"
 #include "authoring/face_editing.h"
 
 namespace mw {
 
-osg::ref_ptr<FaceTarget> differenceTarget(const FaceGeom& current, const FaceGeom& other, float threshold)
+std::string pairingFailure(const FacePairing& pairing)
+{
+    switch (pairing.status) {
+    case FacePairing::Status::GeometryCountDiffers:
+        return std::string(kGeometryCountMismatch);
+    case FacePairing::Status::VertexCountDiffers:
+        return std::string(kVertexCountMismatch);
+    case FacePairing::Status::Paired:
+        break;
+    }
+    return {};
+}
+
+osg::ref_ptr<FaceTarget> differenceTarget(const FaceGeom& current, const GeometryPairing& pairing, float threshold)
 {
     osg::ref_ptr<FaceTarget> target = new FaceTarget;
     target->name = current.name;
     const osg::Vec3Array& from = *current.vertices;
-    const osg::Vec3Array& to = *other.vertices;
-    const std::size_t count = std::min(from.size(), to.size());
+    const std::size_t count = std::min(from.size(), pairing.positions.size());
     for (std::size_t j = 0; j < count; ++j) {
-        const osg::Vec3 offset = to[j] - from[j];
+        if (!pairing.paired[j])
+            continue;
+        const osg::Vec3 offset = pairing.positions[j] - from[j];
         if (offset.length() >= threshold) {
             target->indices.push_back(static_cast<std::uint32_t>(j));
             target->offsets->push_back(offset);
@@ -25,13 +36,17 @@ osg::ref_ptr<FaceTarget> differenceTarget(const FaceGeom& current, const FaceGeo
     return target;
 }
 
-bool extractMorphTargets(ViewState& state, FaceMorph& morph, Prompt* messages)
+void fillDifferenceMorph(FaceMorph& morph, const TarvFaceObject& current, const FacePairing& pairing, float threshold)
+{
+    for (std::size_t i = 0; i < current.geometries.size() && i < pairing.geometries.size(); ++i)
+        morph.targets.push_back(differenceTarget(*current.geometries[i], pairing.geometries[i], threshold));
+}
+
+bool extractMorphTargets(ViewState& state, FaceMorph& morph, Prompt* messages, FacePairing* pairingOut)
 {
     if (!hasFace(state) || !hasComparison(state))
         return false;
-    const TarvFaceObject& current = *state.face;
-    const TarvFaceObject& other = *state.comparisonFace;
-    if (current.geometries.size() != other.geometries.size()) {
+    if (state.face->geometries.size() != state.comparisonFace->geometries.size()) {
         if (messages)
             messages->message(std::string(kGeometryCountMismatch));
         return false;
@@ -39,16 +54,15 @@ bool extractMorphTargets(ViewState& state, FaceMorph& morph, Prompt* messages)
     morph.name = kExtractedMorphName;
     commitHeadTransform(state);
     commitComparisonTransform(state);
-    for (std::size_t i = 0; i < current.geometries.size(); ++i) {
-        const FaceGeom& cur = *current.geometries[i];
-        const FaceGeom& oth = *other.geometries[i];
-        if (cur.vertices->size() != oth.vertices->size()) {
-            if (messages)
-                messages->message(std::string(kVertexCountMismatch));
-            return false;
-        }
-        morph.targets.push_back(differenceTarget(cur, oth, state.morphThreshold));
+    FacePairing pairing = pairFaces(*state.face, *state.comparisonFace);
+    if (!pairing.ok()) {
+        if (messages)
+            messages->message(pairingFailure(pairing));
+        return false;
     }
+    fillDifferenceMorph(morph, *state.face, pairing, state.morphThreshold);
+    if (pairingOut)
+        *pairingOut = std::move(pairing);
     return true;
 }
 

@@ -3,10 +3,12 @@
 // same topology: every vertex that lies at least the morph threshold away from its counterpart
 // becomes an entry whose offset carries the current vertex onto the comparison vertex.
 
+#include <string>
 #include <string_view>
 
 #include <osg/ref_ptr>
 
+#include "authoring/geometry_pairing.h"
 #include "authoring/prompt.h"
 #include "authoring/view_state.h"
 #include "model/face.h"
@@ -21,17 +23,25 @@ inline constexpr std::string_view kGeometryCountMismatch =
 inline constexpr std::string_view kVertexCountMismatch =
     "Encountered geometric components with different number of vertices.\nCannot extract morph targets.";
 
-// A target named like `current` holding, in ascending vertex order, every vertex whose
-// distance to the vertex of the same index in `other` is at least `threshold`, with the offset
-// other - current. The two geometries must have the same number of vertices.
-osg::ref_ptr<FaceTarget> differenceTarget(const FaceGeom& current, const FaceGeom& other, float threshold);
+// The message for a pairing that failed (one of the two above); empty when it succeeded.
+std::string pairingFailure(const FacePairing& pairing);
+
+// A target named like `current` holding, in ascending vertex order, every paired vertex whose
+// distance to its paired comparison position is at least `threshold`, with the offset
+// comparison - current.
+osg::ref_ptr<FaceTarget> differenceTarget(const FaceGeom& current, const GeometryPairing& pairing, float threshold);
+
+// Fills `morph` with one target per geometry of `current` (empty where nothing moved).
+// `pairing` must have succeeded.
+void fillDifferenceMorph(FaceMorph& morph, const TarvFaceObject& current, const FacePairing& pairing, float threshold);
 
 // Fills the empty `morph` (named kExtractedMorphName) with one target per geometry of the
-// current face, empty where nothing moved; geometries are paired by position. The comparison
-// transform is baked into the comparison face first, so offsets are measured as the faces are
-// shown. False when the faces' geometry counts or a pair's vertex counts differ; the mismatch
-// is said through `messages` when one is given. Needs a comparison face.
-bool extractMorphTargets(ViewState& state, FaceMorph& morph, Prompt* messages);
+// current face, empty where nothing moved; geometries are paired by position, vertices through
+// pairFaces. The comparison transform is baked into the comparison face first, so offsets are
+// measured as the faces are shown. False when the faces cannot be paired; the mismatch is said
+// through `messages` when one is given. The pairing is left in `pairing` when one is given.
+// Needs a comparison face.
+bool extractMorphTargets(ViewState& state, FaceMorph& morph, Prompt* messages, FacePairing* pairing = nullptr);
 
 // "Generate morph target": appends the extracted morph to the current face, lets it draw,
 // marks the face modified and drops the comparison face. On a mismatch nothing is added and

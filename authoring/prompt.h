@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mw {
 
@@ -33,6 +34,13 @@ public:
     virtual bool question(const std::string& text) = 0;
     // Chooses an existing file of any kind; nothing when cancelled.
     virtual std::optional<std::filesystem::path> chooseOpenFile() = 0;
+    // Chooses any number of existing files; none when cancelled. Without a chooser of its own a
+    // prompt offers one file.
+    virtual std::vector<std::filesystem::path> chooseOpenFiles()
+    {
+        std::optional<std::filesystem::path> one = chooseOpenFile();
+        return one ? std::vector<std::filesystem::path>{*one} : std::vector<std::filesystem::path>{};
+    }
     // Chooses a face file to write ("Face (*.tvf)", default extension tvf, asking before
     // overwriting an existing file); nothing when cancelled.
     virtual std::optional<std::filesystem::path> chooseSaveFile() = 0;

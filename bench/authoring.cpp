@@ -70,22 +70,16 @@ struct ComparedView {
 
 // The highlight's corners as the plain loop collects them: for each changed vertex, every
 // triangle of the geometry is tested.
-osg::ref_ptr<osg::Vec3Array> naiveHighlightCorners(const TarvFaceRenderer& comparison, const FaceMorph& morph)
+void naiveHighlightCorners(const FaceGeom& current, const FaceGeom& comparison, PairingKind kind,
+                           std::span<const std::uint32_t> changed, osg::Vec3Array& corners)
 {
-    osg::ref_ptr<osg::Vec3Array> corners = new osg::Vec3Array;
-    for (const auto& target : morph.targets) {
-        const int index = comparison.getGeometryIndex(target->name);
-        if (index < 0)
-            continue;
-        const FaceGeom& g = *comparison.face()->geometries[static_cast<std::size_t>(index)];
-        const IndexList& tri = g.vertexIndices;
-        for (const std::uint32_t k : target->indices)
-            for (std::size_t t = 0; t + 2 < tri.size(); t += 3)
-                if (tri[t] == k || tri[t + 1] == k || tri[t + 2] == k)
-                    for (int c = 0; c < 3; ++c)
-                        corners->push_back((*g.vertices)[tri[t + c]]);
-    }
-    return corners;
+    const IndexList& around = (kind == PairingKind::Corners ? current : comparison).vertexIndices;
+    const IndexList& drawn = comparison.vertexIndices;
+    for (const std::uint32_t k : changed)
+        for (std::size_t t = 0; t + 2 < around.size(); t += 3)
+            if (around[t] == k || around[t + 1] == k || around[t + 2] == k)
+                for (std::size_t c = 0; c < 3; ++c)
+                    corners.push_back((*comparison.vertices)[drawn[t + c]]);
 }
 
 const osg::Vec3Array& highlightedCorners(const ViewState& state)

@@ -1,6 +1,7 @@
 #include "import/import_model_file.h"
 
 #include <osgDB/ReadFile>
+#include <osgDB/Registry>
 
 #include "import/face_converter_visitor.h"
 #include "model/weld.h"
@@ -24,7 +25,14 @@ osg::ref_ptr<TarvFaceObject> importSceneGraph(osg::Node& root, RepairReport* rep
 
 osg::ref_ptr<TarvFaceObject> importModelFile(const std::filesystem::path& path, RepairReport* report)
 {
-    const osg::ref_ptr<osg::Node> root = osgDB::readRefNodeFile(path.string());
+    // The OBJ reader would otherwise rebuild its triangles into strips, in an order that depends
+    // on which positions coincide; expressions of one rig then list their triangles differently
+    // and cannot be paired corner by corner. Strips gain nothing here: everything is triangles.
+    const osgDB::Options* defaults = osgDB::Registry::instance()->getOptions();
+    const osg::ref_ptr<osgDB::Options> options = defaults ? defaults->cloneOptions() : new osgDB::Options;
+    const std::string given = options->getOptionString();
+    options->setOptionString(given.empty() ? "noTriStripPolygons" : given + " noTriStripPolygons");
+    const osg::ref_ptr<osg::Node> root = osgDB::readRefNodeFile(path.string(), options.get());
     if (!root)
         return nullptr;
     return importSceneGraph(*root, report);

@@ -119,7 +119,8 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
     EXPECT_EQ(itemsOf(menu("Tools")),
               "Navigation Mode|Translate Mode|Scale Mode|Vertex Mode|-|Auto Scale|Flip Polygon Order|-|"
               "Toggle Render Mode|-|Turn Right|Turn Up|-|Generate morph target|Cancel morph target|"
-              "Highlight difference|Set morph threshhold|-|Reset morph values|Scale morph|-|Compute neck vertices|"
+              "Highlight difference|Fit Comparison Face|Set morph threshhold|Create Morphs from Files...|-|"
+              "Reset morph values|Scale morph|-|Compute neck vertices|"
               "Keep selected neck vertices|Discard selected neck vertices|Add to neck vertices|Clear neck vertices|-|"
               "Show geometry|Hide geometry");
     EXPECT_EQ(itemsOf(*frame->contextMenu(164)), "Show geometry|Hide geometry|Flip Polygon Order");
@@ -192,9 +193,10 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
     const std::set<int> always = {c::Open, c::Exit, c::ViewToolbar, c::ViewStatusBar, c::About, c::SetMorphThreshold};
     std::set<int> withFace = always;
     withFace.insert({c::SaveAs, c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode, c::AutoScale,
-                     c::ToggleRenderMode, c::TurnRight, c::TurnUp, c::ResetMorphValues, c::ComputeNeckVertices});
+                     c::ToggleRenderMode, c::TurnRight, c::TurnUp, c::ResetMorphValues, c::ComputeNeckVertices,
+                     c::CreateMorphsFromFiles});
     std::set<int> withComparison = withFace, withLasso = withFace;
-    withComparison.insert({c::GenerateMorphTarget, c::CancelMorphTarget, c::HighlightDifference});
+    withComparison.insert({c::GenerateMorphTarget, c::CancelMorphTarget, c::HighlightDifference, c::FitComparisonFace});
     withLasso.insert({c::KeepNeckVertices, c::DiscardNeckVertices, c::AddNeckVertices});
 
     struct Situation {
@@ -284,6 +286,34 @@ TEST_F(FrameTest, ToolsCommandsFromMenuAndToolbarChangeTheHead)
     act(command::GenerateMorphTarget).trigger();
     EXPECT_EQ(state().face->morphs.size(), morphs + 1);
     EXPECT_FALSE(act(command::GenerateMorphTarget).isEnabled());
+}
+
+TEST_F(FrameTest, MorphsComeFromAFittedComparisonAndFromManyFilesAtOnce)
+{
+    namespace c = command;
+    openSampleHead();
+    const auto smile = sourceDir() / "examples" / "sample-head-smile.tvf";
+    ASSERT_TRUE(loadComparisonFace(state(), smile, prompt));
+    frame->runCommand(c::FitComparisonFace);
+    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_TRUE(state().differenceHighlight);
+    frame->runCommand(c::CancelMorphTarget);
+
+    const auto morphs = state().face->morphs.size();
+    prompt.openFileLists.push_back({smile, smile});
+    act(c::CreateMorphsFromFiles).trigger();
+    EXPECT_TRUE(prompt.messages.empty());
+    ASSERT_EQ(state().face->morphs.size(), morphs + 2);
+    EXPECT_EQ(state().face->morphs.back()->name, "sample-head-smile");
+    EXPECT_FALSE(state().face->morphs.back()->targets.front()->indices.empty() &&
+                 state().face->morphs.back()->targets.back()->indices.empty());
+
+    // A file that cannot be read is named and adds nothing.
+    prompt.openFileLists.push_back({smile, dir / "missing.tvf"});
+    act(c::CreateMorphsFromFiles).trigger();
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0], "Failed to load: " + (dir / "missing.tvf").string());
+    EXPECT_EQ(state().face->morphs.size(), morphs + 2);
 }
 
 TEST_F(FrameTest, ThresholdDialogShowsTheThresholdAndSetKeepsIt)

@@ -2,17 +2,21 @@
 // highlight, and the whole road from two expressions on disk to a drawn morph.
 
 #include <bit>
+#include <cstdlib>
 
 #include <osg/Material>
 #include <osg/PolygonOffset>
 
 #include <gtest/gtest.h>
 
+#include "authoring/comparison_fit.h"
 #include "authoring/comparison_loading.h"
 #include "authoring/difference_highlight.h"
 #include "authoring/face_editing.h"
+#include "authoring/morph_batch.h"
 #include "authoring/morph_extraction.h"
 #include "import/load_face.h"
+#include "render/offscreen_render.h"
 #include "tests/authoring/view_fixture.h"
 
 namespace mw {
@@ -116,7 +120,9 @@ TEST_F(MorphExtractionTest, MismatchedFacesAreShownButGiveNoMorph)
     EXPECT_FALSE(state.modified);
 
     auto moreVertices = anchoredFace();
-    state.face->geometries[1]->vertices->push_back(osg::Vec3(1, 1, 2));  // the current face's eyes grow
+    // The current face's eyes grow by a vertex and a triangle: neither corners nor indices pair.
+    state.face->geometries[1]->vertices->push_back(osg::Vec3(1, 1, 2));
+    state.face->geometries[1]->vertexIndices.insert(state.face->geometries[1]->vertexIndices.end(), {0, 2, 3});
     installComparisonFace(state, moreVertices, prompt);
     state.editHandler->setTranslation(0, 0, 1);
     EXPECT_FALSE(generateMorphTarget(state, prompt));
@@ -231,6 +237,307 @@ TEST_F(ViewFixture, AMorphCreatedFromTheSecondExpressionReproducesItAfterSaving)
         }
     }
     EXPECT_GT(moved, 10u);  // the expressions really differ
+}
+
+
+// A head-like sheet of 11 x 11 vertices over -1 … 1 in x and y, bulging in z; "jaw" is the
+// part below y = -0.5 that an expression may lower.
+osg::ref_ptr<FaceGeom> sheet(const std::string& name)
+{
+    std::vector<osg::Vec3> vertices;
+    IndexList triangles;
+    for (int row = 0; row <= 10; ++row)
+        for (int column = 0; column <= 10; ++column) {
+            const float x = -1.0f + 0.2f * static_cast<float>(column), y = -1.0f + 0.2f * static_cast<float>(row);
+            vertices.emplace_back(x, y, 1.0f - 0.3f * (x * x + y * y));
+        }
+    for (std::uint32_t row = 0; row < 10; ++row)
+        for (std::uint32_t column = 0; column < 10; ++column) {
+            const std::uint32_t a = row * 11 + column;
+            triangles.insert(triangles.end(), {a, a + 1, a + 11, a + 1, a + 12, a + 11});
+        }
+    return test::makeGeom(name, vertices, triangles);
+}
+
+osg::ref_ptr<TarvFaceObject> sheetFace() { return test::makeFace({sheet("skin")}); }
+
+// Lowers every vertex below y = -0.5 by 0.23, the lowest point included; returns how many.
+std::size_t lowerJaw(TarvFaceObject& face)
+{
+    std::size_t moved = 0;
+    for (osg::Vec3& v : *face.geometries[0]->vertices)
+        if (v.y() < -0.5f) {
+            v.y() -= 0.23f;
+            ++moved;
+        }
+    return moved;
+}
+
+void scaleAndShift(TarvFaceObject& face, float scale, const osg::Vec3& shift)
+{
+    for (const auto& g : face.geometries)
+        for (osg::Vec3& v : *g->vertices)
+            v = v * scale + shift;
+}
+
+std::size_t entries(const FaceMorph& morph)
+{
+    std::size_t count = 0;
+    for (const auto& target : morph.targets)
+        count += target->indices.size();
+    return count;
+}
+
+TEST(ComparisonFit, KeepsStillWhatDidNotMoveAndUndoesScaleAndShift)
+{
+    const auto base = sheetFace();
+    auto jaw = sheetFace();
+    const std::size_t moved = lowerJaw(*jaw);
+    ASSERT_EQ(moved, 33u);
+
+    // Only the jaw moved: the fit is the identity, the seed (same lowest point) would lift everything.
+    const FacePairing pairing = pairFaces(*base, *jaw);
+    ASSERT_TRUE(pairing.ok());
+    const auto fit = fitPairing(*base, pairing);
+    ASSERT_TRUE(fit);
+    EXPECT_NEAR(fit->scale, 1.0, 1e-7);
+    EXPECT_LT(fit->translation.length(), 1e-7);
+    const auto seed = seedSimilarity(*base, *jaw);
+    ASSERT_TRUE(seed);
+    EXPECT_NEAR(seed->translation.y(), 0.23, 1e-6);
+
+    // The same expression 2.5 times as large and elsewhere is brought back.
+    auto far = sheetFace();
+    lowerJaw(*far);
+    scaleAndShift(*far, 2.5f, {1, -2, 3});
+    const auto back = fitPairing(*base, pairFaces(*base, *far));
+    ASSERT_TRUE(back);
+    EXPECT_NEAR(back->scale, 0.4, 1e-6);
+    EXPECT_LT((back->translation - osg::Vec3d(-0.4, 0.8, -1.2)).length(), 1e-5);
+
+    // Points that coincide fix nothing.
+    const std::vector<osg::Vec3> same(5, osg::Vec3(1, 1, 1));
+    EXPECT_FALSE(fitSimilarity(same, same));
+}
+
+// Two coincident positions of the base that an expression's welding kept apart (they drifted).
+TEST(GeometryPairing, VerticesWeldedApartArePairedThroughTheCornersWithTheirMean)
+{
+    const auto base = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
+                                                     {0, 1, 2, 1, 3, 2})});
+    // Vertex 1 comes twice (1 and 4), 0.004 apart around its old place; vertex 3 really moves.
+    const auto other = test::makeFace({test::makeGeom(
+        "geom_0", {{0, 0, 0}, {1, 0, 0.002f}, {0, 1, 0}, {1, 1, 0.5f}, {1, 0, -0.002f}}, {0, 1, 2, 4, 3, 2})});
+    const FacePairing pairing = pairFaces(*base, *other);
+    ASSERT_TRUE(pairing.ok());
+    EXPECT_EQ(pairing.geometries[0].kind, PairingKind::Corners);
+    EXPECT_EQ(pairing.spreadVertices, 1u);
+    EXPECT_FLOAT_EQ(pairing.largestSpread, 0.002f);
+
+    osg::ref_ptr<FaceMorph> morph = new FaceMorph;
+    fillDifferenceMorph(*morph, *base, pairing, 0.001f);
+    ASSERT_EQ(morph->targets.size(), 1u);
+    EXPECT_EQ(morph->targets[0]->indices, (IndexList{3}));  // the mean of 1 and 4 is where 1 was
+    EXPECT_EQ((*morph->targets[0]->offsets)[0], osg::Vec3(0, 0, 0.5f));
+
+    // Other triangle counts and other vertex counts cannot be paired at all.
+    auto fewer = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})});
+    EXPECT_EQ(pairFaces(*base, *fewer).status, FacePairing::Status::VertexCountDiffers);
+}
+
+// Faces welded alike (same triangles, same vertex count) and faces whose triangle lists differ
+// but whose vertex counts agree are paired vertex by vertex, as before corner pairing existed.
+TEST(GeometryPairing, FacesWeldedAlikeGiveExactlyTheVertexByVertexDifference)
+{
+    auto base = test::makeFace({sheet("skin"), sheet("teeth")});
+    auto other = test::makeFace({sheet("skin"), sheet("teeth")});
+    base->geometries[1]->vertexIndices.resize(60);  // teeth: triangle lists differ, vertex counts agree
+    std::uint32_t noise = 12345;
+    for (const auto& g : other->geometries)
+        for (osg::Vec3& v : *g->vertices) {
+            noise = noise * 1103515245u + 12345u;
+            v.z() += static_cast<float>(noise >> 16 & 0xff) * 1e-5f;  // 0 … 0.00255
+        }
+    const float threshold = 0.001f;
+    osg::ref_ptr<FaceMorph> morph = new FaceMorph;
+    const FacePairing pairing = pairFaces(*base, *other);
+    ASSERT_TRUE(pairing.ok());
+    EXPECT_EQ(pairing.geometries[1].kind, PairingKind::Indices);
+    fillDifferenceMorph(*morph, *base, pairing, threshold);
+    ASSERT_EQ(morph->targets.size(), 2u);
+    for (std::size_t g = 0; g < 2; ++g) {
+        IndexList indices;
+        std::vector<osg::Vec3> offsets;
+        const osg::Vec3Array &from = *base->geometries[g]->vertices, &to = *other->geometries[g]->vertices;
+        for (std::uint32_t j = 0; j < from.size(); ++j)
+            if ((to[j] - from[j]).length() >= threshold) {
+                indices.push_back(j);
+                offsets.push_back(to[j] - from[j]);
+            }
+        EXPECT_GT(indices.size(), 10u);
+        EXPECT_EQ(morph->targets[g]->indices, indices) << g;
+        EXPECT_EQ(morph->targets[g]->offsets->asVector(), offsets) << g;
+    }
+}
+
+TEST_F(ViewFixture, TheHighlightPairsGeometriesByPositionNotByName)
+{
+    const auto base = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}),
+                                      test::makeGeom("eyes", {{5, 0, 0}, {6, 0, 0}, {5, 1, 0}}, {0, 1, 2})});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*base, "base.tvf"), prompt));
+    // Named as an OBJ import names them, and the second one also bears the first one's name.
+    for (const char* secondName : {"geom_1", "skin"}) {
+        const auto other = test::makeFace({test::makeGeom("geom_0", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}),
+                                           test::makeGeom(secondName, {{5, 0, 0}, {6, 0, 0}, {5, 1, 1}}, {0, 1, 2})});
+        installComparisonFace(state, other, prompt);
+        ASSERT_TRUE(state.differenceHighlight) << secondName;
+        const auto& corners = *static_cast<const osg::Vec3Array*>(
+            state.differenceHighlight->getDrawable(0)->asGeometry()->getVertexArray());
+        EXPECT_EQ(corners.asVector(), (std::vector<osg::Vec3>{{5, 0, 0}, {6, 0, 0}, {5, 1, 1}})) << secondName;
+    }
+}
+
+TEST_F(ViewFixture, FitComparisonFaceLinesUpAScaledExpressionSoOnlyTheJawMoves)
+{
+    ASSERT_TRUE(loadIntoView(state, writeFace(*sheetFace(), "base.tvf"), prompt));
+    auto jaw = sheetFace();
+    const std::size_t moved = lowerJaw(*jaw);
+    scaleAndShift(*jaw, 2.5f, {1, -2, 3});
+    installComparisonFace(state, jaw, prompt);  // placed by width and lowest point: everything differs
+
+    ASSERT_TRUE(fitComparisonFace(state, prompt));
+    EXPECT_TRUE(prompt.messages.empty());
+    ASSERT_TRUE(generateMorphTarget(state, prompt));
+    const FaceTarget& target = *state.face->morphs.back()->targets[0];
+    EXPECT_EQ(target.indices.size(), moved);
+    for (const osg::Vec3& offset : *target.offsets)
+        EXPECT_LT((offset - osg::Vec3(0, -0.23f, 0)).length(), 1e-4f);
+
+    EXPECT_FALSE(fitComparisonFace(state, prompt));  // nothing to fit any more
+}
+
+TEST_F(ViewFixture, ABatchAddsOneMorphPerFileOrNoneAndStopsWhenAsked)
+{
+    ASSERT_TRUE(loadIntoView(state, writeFace(*sheetFace(), "base.tvf"), prompt));
+    auto jaw = sheetFace();
+    lowerJaw(*jaw);
+    const auto jawFile = writeFace(*jaw, "jaw open.tvf");
+    const auto sameFile = writeFace(*sheetFace(), "rest.tvf");
+    const auto oddFile = writeFace(*test::makeFace({sheet("a"), sheet("b")}), "odd.tvf");
+
+    // Nothing is added when one file fails.
+    std::vector<std::filesystem::path> files{jawFile, sameFile, oddFile};
+    MorphBatchResult result = createMorphsFromFiles(state, files, ComparisonAlignment::Fit);
+    EXPECT_EQ(result.status, MorphBatchResult::Status::Failed);
+    EXPECT_EQ(result.error, oddFile.string() + ": " + std::string(kGeometryCountMismatch));
+    EXPECT_TRUE(state.face->morphs.empty());
+    EXPECT_FALSE(state.modified);
+
+    files.pop_back();
+    result = createMorphsFromFiles(state, files, ComparisonAlignment::Seed);
+    ASSERT_EQ(result.status, MorphBatchResult::Status::Done);
+    ASSERT_EQ(state.face->morphs.size(), 2u);
+    EXPECT_EQ(state.face->morphs[0]->name, "jaw_open");
+    // Lifted by 0.23 onto the old lowest point: the jaw lands where it was, the other 88 vertices differ.
+    EXPECT_EQ(entries(*state.face->morphs[0]), 88u);
+
+    std::size_t calls = 0;
+    const auto stopAfterOne = [&](std::size_t done, std::size_t total, const MorphFromFile& step) {
+        ++calls;
+        EXPECT_EQ(total, 2u);
+        EXPECT_EQ(step.file, files[done - 1]);
+        return false;  // stopped after the first file: its morph is kept
+    };
+    result = createMorphsFromFiles(state, files, ComparisonAlignment::Fit, stopAfterOne);
+    EXPECT_EQ(result.status, MorphBatchResult::Status::Stopped);
+    EXPECT_EQ(calls, 1u);
+    ASSERT_EQ(state.face->morphs.size(), 3u);
+    EXPECT_EQ(entries(*state.face->morphs[2]), 33u);  // fitted: only the jaw
+    EXPECT_TRUE(state.modified);
+}
+
+// A 4 x 4 vertex sheet as OBJ. Vertex 5 is written a second time (vertex 17), which the faces
+// on its right use; in the neutral head the copy coincides with it, in the expression it
+// drifted 0.0004 away and vertex 10 moved 0.1 forward, so the two are welded differently.
+std::string sheetObj(bool expression)
+{
+    std::string obj;
+    for (int j = 0; j < 17; ++j) {
+        const int v = j == 16 ? 5 : j;
+        const float drift = expression && j == 16 ? 0.0004f : 0.0f;
+        const float forward = expression && j == 10 ? 0.1f : 0.0f;
+        obj += "v " + std::to_string(v % 4 + drift) + " " + std::to_string(v / 4) + " " + std::to_string(forward) + "\n";
+        obj += "vt " + std::to_string((v % 4) / 3.0) + " " + std::to_string((v / 4) / 3.0) + "\n";
+    }
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column) {
+            const auto corner = [&](int v) {
+                const int used = v == 5 && column == 1 ? 16 : v;  // the quads right of vertex 5 use its copy
+                return " " + std::to_string(used + 1) + "/" + std::to_string(used + 1);
+            };
+            const int a = row * 4 + column;
+            obj += "f" + corner(a) + corner(a + 1) + corner(a + 5) + "\n";
+            obj += "f" + corner(a) + corner(a + 5) + corner(a + 4) + "\n";
+        }
+    return obj;
+}
+
+TEST_F(ViewFixture, ExpressionsWeldedApartInObjFilesBecomeMorphsThatReproduceThemCornerByCorner)
+{
+    test::writeBytes(dir / "neutral.obj", sheetObj(false));
+    test::writeBytes(dir / "forward.obj", sheetObj(true));
+    const osg::ref_ptr<TarvFaceObject> expression = loadFace(dir / "forward.obj");
+    ASSERT_TRUE(expression);
+    ASSERT_TRUE(loadIntoView(state, dir / "neutral.obj", prompt));
+    ASSERT_EQ(state.face->geometries[0]->vertices->size() + 1, expression->geometries[0]->vertices->size());
+
+    const std::vector<std::filesystem::path> files{dir / "forward.obj"};
+    const MorphBatchResult result = createMorphsFromFiles(state, files, ComparisonAlignment::Fit);
+    ASSERT_EQ(result.status, MorphBatchResult::Status::Done) << result.error;
+    EXPECT_EQ(result.morphs[0].spreadVertices, 1u);
+    EXPECT_NEAR(result.morphs[0].largestSpread, 0.0002f, 1e-5f);
+    const FaceTarget& target = *state.face->morphs.back()->targets[0];
+    ASSERT_EQ(target.indices.size(), 1u);  // only the vertex that moved
+
+    state.faceNode->setMorphWeight(0, 1.0f);
+    const auto drawn = state.faceNode->renderers()[0]->morphedVertices();
+    const FaceGeom &base = *state.face->geometries[0], &wanted = *expression->geometries[0];
+    ASSERT_EQ(base.vertexIndices.size(), wanted.vertexIndices.size());
+    for (std::size_t c = 0; c < base.vertexIndices.size(); ++c)
+        EXPECT_LT((drawn[base.vertexIndices[c]] - (*wanted.vertices)[wanted.vertexIndices[c]]).length(), 0.005f) << c;
+}
+
+// OpenGL keeps the highlight in a display list; once the comparison's placement is baked into
+// it, the red triangles must be drawn at their new place.
+TEST_F(ViewFixture, TheHighlightIsDrawnWhereBakingTheComparisonMovedIt)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+        GTEST_SKIP() << "no X display: the OpenGL pixel tests need one (./test runs them under Xvfb)";
+    std::string error;
+    const auto renderer = openOffscreenRenderer(32, 32, error);
+    ASSERT_TRUE(renderer) << error;
+    renderer->setCamera({osg::Matrixd::identity(), osg::Matrixd::ortho(-1, 1, -1, 1, -10, 10)});
+
+    const std::vector<osg::Vec3> square{{-0.9f, -0.5f, 0}, {-0.1f, -0.5f, 0}, {-0.9f, 0.5f, 0}, {-0.1f, 0.5f, 0}};
+    const IndexList triangles{0, 1, 2, 1, 3, 2};
+    ASSERT_TRUE(loadIntoView(state, writeFace(*test::makeFace({test::makeGeom("skin", square, triangles)}), "a.tvf"), prompt));
+    auto other = test::makeFace({test::makeGeom("skin", square, triangles)});
+    moveVertex(*other, 0, 0, {0, 0, 0.1f});
+    installComparisonFace(state, other, prompt);
+    ASSERT_TRUE(state.differenceHighlight);
+
+    const auto redAt = [&](int x) {
+        const osg::ref_ptr<osg::Image> image = renderer->capture();
+        const unsigned char* p = image->data(x, 16);
+        return p[0] > 150 && p[1] < 60 && p[2] < 60;
+    };
+    renderer->setScene(state.differenceHighlight.get());
+    ASSERT_TRUE(redAt(5));    // left half
+    state.editHandler->setTranslation(1, 0, 0);
+    commitComparisonTransform(state);
+    EXPECT_TRUE(redAt(21));   // right half
+    EXPECT_FALSE(redAt(5));
 }
 
 }  // namespace

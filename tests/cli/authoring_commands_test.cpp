@@ -82,6 +82,7 @@ TEST(CliCreateMorph, FailuresWriteNothing)
     const auto out = (dir / "out.tvf").string();
     auto moreVertices = baseFace();
     moreVertices->geometries[1]->vertices->push_back(osg::Vec3(1, 1, 1));
+    moreVertices->geometries[1]->vertexIndices.insert(moreVertices->geometries[1]->vertexIndices.end(), {0, 2, 3});
     const struct {
         std::vector<std::string> arguments;
         int status;
@@ -106,6 +107,46 @@ TEST(CliCreateMorph, FailuresWriteNothing)
     const auto r = runCommand({MIENWRIGHT_CLI, "create-morph", base, base, "-o", (dir / "no/such/dir/out.tvf").string()});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(contains(r.err, "Failed to save: ")) << r.err;
+}
+
+TEST(CliCreateMorph, ABatchMakesOneMorphPerFileNamedByItOrWritesNothing)
+{
+    test::TempDir dir;
+    const auto base = write(dir, "base.tvf", *baseFace());
+    auto blink = baseFace();
+    (*blink->geometries[1]->vertices)[2] += osg::Vec3(0, -0.5f, 0);
+    const std::vector<std::string> others{write(dir, "smile.tvf", *movedFace()), write(dir, "blink.tvf", *blink),
+                                          write(dir, "rest.tvf", *baseFace())};
+    const auto out = (dir / "out.tvf").string();
+
+    std::vector<std::string> argv{MIENWRIGHT_CLI, "create-morph", base};
+    argv.insert(argv.end(), others.begin(), others.end());
+    argv.insert(argv.end(), {"-o", out, "--align", "none"});
+    auto r = runCommand(argv);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "morph \"smile\": 2 vertices moved\nmorph \"blink\": 1 vertices moved\nmorph \"rest\": 0 vertices moved\n");
+    EXPECT_TRUE(contains(r.err, "[1/3] " + others[0])) << r.err;
+    EXPECT_TRUE(contains(r.err, "[3/3] " + others[2])) << r.err;
+    auto face = readFaceFile(out);
+    ASSERT_TRUE(face);
+    ASSERT_EQ(face->morphs.size(), 3u);
+    EXPECT_EQ(face->morphs[1]->name, "blink");
+    EXPECT_EQ(face->morphs[1]->targets[1]->indices, (IndexList{2}));
+    std::filesystem::remove(out);
+
+    // One file that does not match: it is named, and nothing is written.
+    const auto odd = write(dir, "odd.tvf", *test::makeFace({baseFace()->geometries[0]}));
+    argv = {MIENWRIGHT_CLI, "create-morph", base, others[0], odd, others[1], "-o", out};
+    r = runCommand(argv);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, odd + ": The two models have a different number of geometric components.")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    argv = {MIENWRIGHT_CLI, "create-morph", base, others[0], others[1], "-o", out, "--name", "x"};
+    EXPECT_EQ(runCommand(argv).status, 4);  // --name only with a single OTHER
+    argv = {MIENWRIGHT_CLI, "create-morph", base, others[0], "-o", out, "--align", "sideways"};
+    EXPECT_NE(runCommand(argv).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST(CliImportMorphs, AddsTheFittingMorphsAndOptionallyTheNeckVertices)

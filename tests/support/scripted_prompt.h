@@ -31,6 +31,7 @@ public:
         openFaceOffers.push_back(faceLoaded);
         return pop(openFaceChoices, {});
     }
+    std::vector<std::filesystem::path> chooseOpenFiles() override { return pop(openFileLists, {}); }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
@@ -40,6 +41,7 @@ public:
     std::deque<Answer> threeWayAnswers;                          // Cancel when empty
     std::deque<std::optional<OpenFaceChoice>> openFaceChoices;   // cancelled when empty
     std::vector<bool> openFaceOffers;                            // whether a face was loaded, each time
+    std::deque<std::vector<std::filesystem::path>> openFileLists;  // for chooseOpenFiles; none when empty
 
 private:
     template <typename T>

@@ -1,0 +1,109 @@
+#include "authoring/morph_batch.h"
+
+#include <optional>
+
+#include "authoring/comparison_fit.h"
+#include "authoring/face_editing.h"
+#include "authoring/face_reading.h"
+#include "authoring/geometry_pairing.h"
+#include "authoring/morph_extraction.h"
+
+namespace mw {
+
+namespace {
+
+std::optional<Similarity> placement(ComparisonAlignment alignment, const TarvFaceObject& current,
+                                    const TarvFaceObject& comparison, const FacePairing& pairing)
+{
+    switch (alignment) {
+    case ComparisonAlignment::None:
+        return Similarity{};
+    case ComparisonAlignment::Seed:
+        return seedSimilarity(current, comparison);
+    case ComparisonAlignment::Fit:
+        break;
+    }
+    return fitPairing(current, pairing, seedSimilarity(current, comparison));
+}
+
+// The morph made from one file, or the reason there is none.
+osg::ref_ptr<FaceMorph> morphFromFile(const ViewState& state, ComparisonAlignment alignment, MorphFromFile& made,
+                                      std::string& error)
+{
+    const std::string shown = made.file.string();
+    osg::ref_ptr<TarvFaceObject> comparison = readAnyFace(made.file, made.repairs);
+    if (!comparison) {
+        error = "Failed to load: " + shown;
+        return nullptr;
+    }
+    FacePairing pairing = pairFaces(*state.face, *comparison);
+    if (!pairing.ok()) {
+        error = shown + ": " + pairingFailure(pairing);
+        return nullptr;
+    }
+    const std::optional<Similarity> place = placement(alignment, *state.face, *comparison, pairing);
+    if (!place) {
+        error = shown + ": the comparison face cannot be lined up with the face (it has no extent).";
+        return nullptr;
+    }
+    transformPairing(pairing, *place);
+
+    osg::ref_ptr<FaceMorph> morph = new FaceMorph;
+    morph->name = made.name;
+    fillDifferenceMorph(*morph, *state.face, pairing, state.morphThreshold);
+    for (const auto& target : morph->targets)
+        made.movedVertices += target->indices.size();
+    made.spreadVertices = pairing.spreadVertices;
+    made.largestSpread = pairing.largestSpread;
+    return morph;
+}
+
+}  // namespace
+
+std::string morphNameForFile(const std::filesystem::path& file)
+{
+    std::string name = file.stem().string();
+    for (char& c : name)
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            c = '_';
+    return name.empty() ? std::string(kExtractedMorphName) : name;
+}
+
+MorphBatchResult createMorphsFromFiles(ViewState& state, std::span<const std::filesystem::path> files,
+                                       ComparisonAlignment alignment, const MorphBatchProgress& progress)
+{
+    MorphBatchResult result;
+    if (!hasFace(state)) {
+        result.status = MorphBatchResult::Status::Failed;
+        result.error = "No face is open.";
+        return result;
+    }
+    commitHeadTransform(state);
+    std::vector<osg::ref_ptr<FaceMorph>> made;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        MorphFromFile step;
+        step.file = files[i];
+        step.name = morphNameForFile(files[i]);
+        osg::ref_ptr<FaceMorph> morph = morphFromFile(state, alignment, step, result.error);
+        if (!morph) {
+            result.status = MorphBatchResult::Status::Failed;
+            result.morphs.clear();
+            return result;
+        }
+        made.push_back(morph);
+        result.morphs.push_back(std::move(step));
+        if (progress && !progress(i + 1, files.size(), result.morphs.back()) && i + 1 < files.size()) {
+            result.status = MorphBatchResult::Status::Stopped;
+            break;
+        }
+    }
+    for (const auto& morph : made) {
+        state.face->morphs.push_back(morph);
+        state.faceNode->attachMorphTargets(static_cast<unsigned>(state.face->morphs.size() - 1));
+    }
+    if (!made.empty())
+        state.modified = true;
+    return result;
+}
+
+}  // namespace mw
