@@ -20,7 +20,7 @@
 #include "authoring/morph_batch.h"
 #include "authoring/view_setup.h"
 #include "bench/bench_support.h"
-#include "model/load_face.h"
+#include "import/load_face.h"
 
 namespace mw::bench {
 namespace {
