@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <vector>
@@ -285,10 +286,14 @@ public:
             const ElementRun run = elements(a.bufferView, a.byteOffset, a.count,
                                             componentSize(a.componentType) * components, what);
             const std::size_t size = componentSize(a.componentType);
-            for (std::size_t i = 0; i < a.count; ++i) {
-                const std::uint8_t* p = run.first + i * run.stride;
-                for (int c = 0; c < components; ++c)
-                    values[i * components + c] = readComponent(p + c * size, a.componentType, a.normalized);
+            if (a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT && run.stride == size * components && !values.empty()) {
+                std::memcpy(values.data(), run.first, values.size() * sizeof(float));
+            } else {
+                for (std::size_t i = 0; i < a.count; ++i) {
+                    const std::uint8_t* p = run.first + i * run.stride;
+                    for (int c = 0; c < components; ++c)
+                        values[i * components + c] = readComponent(p + c * size, a.componentType, a.normalized);
+                }
             }
         }
         if (a.sparse.isSparse)
@@ -483,7 +488,6 @@ std::vector<std::uint32_t> firstOfEach(const std::vector<std::uint64_t>& hashes,
     constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
     std::vector<std::uint32_t> table(capacity, kEmpty);  // element numbers
     std::vector<std::uint32_t> result(n);                // element -> number of its class
-    std::vector<std::uint32_t> classOf(n, 0);
     distinct = 0;
     for (std::size_t i = 0; i < n; ++i) {
         std::size_t slot = hashes[i] & (capacity - 1);
@@ -491,12 +495,11 @@ std::vector<std::uint32_t> firstOfEach(const std::vector<std::uint64_t>& hashes,
             const std::uint32_t other = table[slot];
             if (other == kEmpty) {
                 table[slot] = static_cast<std::uint32_t>(i);
-                classOf[i] = distinct;
                 result[i] = distinct++;
                 break;
             }
             if (hashes[other] == hashes[i] && equal(other, i)) {
-                result[i] = classOf[other];
+                result[i] = result[other];
                 break;
             }
             slot = (slot + 1) & (capacity - 1);
@@ -661,7 +664,9 @@ private:
             corners.push_back(mirrored ? b : c);
         };
         const std::size_t count = order.size();
-        if (mode == TINYGLTF_MODE_TRIANGLES) {
+        if (mode == TINYGLTF_MODE_TRIANGLES && !mirrored && count % 3 == 0) {
+            corners = std::move(order);  // the usual case: the indices are the corners
+        } else if (mode == TINYGLTF_MODE_TRIANGLES) {
             for (std::size_t t = 0; t + 3 <= count; t += 3)
                 triangle(order[t], order[t + 1], order[t + 2]);
         } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
@@ -754,9 +759,6 @@ private:
         geom->vertices->resize(vertexCount);
         for (std::size_t i = 0; i < n; ++i)
             (*geom->vertices)[vertexOf[i]] = positions[i];
-        geom->vertexIndices.reserve(corners.size());
-        for (const std::uint32_t c : corners)
-            geom->vertexIndices.push_back(c < n ? vertexOf[c] : c);  // out of range: repaired later
 
         if (!uv.empty()) {
             std::vector<std::uint64_t> uvHashes(n);
@@ -774,10 +776,13 @@ private:
             geom->texcoords->resize(uvCount);
             for (std::size_t i = 0; i < n; ++i)
                 (*geom->texcoords)[uvOf[i]] = osg::Vec2(uv[i * 2], uv[i * 2 + 1]);
-            geom->texIndices.reserve(corners.size());
-            for (const std::uint32_t c : corners)
-                geom->texIndices.push_back(c < n ? uvOf[c] : c);
+            geom->texIndices.resize(corners.size());
+            for (std::size_t k = 0; k < corners.size(); ++k)
+                geom->texIndices[k] = corners[k] < n ? uvOf[corners[k]] : corners[k];
         }
+        for (std::uint32_t& c : corners)
+            c = c < n ? vertexOf[c] : c;  // out of range: repaired later
+        geom->vertexIndices = std::move(corners);
 
         // One target per morph that moves a vertex here; merged vertices move alike, so each
         // face vertex is entered once.
@@ -872,7 +877,7 @@ private:
             } else {
                 bytes = image.image;
             }
-            if (!bytes.empty()) {
+            if (!bytes.empty() && options_.embeddedImages) {
                 const std::string name = image.name.empty() ? "image" + std::to_string(index) : image.name;
                 file = storeEmbeddedImage(bytes, name, image.mimeType).string();
             }
@@ -940,16 +945,15 @@ osg::ref_ptr<TarvFaceObject> readGltfBytes(std::span<const std::uint8_t> bytes, 
 osg::ref_ptr<TarvFaceObject> readGltfFile(const std::filesystem::path& path, RepairReport* report, std::string* failure)
 {
     std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes;
+    std::streamoff size = 0;
     if (in) {
         in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
+        size = std::max<std::streamoff>(in.tellg(), 0);
         in.seekg(0, std::ios::beg);
-        if (size > 0) {
-            bytes.resize(static_cast<std::size_t>(size));
-            in.read(reinterpret_cast<char*>(bytes.data()), size);
-        }
     }
+    const auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
+    if (in && size > 0)
+        in.read(reinterpret_cast<char*>(bytes.get()), size);
     if (!in) {
         if (failure)
             *failure = "the file cannot be read";
@@ -958,7 +962,7 @@ osg::ref_ptr<TarvFaceObject> readGltfFile(const std::filesystem::path& path, Rep
     std::filesystem::path baseDir = path.parent_path();
     if (baseDir.empty())
         baseDir = ".";
-    return readGltfBytes(bytes, baseDir, {}, report, failure);
+    return readGltfBytes(std::span(bytes.get(), static_cast<std::size_t>(size)), baseDir, {}, report, failure);
 }
 
 }  // namespace mw

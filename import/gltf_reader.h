@@ -29,6 +29,7 @@ namespace mw {
 struct GltfReadOptions {
     bool externalFiles = true;             // buffers and images named by a relative URI
     std::size_t maxVertices = 1u << 26;    // refuse files that would unfold into more
+    bool embeddedImages = true;            // keep embedded images as files (else: no texture)
 };
 
 // Reads `path`; .glb or .gltf is told by the bytes, not the name. No face, with the reason in
