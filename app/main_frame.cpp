@@ -28,6 +28,8 @@
 #include "authoring/morph_import.h"
 #include "authoring/neck_vertices.h"
 #include "authoring/view_operations.h"
+#include "import/embedded_images.h"
+#include "import/save_face_file.h"
 #include "model/face_file.h"
 #include "render/host_path.h"
 
@@ -367,6 +369,36 @@ void CMainFrame::onFileSaveAs()
         saveFace(*chosen);
 }
 
+void CMainFrame::onFileExportGltf()
+{
+    ViewState& state = view_->state();
+    if (!hasFace(state))
+        return;
+    const auto chosen = prompt_->chooseExportFile();
+    if (!chosen)
+        return;
+    std::filesystem::path path = *chosen;
+    if (!isGltfPath(path))
+        path += ".glb";
+    // The head as it stands in the view, as saving writes it.
+    commitHeadTransform(state);
+    std::filesystem::path textureDir = state.fileName.parent_path();
+    if (textureDir.empty())
+        textureDir = ".";
+    std::vector<std::string> warnings;
+    std::string failure;
+    if (!saveFaceFile(path, *state.face, textureDir, &warnings, &failure)) {
+        prompt_->message("Failed to save: " + path.string() + (failure.empty() ? "" : "\n" + failure));
+        return;
+    }
+    if (!warnings.empty()) {
+        std::string text = "Exported " + path.string() + " with these changes:";
+        for (const std::string& warning : warnings)
+            text += "\n" + warning;
+        prompt_->message(text);
+    }
+}
+
 bool CMainFrame::saveFace(std::filesystem::path path)
 {
     ViewState& state = view_->state();
@@ -380,7 +412,8 @@ bool CMainFrame::saveFace(std::filesystem::path path)
         path = *chosen;
     }
     commitHeadTransform(state);
-    if (!writeFaceFile(path, *state.face)) {
+    // Images that came embedded in the opened file get files beside the saved face.
+    if (!keepEmbeddedTextures(*state.face, path, nullptr) || !writeFaceFile(path, *state.face)) {
         prompt_->message("Failed to save: " + path.string());
         return false;
     }

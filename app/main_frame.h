@@ -106,6 +106,7 @@ private:
     void onFileOpen();
     void onFileSave();
     void onFileSaveAs();
+    void onFileExportGltf();
     void onFileExit();
     // Writes the face to `path` (asking for a .tvf name when it has another extension); false
     // when there is no face, the name was not given or the write failed (which is said).

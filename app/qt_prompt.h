@@ -16,6 +16,7 @@ public:
     bool question(const std::string& text) override;
     std::optional<std::filesystem::path> chooseOpenFile() override;
     std::optional<std::filesystem::path> chooseSaveFile() override;
+    std::optional<std::filesystem::path> chooseExportFile() override;
 
 private:
     QWidget* parent_;

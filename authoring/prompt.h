@@ -25,6 +25,9 @@ public:
     // Chooses a face file to write ("Face (*.tvf)", default extension tvf, asking before
     // overwriting an existing file); nothing when cancelled.
     virtual std::optional<std::filesystem::path> chooseSaveFile() = 0;
+    // Chooses a glTF file to export to ("glTF (*.glb *.gltf)", default extension glb, asking
+    // before overwriting an existing file); nothing when cancelled or not offered.
+    virtual std::optional<std::filesystem::path> chooseExportFile() { return std::nullopt; }
 };
 
 }  // namespace mw

@@ -21,12 +21,14 @@ public:
     }
     std::optional<std::filesystem::path> chooseOpenFile() override { return pop(openFiles, {}); }
     std::optional<std::filesystem::path> chooseSaveFile() override { return pop(saveFiles, {}); }
+    std::optional<std::filesystem::path> chooseExportFile() override { return pop(exportFiles, {}); }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<bool> answers;                                    // for question(); No when empty
     std::deque<std::optional<std::filesystem::path>> openFiles;  // cancelled when empty
     std::deque<std::optional<std::filesystem::path>> saveFiles;  // cancelled when empty
+    std::deque<std::optional<std::filesystem::path>> exportFiles;  // cancelled when empty
 
 private:
     template <typename T>
