@@ -33,7 +33,7 @@ bool supportedRequirement(const std::string& name)
 {
     return name == "KHR_mesh_quantization" || name == "KHR_materials_unlit" ||
            name == "KHR_materials_specular" || name == "KHR_materials_emissive_strength" ||
-           name == "KHR_materials_ior" || name == "KHR_texture_transform";
+           name == "KHR_materials_ior";
 }
 
 // ---- file access for the library: no path expansion, nothing outside plain files ----
@@ -568,7 +568,9 @@ private:
             if (static_cast<std::size_t>(node.mesh) >= model_.meshes.size())
                 refuse("node " + std::to_string(index) + " names mesh " + std::to_string(node.mesh) +
                        ", which does not exist");
-            addMesh(node.mesh, world);
+            // A skinned mesh is placed by its joints, not by its node: in the bind pose its
+            // vertices are where the file stores them.
+            addMesh(node.mesh, node.skin >= 0 ? kYUpToZUp : world);
         }
         for (const int child : node.children)
             visit(child, world, onPath);
@@ -944,14 +946,24 @@ osg::ref_ptr<TarvFaceObject> readGltfBytes(std::span<const std::uint8_t> bytes, 
 
 osg::ref_ptr<TarvFaceObject> readGltfFile(const std::filesystem::path& path, RepairReport* report, std::string* failure)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::streamoff size = 0;
-    if (in) {
-        in.seekg(0, std::ios::end);
-        size = std::max<std::streamoff>(in.tellg(), 0);
-        in.seekg(0, std::ios::beg);
+    std::error_code error;
+    const bool regular = std::filesystem::is_regular_file(path, error);
+    const std::uintmax_t fileSize = regular ? std::filesystem::file_size(path, error) : 0;
+    if (!regular || error || fileSize > 0xFFFFFFF0u) {
+        if (failure)
+            *failure = !regular || error ? "the file cannot be read" : "it is larger than 4 GB";
+        return nullptr;
     }
-    const auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
+    const auto size = static_cast<std::streamoff>(fileSize);
+    std::ifstream in(path, std::ios::binary);
+    std::unique_ptr<std::uint8_t[]> bytes;
+    try {
+        bytes = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        if (failure)
+            *failure = "it does not fit in memory";
+        return nullptr;
+    }
     if (in && size > 0)
         in.read(reinterpret_cast<char*>(bytes.get()), size);
     if (!in) {

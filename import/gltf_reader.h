@@ -4,7 +4,8 @@
 // Each triangle primitive (triangles, strips, fans) of the meshes that the default scene's
 // nodes place becomes one geometry with the node's world transform applied: the geometry is
 // named by the primitive's "name" extra when it has one, else after its mesh (with "_N", the
-// primitive's number, when the mesh has several), kept unique within the face. TEXCOORD_0
+// primitive's number, when the mesh has several), kept unique within the face. A skinned mesh is
+// taken in its bind pose, without its node's transform. TEXCOORD_0
 // becomes the texture coordinates (flipped to the image's bottom-left origin), the material's
 // base colour the diffuse colour, KHR_materials_specular's colour the specular colour and the
 // base-colour texture the texture (a file name beside the glTF file; an embedded image is
