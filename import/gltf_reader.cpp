@@ -508,10 +508,6 @@ std::vector<std::uint32_t> firstOfEach(const std::vector<std::uint64_t>& hashes,
     return result;
 }
 
-struct MeshMorphs {
-    std::vector<std::string> names;  // one per target index
-};
-
 class Reader {
 public:
     Reader(const tinygltf::Model& model, const GltfReadOptions& options)
