@@ -45,6 +45,8 @@ std::span<const Command> commandTable()
         {c::Open, "&Open...\tCtrl+O", "", "", E::Always, M::None, &F::onFileOpen},
         {c::Save, "&Save\tCtrl+S", "", "", E::FaceAndModified, M::None, &F::onFileSave},
         {c::SaveAs, "Save &As...", "", "", E::Face, M::None, &F::onFileSaveAs},
+        {c::ExportGltf, "Export g&lTF...", "Export the face as glTF 2.0 (.glb or .gltf) with its morphs\nExport glTF",
+         "", E::Face, M::None, &F::onFileExportGltf},
         {c::Exit, "E&xit", "Quit the application; prompts to save documents\nExit", "", E::Always, M::None,
          &F::onFileExit},
         {c::Undo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", "", E::Never, M::None, nullptr},
@@ -128,7 +130,7 @@ std::span<const MenuLayout> menuBarLayout()
 {
     namespace c = command;
     constexpr int s = kSeparator;
-    static const int file[] = {c::Open, c::Save, c::SaveAs, s, s, c::Exit};
+    static const int file[] = {c::Open, c::Save, c::SaveAs, c::ExportGltf, s, s, c::Exit};
     static const int edit[] = {c::Undo, s, c::Cut, c::Copy, c::Paste};
     static const int view[] = {c::ViewToolbar, c::ViewStatusBar};
     static const int help[] = {c::About};

@@ -17,6 +17,7 @@ namespace command {
 inline constexpr int Open = 57601;
 inline constexpr int Save = 57603;
 inline constexpr int SaveAs = 142;
+inline constexpr int ExportGltf = 172;
 inline constexpr int Exit = 57665;
 inline constexpr int Undo = 57643;
 inline constexpr int Cut = 57635;

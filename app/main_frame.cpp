@@ -36,6 +36,8 @@
 #include "authoring/morph_extraction.h"
 #include "authoring/neck_vertices.h"
 #include "authoring/view_operations.h"
+#include "import/embedded_images.h"
+#include "import/save_face_file.h"
 #include "render/host_path.h"
 
 namespace mw {
@@ -359,6 +361,37 @@ void CMainFrame::onRefreshTimer()
 void CMainFrame::onFileOpen() { documents_->open(); }
 void CMainFrame::onFileSave() { documents_->save(); }
 void CMainFrame::onFileSaveAs() { documents_->saveAs(); }
+
+void CMainFrame::onFileExportGltf()
+{
+    ViewState& state = view_->state();
+    if (!hasFace(state))
+        return;
+    const auto chosen = prompt_->chooseExportFile();
+    if (!chosen)
+        return;
+    std::filesystem::path path = *chosen;
+    if (!isGltfPath(path))
+        path += ".glb";
+    // The head as it stands in the view, as saving writes it.
+    commitHeadTransform(state);
+    std::filesystem::path textureDir = state.fileName.parent_path();
+    if (textureDir.empty())
+        textureDir = ".";
+    std::vector<std::string> warnings;
+    std::string failure;
+    if (!saveFaceFile(path, *state.face, textureDir, &warnings, &failure)) {
+        prompt_->message("Failed to save: " + path.string() + (failure.empty() ? "" : "\n" + failure));
+        return;
+    }
+    if (!warnings.empty()) {
+        std::string text = "Exported " + path.string() + " with these changes:";
+        for (const std::string& warning : warnings)
+            text += "\n" + warning;
+        prompt_->message(text);
+    }
+}
+
 void CMainFrame::onFileExit() { close(); }
 
 // --- View and Help -----------------------------------------------------------------------

@@ -123,6 +123,7 @@ private:
     void onFileOpen();
     void onFileSave();
     void onFileSaveAs();
+    void onFileExportGltf();
     void onFileExit();
     // What the File commands work on.
     QWidget* documentWindow() override { return this; }

@@ -66,4 +66,19 @@ std::optional<std::filesystem::path> QtPrompt::chooseSaveFile()
     return chosen(dialog.selectedFiles().constFirst());
 }
 
+std::optional<std::filesystem::path> QtPrompt::chooseExportFile()
+{
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QStringLiteral("glTF binary (*.glb)"), QStringLiteral("glTF (*.gltf)")});
+    dialog.setDefaultSuffix(QStringLiteral("glb"));
+    // The suffix follows the chosen filter when the name has none.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.gltf")) ? QStringLiteral("gltf") : QStringLiteral("glb"));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return chosen(dialog.selectedFiles().constFirst());
+}
+
 }  // namespace mw

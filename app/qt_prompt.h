@@ -19,6 +19,7 @@ public:
     std::optional<std::filesystem::path> chooseSaveFile() override;
     // Yes is the default button; Escape and the close box answer Cancel.
     Answer questionWithCancel(const std::string& text) override;
+    std::optional<std::filesystem::path> chooseExportFile() override;
 
 private:
     QWidget* parent_;

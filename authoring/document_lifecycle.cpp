@@ -10,6 +10,7 @@
 #include "authoring/face_reading.h"
 #include "authoring/morph_import.h"
 #include "authoring/view_document.h"
+#include "import/embedded_images.h"
 #include "model/face_file.h"
 
 namespace mw {
@@ -93,6 +94,12 @@ bool saveFace(Document& doc, const std::filesystem::path& path)
 
     commitHeadTransform(state);
     const osg::ref_ptr<TarvFaceObject> face = state.face;
+    // Images that came embedded in the opened file (a .glb) get files beside the saved face.
+    std::string imageFailure;
+    if (!keepEmbeddedTextures(*face, target, &imageFailure)) {
+        doc.prompt.message("Could not save " + target.string() + "\n" + imageFailure);
+        return false;
+    }
     std::error_code error;
     bool written = false;
     doc.work.run("Saving " + target.string(), [&] { written = writeFaceFile(target, *face, error); });

@@ -51,6 +51,9 @@ public:
     // The open-face dialog; the options other than OpenFile can be picked only when
     // `faceLoaded`. Nothing when cancelled. Where no such dialog exists, a face is opened.
     virtual std::optional<OpenFaceChoice> chooseOpenFace(bool faceLoaded) { return OpenFaceChoice{}; }
+    // Chooses a glTF file to export to ("glTF (*.glb *.gltf)", default extension glb, asking
+    // before overwriting an existing file); nothing when cancelled or not offered.
+    virtual std::optional<std::filesystem::path> chooseExportFile() { return std::nullopt; }
 };
 
 }  // namespace mw

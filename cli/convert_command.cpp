@@ -1,25 +1,36 @@
 #include <iostream>
 
 #include "cli/commands.h"
-#include "model/face_file.h"
+#include "import/save_face_file.h"
 
 namespace mw::cli {
 
 void addConvertCommand(CLI::App& app, int& status)
 {
-    auto* cmd = app.add_subcommand("convert", "Load any face file and write it as .tvf");
+    auto* cmd = app.add_subcommand("convert", "Load any face file and write it as .tvf, .glb or .gltf");
     auto in = std::make_shared<std::string>();
     auto out = std::make_shared<std::string>();
     cmd->add_option("IN", *in, "face to read")->required();
-    cmd->add_option("OUT", *out, ".tvf file to write")->required();
+    cmd->add_option("OUT", *out, "file to write: .glb or .gltf for glTF 2.0, anything else .tvf")->required();
     cmd->callback([in, out, &status] {
         const osg::ref_ptr<TarvFaceObject> face = loadInput(*in);
         if (!face) {
             status = kLoadFailed;
             return;
         }
-        if (!writeFaceFile(*out, *face)) {
-            std::cerr << "Failed to save: " << *out << '\n';
+        std::vector<std::string> warnings;
+        std::string failure;
+        std::filesystem::path textureDir = std::filesystem::path(*in).parent_path();
+        if (textureDir.empty())
+            textureDir = ".";
+        const bool written = saveFaceFile(*out, *face, textureDir, &warnings, &failure);
+        for (const std::string& warning : warnings)
+            std::cerr << "warning: " << warning << '\n';
+        if (!written) {
+            std::cerr << "Failed to save: " << *out;
+            if (!failure.empty())
+                std::cerr << " (" << failure << ')';
+            std::cerr << '\n';
             status = kWriteFailed;
             return;
         }

@@ -7,6 +7,7 @@
 #include "authoring/view_document.h"
 #include "authoring/view_setup.h"
 #include "cli/commands.h"
+#include "import/embedded_images.h"
 #include "model/face_file.h"
 
 namespace mw::cli {
@@ -26,7 +27,8 @@ std::unique_ptr<ViewState> openView(const std::filesystem::path& base, Prompt& p
 int saveView(ViewState& state, const std::filesystem::path& output, const std::string& shownName)
 {
     commitHeadTransform(state);
-    if (!writeFaceFile(output, *state.face)) {
+    std::string failure;
+    if (!keepEmbeddedTextures(*state.face, output, &failure) || !writeFaceFile(output, *state.face)) {
         std::cerr << "Failed to save: " << shownName << '\n';
         return kWriteFailed;
     }

@@ -2,6 +2,7 @@
 
 #include <osgDB/FileNameUtils>
 
+#include "import/gltf_reader.h"
 #include "import/import_model_file.h"
 #include "model/face_file.h"
 #include "model/legacy_face.h"
@@ -23,6 +24,8 @@ osg::ref_ptr<TarvFaceObject> loadFace(const std::filesystem::path& path, RepairR
     }
     if (osgDB::equalCaseInsensitive(extension, "txt"))
         return readLegacyFace(path, report);
+    if (osgDB::equalCaseInsensitive(extension, "gltf") || osgDB::equalCaseInsensitive(extension, "glb"))
+        return readGltfFile(path, report, report ? &report->failure : nullptr);
     return importModelFile(path, report);
 }
 

@@ -35,6 +35,7 @@ namespace mw {
 
 struct RepairReport {
     std::vector<std::string> changes;  // one short sentence per kind of repair, per geometry or target
+    std::string failure;               // why a reader gave no face, when it can tell
     bool empty() const { return changes.empty(); }
 };
 

@@ -1,29 +1,18 @@
 #pragma once
-// Per-corner attributes of a geometry's triangle list, computed once and reused every frame.
+// Per-corner attributes of a geometry's triangle list, computed once and reused every frame
+// (the normals come from import/corner_normals.h).
 
 #include <osg/Array>
 #include <osg/ref_ptr>
 
+#include "import/corner_normals.h"
 #include "model/face.h"
 
 namespace mw {
-
-// One smoothed normal per entry of vertexIndices, from the rest pose: corners at the same
-// position share the average of their triangles' normals. Corners of a triangle that names a
-// vertex outside the geometry (or of an incomplete last triangle) get a zero normal; such
-// triangles are never drawn.
-osg::ref_ptr<osg::Vec3Array> computeCornerNormals(const FaceGeom& geometry);
 
 // One texture coordinate per entry of texIndices, or null when texIndices is shorter than
 // vertexIndices (the geometry is then drawn without texture coordinates). An entry naming a
 // coordinate outside the geometry gets (0, 0).
 osg::ref_ptr<osg::Vec2Array> buildCornerTexcoords(const FaceGeom& geometry);
-
-// True when triangle corners first, first + 1 and first + 2 all name existing vertices.
-inline bool triangleInRange(const IndexList& vertexIndices, std::size_t first, std::size_t vertexCount)
-{
-    return vertexIndices[first] < vertexCount && vertexIndices[first + 1] < vertexCount &&
-           vertexIndices[first + 2] < vertexCount;
-}
 
 }  // namespace mw

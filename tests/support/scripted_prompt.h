@@ -32,6 +32,7 @@ public:
         return pop(openFaceChoices, {});
     }
     std::vector<std::filesystem::path> chooseOpenFiles() override { return pop(openFileLists, {}); }
+    std::optional<std::filesystem::path> chooseExportFile() override { return pop(exportFiles, {}); }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
@@ -42,6 +43,7 @@ public:
     std::deque<std::optional<OpenFaceChoice>> openFaceChoices;   // cancelled when empty
     std::vector<bool> openFaceOffers;                            // whether a face was loaded, each time
     std::deque<std::vector<std::filesystem::path>> openFileLists;  // for chooseOpenFiles; none when empty
+    std::deque<std::optional<std::filesystem::path>> exportFiles;  // cancelled when empty
 
 private:
     template <typename T>

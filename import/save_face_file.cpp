@@ -1,0 +1,38 @@
+#include "import/save_face_file.h"
+
+#include <osgDB/FileNameUtils>
+
+#include "import/embedded_images.h"
+#include "import/gltf_writer.h"
+#include "model/face_file.h"
+
+namespace mw {
+
+bool isGltfPath(const std::filesystem::path& path)
+{
+    const std::string extension = osgDB::getFileExtension(path.string());
+    return osgDB::equalCaseInsensitive(extension, "glb") || osgDB::equalCaseInsensitive(extension, "gltf");
+}
+
+bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const std::filesystem::path& textureDir,
+                  std::vector<std::string>* warnings, std::string* failure)
+{
+    std::string why;
+    bool written = false;
+    if (isGltfPath(path)) {
+        GltfWriteReport report;
+        written = writeGltfFile(path, face, textureDir, &report);
+        why = report.failure;
+        if (warnings)
+            warnings->insert(warnings->end(), report.warnings.begin(), report.warnings.end());
+    } else {
+        written = keepEmbeddedTextures(face, path, &why) && writeFaceFile(path, face);
+        if (!written && why.empty())
+            why = "the file cannot be written";
+    }
+    if (!written && failure)
+        *failure = why;
+    return written;
+}
+
+}  // namespace mw

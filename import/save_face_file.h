@@ -1,0 +1,24 @@
+#pragma once
+// Writes a face in the format its file name asks for.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/face.h"
+
+namespace mw {
+
+// ".glb" and ".gltf" (any case) are written as glTF 2.0 (see gltf_writer.h); any other name as
+// the native format, after every embedded texture has been given a file beside it (see
+// embedded_images.h), which then changes the geometries' texture names. Texture names that are
+// not absolute are looked up in `textureDir`. Returns false, with `failure` set, when nothing
+// could be written; the previous file is then untouched. What was written differently from the
+// face goes to `warnings`.
+bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const std::filesystem::path& textureDir,
+                  std::vector<std::string>* warnings = nullptr, std::string* failure = nullptr);
+
+// True when `path` names a glTF file.
+bool isGltfPath(const std::filesystem::path& path);
+
+}  // namespace mw

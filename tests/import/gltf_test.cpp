@@ -1,0 +1,414 @@
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <osg/Geometry>
+#include <osg/Image>
+#include <osgDB/WriteFile>
+#include <osgUtil/SmoothingVisitor>
+
+#include "import/corner_normals.h"
+#include "import/gltf_reader.h"
+#include "import/gltf_writer.h"
+#include "import/save_face_file.h"
+#include "model/face_file.h"
+#include "import/load_face.h"
+#include "tests/support/face_builders.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_dir.h"
+
+namespace mw {
+namespace {
+
+using test::makeFace;
+using test::makeGeom;
+using test::makeMorph;
+using test::makeTarget;
+
+// What a viewer sees of a face, independent of how its vertices are numbered: per geometry
+// the corners' positions and texture coordinates, the material, the neck positions, and per
+// morph the corners' displaced positions.
+void expectSameLook(const TarvFaceObject& expected, const TarvFaceObject& actual, float tolerance)
+{
+    const auto near = [&](const auto& a, const auto& b) {
+        for (unsigned k = 0; k < std::decay_t<decltype(a)>::num_components; ++k)
+            if (!(std::fabs(a[k] - b[k]) <= tolerance))
+                return false;
+        return true;
+    };
+    ASSERT_EQ(expected.geometries.size(), actual.geometries.size());
+    for (std::size_t i = 0; i < expected.geometries.size(); ++i) {
+        const FaceGeom& e = *expected.geometries[i];
+        const FaceGeom& a = *actual.geometries[i];
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(e.name, a.name);
+        EXPECT_TRUE(near(e.diffuse, a.diffuse));
+        EXPECT_TRUE(near(e.specular, a.specular));
+        EXPECT_EQ(e.texture.empty(), a.texture.empty());
+        ASSERT_EQ(e.vertexIndices.size(), a.vertexIndices.size());
+        ASSERT_EQ(e.texIndices.size(), a.texIndices.size());
+        for (std::size_t c = 0; c < e.vertexIndices.size(); ++c) {
+            EXPECT_TRUE(near((*e.vertices)[e.vertexIndices[c]], (*a.vertices)[a.vertexIndices[c]])) << "corner " << c;
+            if (!e.texIndices.empty()) {
+                EXPECT_TRUE(near((*e.texcoords)[e.texIndices[c]], (*a.texcoords)[a.texIndices[c]])) << "corner " << c;
+            }
+        }
+        const auto neck = [](const FaceGeom& g) {
+            std::vector<osg::Vec3> p;
+            for (const auto v : g.clampIndices)
+                p.push_back((*g.vertices)[v]);
+            std::sort(p.begin(), p.end());
+            return p;
+        };
+        const auto en = neck(e), an = neck(a);
+        ASSERT_EQ(en.size(), an.size());
+        for (std::size_t k = 0; k < en.size(); ++k)
+            EXPECT_TRUE(near(en[k], an[k]));
+    }
+    ASSERT_EQ(expected.morphs.size(), actual.morphs.size());
+    for (std::size_t m = 0; m < expected.morphs.size(); ++m) {
+        EXPECT_EQ(expected.morphs[m]->name, actual.morphs[m]->name);
+        for (std::size_t i = 0; i < expected.geometries.size(); ++i) {
+            const auto displaced = [&](const TarvFaceObject& face) {
+                const FaceGeom& g = *face.geometries[i];
+                std::vector<osg::Vec3> moved(g.vertices->begin(), g.vertices->end());
+                for (const auto& t : face.morphs[m]->targets)
+                    if (t->name == g.name)
+                        for (std::size_t j = 0; j < t->indices.size(); ++j)
+                            moved[t->indices[j]] += (*t->offsets)[j];
+                std::vector<osg::Vec3> corners;
+                for (const auto v : g.vertexIndices)
+                    corners.push_back(moved[v]);
+                return corners;
+            };
+            const auto ed = displaced(expected), ad = displaced(actual);
+            for (std::size_t c = 0; c < ed.size(); ++c)
+                ASSERT_TRUE(near(ed[c], ad[c])) << "morph " << m << " geometry " << i << " corner " << c;
+        }
+    }
+}
+
+std::size_t entryCount(const FaceMorph& morph)
+{
+    std::size_t n = 0;
+    for (const auto& t : morph.targets)
+        n += t->indices.size();
+    return n;
+}
+
+// Two geometries: "a" with a texture seam at vertex 0, two vertices at one spot that a morph
+// pulls apart (a closed lip), a neck vertex; "b" untextured with an unused neck vertex. Morph
+// "open" moves "a" only; morph "empty" has an empty target on "b".
+osg::ref_ptr<TarvFaceObject> builtFace(const test::TempDir& dir)
+{
+    osg::ref_ptr<osg::Image> image = new osg::Image;
+    image->allocateImage(4, 4, 1, GL_RGB, GL_UNSIGNED_BYTE);
+    std::fill_n(image->data(), image->getTotalSizeInBytes(), 90);
+    osgDB::writeImageFile(*image, (dir / "skin.png").string());
+    auto a = makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5f, -1, 0}, {0.5f, -1, 0}},
+                      {0, 1, 2, 0, 2, 3, 0, 4, 1, 1, 5, 0},
+                      {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0.25f, 0.5f}, {0.5f, 0.5f}},
+                      {0, 1, 2, 4, 2, 3, 0, 5, 1, 1, 5, 0}, {3});
+    a->texture = "skin.png";
+    a->specular.set(0.25f, 0.5f, 0.75f, 1);
+    auto b = makeGeom("b", {{0, 0, 2}, {1, 0, 2}, {0, 1, 2}, {3, 3, 3}}, {0, 1, 2}, {}, {}, {3});
+    b->diffuse.set(0.2f, 0.4f, 0.6f, 0.5f);
+    return makeFace({a, b}, {makeMorph("open", {makeTarget("a", {0, 4}, {{0, 0, 0.1f}, {0, -0.2f, 0}})}),
+                             makeMorph("empty", {makeTarget("b", {}, {})})});
+}
+
+int validate(const std::filesystem::path& file, std::string* output)
+{
+    const auto r = test::runCommand({"/usr/bin/env", "node", (test::sourceDir() / "scripts/validate-gltf.js").string(), file.string()});
+    *output = r.out + r.err;
+    return r.status;
+}
+
+TEST(Gltf, FacesGoToGlbAndGltfAndBackAsTvfWithoutLoss)
+{
+    for (const std::string extension : {".glb", ".gltf"}) {
+        for (const bool sample : {true, false}) {
+            SCOPED_TRACE(extension + (sample ? " sample head" : " built face"));
+            test::TempDir dir;
+            std::filesystem::path source = test::sourceDir() / "examples/sample-head.tvf";
+            if (!sample) {
+                source = dir / "built.tvf";
+                ASSERT_TRUE(writeFaceFile(source, *builtFace(dir)));
+            }
+            const osg::ref_ptr<TarvFaceObject> original = loadFace(source);
+            ASSERT_TRUE(original.valid());
+            const auto gltf = dir / ("out" + extension);
+            std::vector<std::string> warnings;
+            std::string failure;
+            ASSERT_TRUE(saveFaceFile(gltf, *original, source.parent_path(), &warnings, &failure)) << failure;
+            EXPECT_TRUE(warnings.empty()) << warnings.front();
+            std::string report;
+            EXPECT_EQ(validate(gltf, &report), 0) << report;
+            EXPECT_EQ(report, "");
+
+            RepairReport repairs;
+            osg::ref_ptr<TarvFaceObject> read = loadFace(gltf, &repairs);
+            ASSERT_TRUE(read.valid()) << repairs.failure;
+            EXPECT_TRUE(repairs.empty());
+            const auto back = dir / "back.tvf";
+            ASSERT_TRUE(saveFaceFile(back, *read, gltf.parent_path(), nullptr, &failure)) << failure;
+            const osg::ref_ptr<TarvFaceObject> again = loadFace(back);
+            ASSERT_TRUE(again.valid());
+            expectSameLook(*original, *again, 2e-6f);
+            // Textures come back as files beside the .tvf, byte for byte.
+            for (std::size_t i = 0; i < original->geometries.size(); ++i) {
+                const std::string& texture = original->geometries[i]->texture;
+                if (texture.empty())
+                    continue;
+                EXPECT_EQ(std::filesystem::path(again->geometries[i]->texture).parent_path(), "");
+                EXPECT_EQ(test::readBytes(dir / again->geometries[i]->texture),
+                          test::readBytes(source.parent_path() / texture));
+            }
+            if (!sample) {
+                EXPECT_EQ(entryCount(*again->morphs[0]), 2u);  // the seam vertex moves once
+                EXPECT_EQ(entryCount(*again->morphs[1]), 0u);
+                EXPECT_EQ(again->geometries[0]->vertices->size(), 6u);  // the lip stays two vertices
+            }
+        }
+    }
+}
+
+// A glTF file written by hand: JSON with one buffer as a data URI.
+struct HandFile {
+    nlohmann::json json = {{"asset", {{"version", "2.0"}}}, {"scene", 0}};
+    std::string bytes;
+
+    int view(const void* data, std::size_t size)
+    {
+        while (bytes.size() % 4)
+            bytes += '\0';
+        json["bufferViews"].push_back({{"buffer", 0}, {"byteOffset", bytes.size()}, {"byteLength", size}});
+        bytes.append(static_cast<const char*>(data), size);
+        return static_cast<int>(json["bufferViews"].size() - 1);
+    }
+    int accessor(nlohmann::json a)
+    {
+        json["accessors"].push_back(std::move(a));
+        return static_cast<int>(json["accessors"].size() - 1);
+    }
+    int floats(const std::vector<float>& values, const char* type)
+    {
+        return accessor({{"bufferView", view(values.data(), values.size() * 4)},
+                         {"componentType", 5126},
+                         {"count", values.size() / (type[3] - '0')},
+                         {"type", type}});
+    }
+    std::string text()
+    {
+        static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        std::string base64;
+        for (std::size_t i = 0; i < bytes.size(); i += 3) {
+            unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+            if (i + 1 < bytes.size())
+                v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+            if (i + 2 < bytes.size())
+                v |= static_cast<unsigned char>(bytes[i + 2]);
+            for (int k = 0; k < 4; ++k)
+                base64 += i * 4 / 3 + k < (bytes.size() * 4 + 2) / 3 ? digits[(v >> (18 - 6 * k)) & 63] : '=';
+        }
+        json["buffers"] = {{{"byteLength", bytes.size()}, {"uri", "data:application/octet-stream;base64," + base64}}};
+        return json.dump();
+    }
+};
+
+osg::ref_ptr<TarvFaceObject> readText(const std::string& text, std::string* failure = nullptr)
+{
+    return readGltfBytes(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), ".", {}, nullptr,
+                         failure);
+}
+
+std::vector<osg::Vec3> cornerPositions(const FaceGeom& g)
+{
+    std::vector<osg::Vec3> p;
+    for (const auto v : g.vertexIndices)
+        p.push_back((*g.vertices)[v]);
+    return p;
+}
+
+TEST(Gltf, ReadsSparseTargetsOfSeveralPrimitivesThroughNodeTransforms)
+{
+    HandFile f;
+    const int positions = f.floats({0, 0, 0, 1, 0, 0, 0, 1, 0}, "VEC3");
+    const std::uint16_t moved[2] = {2, 0};
+    const float offset[3] = {0, 0, 1};
+    const int target = f.accessor({{"componentType", 5126}, {"count", 3}, {"type", "VEC3"},
+                                   {"sparse", {{"count", 1},
+                                               {"indices", {{"bufferView", f.view(moved, 2)}, {"componentType", 5123}}},
+                                               {"values", {{"bufferView", f.view(offset, 12)}}}}}});
+    const nlohmann::json primitive = {{"attributes", {{"POSITION", positions}}}, {"targets", {{{"POSITION", target}}}}};
+    f.json["meshes"] = {{{"name", "m"}, {"primitives", {primitive, primitive}}}};
+    // A quarter turn about z and a lift of 5 above a node that doubles the mesh; a node
+    // outside the scene is not read.
+    f.json["nodes"] = {{{"translation", {0, 0, 5}}, {"rotation", {0, 0, std::sqrt(0.5), std::sqrt(0.5)}}, {"children", {1}}},
+                       {{"scale", {2, 2, 2}}, {"mesh", 0}},
+                       {{"mesh", 0}}};
+    f.json["scenes"] = {{{"nodes", {0}}}};
+    const auto face = readText(f.text());
+    ASSERT_TRUE(face.valid());
+    ASSERT_EQ(face->geometries.size(), 2u);
+    EXPECT_EQ(face->geometries[0]->name, "m_0");
+    EXPECT_EQ(face->geometries[1]->name, "m_1");
+    // glTF (x, y, z) lands at (x, -z, y): +Y up becomes +Z up.
+    const std::vector<osg::Vec3> expected = {{0, -5, 0}, {0, -5, 2}, {-2, -5, 0}};
+    const auto corners = cornerPositions(*face->geometries[0]);
+    ASSERT_EQ(corners.size(), 3u);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_LT((corners[k] - expected[k]).length(), 1e-6f) << k;
+    ASSERT_EQ(face->morphs.size(), 1u);
+    const FaceMorph& morph = *face->morphs[0];
+    EXPECT_EQ(morph.name, "morph_0");
+    ASSERT_EQ(morph.targets.size(), 2u);
+    for (const auto& t : morph.targets) {
+        ASSERT_EQ(t->indices.size(), 1u);
+        EXPECT_LT(((*face->geometries[0]->vertices)[t->indices[0]] - expected[2]).length(), 1e-6f);
+        EXPECT_LT(((*t->offsets)[0] - osg::Vec3(0, -2, 0)).length(), 1e-6f);
+    }
+}
+
+TEST(Gltf, ReadsStripsFansNormalisedTexcoordsAndTargetNames)
+{
+    HandFile f;
+    const int positions = f.floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, "VEC3");
+    const std::uint8_t uv[8] = {0, 0, 255, 0, 0, 255, 255, 255};
+    const int texcoords = f.accessor({{"bufferView", f.view(uv, 8)}, {"componentType", 5121}, {"normalized", true},
+                                      {"count", 4}, {"type", "VEC2"}});
+    const std::uint8_t order[4] = {0, 1, 3, 2};
+    const int fan = f.accessor({{"bufferView", f.view(order, 4)}, {"componentType", 5121}, {"count", 4}, {"type", "SCALAR"}});
+    const int target = f.floats({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.5f}, "VEC3");
+    const nlohmann::json attributes = {{"POSITION", positions}, {"TEXCOORD_0", texcoords}};
+    f.json["meshes"] = {{{"name", "strip"},
+                         {"extras", {{"targetNames", {"smile"}}}},
+                         {"primitives", {{{"attributes", attributes}, {"mode", 5}, {"targets", {{{"POSITION", target}}}}},
+                                         {{"attributes", attributes}, {"mode", 6}, {"indices", fan}},
+                                         {{"attributes", attributes}, {"mode", 1}}}}}};
+    f.json["nodes"] = {{{"mesh", 0}}};
+    f.json["scenes"] = {{{"nodes", {0}}}};
+    const auto face = readText(f.text());
+    ASSERT_TRUE(face.valid());
+    ASSERT_EQ(face->geometries.size(), 2u);  // the line primitive makes no geometry
+    const osg::Vec3 p[4] = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {1, 0, 1}};
+    const osg::Vec2 t[4] = {{0, 1}, {1, 1}, {0, 0}, {1, 0}};
+    const std::vector<std::vector<int>> corners = {{0, 1, 2, 1, 3, 2}, {0, 1, 3, 0, 3, 2}};
+    for (std::size_t g = 0; g < 2; ++g) {
+        const FaceGeom& geom = *face->geometries[g];
+        ASSERT_EQ(geom.vertexIndices.size(), 6u);
+        for (std::size_t c = 0; c < 6; ++c) {
+            EXPECT_EQ((*geom.vertices)[geom.vertexIndices[c]], p[corners[g][c]]) << g << " " << c;
+            EXPECT_EQ((*geom.texcoords)[geom.texIndices[c]], t[corners[g][c]]) << g << " " << c;
+        }
+    }
+    ASSERT_EQ(face->morphs.size(), 1u);
+    EXPECT_EQ(face->morphs[0]->name, "smile");
+    ASSERT_EQ(entryCount(*face->morphs[0]), 1u);  // only the vertex that moves
+    EXPECT_EQ((*face->morphs[0]->targets[0]->offsets)[0], osg::Vec3(0, -0.5f, 0));  // +Y up to +Z up
+}
+
+TEST(Gltf, RefusesBrokenFilesWithAReason)
+{
+    test::TempDir dir;
+    const auto good = [] {
+        HandFile f;
+        f.json["meshes"] = {{{"primitives", {{{"attributes", {{"POSITION", f.floats({0, 0, 0, 1, 0, 0, 0, 1, 0}, "VEC3")}}}}}}}};
+        f.json["nodes"] = {{{"mesh", 0}}};
+        f.json["scenes"] = {{{"nodes", {0}}}};
+        return f;
+    };
+    std::vector<std::pair<std::string, std::string>> cases;
+    cases.emplace_back("not JSON", "{\"asset\": ");
+    {
+        HandFile f = good();
+        f.json["accessors"][0]["count"] = 4;
+        cases.emplace_back("accessor past its view", f.text());
+    }
+    {
+        HandFile f = good();
+        f.json["bufferViews"][0]["byteLength"] = 400;
+        cases.emplace_back("view past its buffer", f.text());
+    }
+    {
+        HandFile f = good();
+        std::string text = f.text();
+        f.json["buffers"][0]["byteLength"] = 4000;
+        cases.emplace_back("buffer shorter than said", f.json.dump());
+    }
+    {
+        HandFile f = good();
+        f.text();
+        f.json["buffers"][0]["uri"] = "missing.bin";
+        cases.emplace_back("missing buffer file", f.json.dump());
+    }
+    {
+        HandFile f = good();
+        f.json["nodes"][0]["children"] = {0};
+        cases.emplace_back("node cycle", f.text());
+    }
+    {
+        HandFile f = good();
+        f.json["extensionsRequired"] = {"KHR_draco_mesh_compression"};
+        cases.emplace_back("unsupported extension", f.text());
+    }
+    {
+        HandFile f = good();
+        f.json["meshes"][0]["primitives"][0]["mode"] = 0;
+        cases.emplace_back("no triangles", f.text());
+    }
+    {
+        const auto face = makeFace({makeGeom("g", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})});
+        ASSERT_TRUE(writeGltfFile(dir / "cut.glb", *face, dir.path()));
+        const std::string glb = test::readBytes(dir / "cut.glb");
+        cases.emplace_back("cut .glb", glb.substr(0, glb.size() - 8));
+    }
+    ASSERT_TRUE(readText(good().text()).valid());
+    for (const auto& [what, text] : cases) {
+        SCOPED_TRACE(what);
+        const auto file = dir / "broken.gltf";
+        test::writeBytes(file, text);
+        RepairReport report;
+        EXPECT_FALSE(loadFace(file, &report).valid());
+        EXPECT_FALSE(report.failure.empty());
+    }
+}
+
+TEST(Gltf, CornerNormalsAreTheSceneGraphSmoothersNormals)
+{
+    // A bumpy grid with a crease and two coincident vertices (+0 and -0) that both smoothers
+    // must merge.
+    std::vector<osg::Vec3> v;
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x)
+            v.emplace_back(x * 0.3f, y * 0.25f, std::sin(x * 1.3f + y * 0.7f) * 0.2f + (x > 2 ? 0.4f : 0.0f));
+    v.emplace_back(v[12]);
+    v.back().x() = v[12].x() == 0 ? -0.0f : v[12].x();
+    IndexList corners;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const std::uint32_t i = y * 5 + x;
+            corners.insert(corners.end(), {i, i + 1, i + 6, i, i + 6 == 12 ? 25u : i + 6, i + 5});
+        }
+    const auto geom = makeGeom("g", v, corners);
+    const auto ours = computeCornerNormals(*geom);
+
+    osg::ref_ptr<osg::Geometry> soup = new osg::Geometry;
+    osg::ref_ptr<osg::Vec3Array> points = new osg::Vec3Array;
+    for (const auto c : corners)
+        points->push_back(v[c]);
+    soup->setVertexArray(points);
+    soup->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(points->size())));
+    osgUtil::SmoothingVisitor::smooth(*soup);
+    const auto* theirs = dynamic_cast<const osg::Vec3Array*>(soup->getNormalArray());
+    ASSERT_TRUE(theirs);
+    ASSERT_EQ(ours->size(), theirs->size());
+    for (std::size_t c = 0; c < ours->size(); ++c)
+        EXPECT_EQ((*ours)[c], (*theirs)[c]) << c;
+}
+
+}  // namespace
+}  // namespace mw
