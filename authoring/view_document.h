@@ -17,8 +17,8 @@ namespace mw {
 // is hidden, and what the loader had to repair in the file (if anything) is shown.
 bool loadIntoView(ViewState& state, const std::filesystem::path& path, Prompt& prompt);
 
-// Drops the comparison face and the current face; the file name becomes empty and the face
-// unmodified.
+// Drops the comparison face and the current face and forgets the undo history; the file name
+// becomes empty and the face unmodified.
 void closeFace(ViewState& state);
 
 }  // namespace mw
