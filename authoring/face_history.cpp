@@ -7,6 +7,7 @@
 #include <osg/Quat>
 #include <osg/Vec3>
 
+#include "authoring/face_properties.h"
 #include "authoring/view_operations.h"
 #include "authoring/view_state.h"
 #include "model/face_copy.h"
@@ -35,9 +36,13 @@ private:
 
 // Copies that nobody changes once stored; neighbouring snapshots point at the same ones.
 struct StoredGeometry : StoredPart {
-    StoredGeometry(osg::ref_ptr<const FaceGeom> g, std::size_t bytes, std::shared_ptr<std::size_t> ledger)
-        : StoredPart(bytes, std::move(ledger)), data(std::move(g)) {}
+    StoredGeometry(osg::ref_ptr<const FaceGeom> g, osg::ref_ptr<osg::Vec3Array> n, std::size_t bytes,
+                   std::shared_ptr<std::size_t> ledger)
+        : StoredPart(bytes, std::move(ledger)), data(std::move(g)), normals(std::move(n)) {}
     osg::ref_ptr<const FaceGeom> data;
+    // The normals it was drawn with (shared with the renderer that computed them, or null),
+    // so that undoing need not compute them again.
+    osg::ref_ptr<osg::Vec3Array> normals;
 };
 
 struct StoredMorph : StoredPart {
@@ -135,13 +140,18 @@ std::size_t morphBytes(const FaceMorph& m)
 }
 
 // The stored geometry equal to `live`: the one at the same position in `reference` when it
-// still matches, otherwise a new copy.
-std::shared_ptr<const StoredGeometry> storeGeometry(const FaceGeom& live, const FaceSnapshot* reference, std::size_t index,
+// still matches, otherwise a new copy with the normals it is drawn with.
+std::shared_ptr<const StoredGeometry> storeGeometry(const FaceGeom& live, const FaceRenderer* drawn,
+                                                    const FaceSnapshot* reference, std::size_t index,
                                                     const std::shared_ptr<std::size_t>& ledger)
 {
     if (reference && index < reference->geometries.size() && sameGeometry(live, *reference->geometries[index]->data))
         return reference->geometries[index];
-    return std::make_shared<const StoredGeometry>(copyGeometry(live), geometryBytes(live), ledger);
+    osg::ref_ptr<osg::Vec3Array> normals;
+    if (drawn && drawn->geometry() == &live && drawn->normals() && drawn->normals()->size() == live.vertexIndices.size())
+        normals = const_cast<osg::Vec3Array*>(drawn->normals());
+    return std::make_shared<const StoredGeometry>(copyGeometry(live), normals,
+                                                  geometryBytes(live) + arrayBytes(normals.get()), ledger);
 }
 
 // Morphs may also have moved (one deleted or inserted before them); those are found by name.
@@ -167,7 +177,9 @@ std::shared_ptr<const FaceSnapshot> capture(const ViewState& state, const FaceSn
     for (std::size_t i = 0; i < face.geometries.size(); ++i) {
         static const osg::ref_ptr<FaceGeom> blank = new FaceGeom;
         const FaceGeom& g = face.geometries[i] ? *face.geometries[i] : *blank;
-        snapshot->geometries.push_back(storeGeometry(g, reference, i, ledger));
+        const auto& renderers = state.faceNode->renderers();
+        const FaceRenderer* drawn = i < renderers.size() ? renderers[i].get() : nullptr;
+        snapshot->geometries.push_back(storeGeometry(g, drawn, reference, i, ledger));
     }
     for (std::size_t i = 0; i < face.morphs.size(); ++i) {
         static const osg::ref_ptr<FaceMorph> blank = new FaceMorph;
@@ -192,46 +204,146 @@ bool sameSnapshot(const FaceSnapshot& a, const FaceSnapshot& b)
 
 // The weight a restored morph takes over from the face it replaces: the morph at the same
 // position when the list kept its length or the name matches there, else the first of that name.
-float carriedWeight(const TarvFaceObject& old, const TarvFaceRenderer& oldNode, const TarvFaceObject& face, std::size_t index)
+float carriedWeight(const std::vector<osg::ref_ptr<FaceMorph>>& old, const std::vector<osg::ref_ptr<FaceMorph>>& morphs,
+                    std::size_t index)
 {
-    const std::string& name = face.morphs[index]->name;
-    if (index < old.morphs.size() && old.morphs[index] &&
-        (old.morphs.size() == face.morphs.size() || old.morphs[index]->name == name))
-        return oldNode.getMorphWeight(static_cast<int>(index));
-    for (std::size_t i = 0; i < old.morphs.size(); ++i)
-        if (old.morphs[i] && old.morphs[i]->name == name)
-            return oldNode.getMorphWeight(static_cast<int>(i));
+    const auto weightOf = [](const FaceMorph& morph) {
+        return morph.targets.empty() || !morph.targets.front() ? 0.0f : morph.targets.front()->weight;
+    };
+    const std::string& name = morphs[index]->name;
+    if (index < old.size() && old[index] && (old.size() == morphs.size() || old[index]->name == name))
+        return weightOf(*old[index]);
+    for (const auto& morph : old)
+        if (morph && morph->name == name)
+            return weightOf(*morph);
     return 0.0f;
 }
 
-void restore(ViewState& state, const FaceSnapshot& snapshot)
+// The morphs of the snapshot; a live morph that already equals its stored one is kept with its
+// weight, the others are copied and take over the weight of the morph they replace.
+void restoreMorphs(TarvFaceObject& face, const FaceSnapshot& snapshot)
+{
+    std::vector<osg::ref_ptr<FaceMorph>> morphs;
+    morphs.reserve(snapshot.morphs.size());
+    std::vector<bool> copied(snapshot.morphs.size(), false);
+    for (std::size_t i = 0; i < snapshot.morphs.size(); ++i) {
+        const FaceMorph& stored = *snapshot.morphs[i]->data;
+        if (i < face.morphs.size() && face.morphs[i] && sameMorph(*face.morphs[i], stored)) {
+            morphs.push_back(face.morphs[i]);
+        } else {
+            morphs.push_back(copyMorph(stored));
+            copied[i] = true;
+        }
+    }
+    for (std::size_t i = 0; i < morphs.size(); ++i)
+        if (copied[i])
+            if (const float weight = carriedWeight(face.morphs, morphs, i); weight != 0.0f)
+                for (const auto& target : morphs[i]->targets)
+                    if (target)
+                        target->weight = weight;
+    face.morphs = std::move(morphs);
+}
+
+// Puts the stored geometry into the drawn one, redoing only what its changes need.
+void restoreGeometry(TarvFaceRenderer& node, unsigned index, const StoredGeometry& stored)
+{
+    FaceRenderer& renderer = *node.renderers()[index];
+    FaceGeom& live = *renderer.geometry();
+    const FaceGeom& data = *stored.data;
+    if (sameGeometry(live, data))
+        return;
+    const bool shapeChanged =
+        live.vertexIndices != data.vertexIndices || !sameArray(live.vertices.get(), data.vertices.get());
+    const bool texturingChanged = live.vertexIndices != data.vertexIndices || live.texIndices != data.texIndices ||
+                                  !sameArray(live.texcoords.get(), data.texcoords.get());
+    const bool materialChanged =
+        live.texture != data.texture || !sameBits(live.diffuse, data.diffuse) || !sameBits(live.specular, data.specular);
+
+    if (live.name != data.name)
+        node.renameGeometry(index, data.name);  // keeps the node's name index in step
+    live.texture = data.texture;
+    live.diffuse = data.diffuse;
+    live.specular = data.specular;
+    live.vertices->asVector() = data.vertices->asVector();
+    live.vertices->dirty();
+    live.texcoords->asVector() = data.texcoords->asVector();
+    live.texcoords->dirty();
+    live.vertexIndices = data.vertexIndices;
+    live.texIndices = data.texIndices;
+    live.clampIndices = data.clampIndices;
+
+    if (shapeChanged) {
+        if (stored.normals && stored.normals->size() == live.vertexIndices.size())
+            renderer.setNormals(stored.normals);
+        else
+            renderer.computeNormals();
+        renderer.dirtyBound();
+    }
+    if (texturingChanged)
+        renderer.buildTexcoords();
+    if (materialChanged)
+        refreshGeometryState(renderer);
+}
+
+// A face with another number of geometries gets a new node; hidden geometries, the draw path
+// and morph weights carry over where their indices still exist.
+void rebuildFace(ViewState& state, const FaceSnapshot& snapshot)
 {
     osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-    face->geometries.reserve(snapshot.geometries.size());
     for (const auto& stored : snapshot.geometries)
         face->geometries.push_back(copyGeometry(*stored->data));
-    face->morphs.reserve(snapshot.morphs.size());
-    for (const auto& stored : snapshot.morphs)
-        face->morphs.push_back(copyMorph(*stored->data));
+    face->morphs = state.face->morphs;
+    restoreMorphs(*face, snapshot);
 
     osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
-    const TarvFaceRenderer& oldNode = *state.faceNode;
-    const auto& oldRenderers = oldNode.renderers();
+    const auto& oldRenderers = state.faceNode->renderers();
     const auto& renderers = node->renderers();
     for (std::size_t i = 0; i < renderers.size() && i < oldRenderers.size(); ++i)
         renderers[i]->setVisible(oldRenderers[i]->visible());
     if (!oldRenderers.empty())
         node->setDrawPath(oldRenderers.front()->drawPath());
-    for (std::size_t i = 0; i < face->morphs.size(); ++i)
-        if (const float weight = carriedWeight(*state.face, oldNode, *face, i); weight != 0.0f)
-            node->setMorphWeight(static_cast<int>(i), weight);
 
     osg::MatrixTransform& head = *state.scene.headTransform;
     head.removeChild(state.faceNode.get());
     head.addChild(node.get());
     state.face = face;
     state.faceNode = node;
+}
 
+// Puts the face back in place: the face and its node stay the same objects, so whatever holds
+// them sees the restored state, and only the geometries and morphs that differ are touched.
+void restoreFace(ViewState& state, const FaceSnapshot& snapshot)
+{
+    TarvFaceObject& face = *state.face;
+    TarvFaceRenderer& node = *state.faceNode;
+    const auto drawnWhole = [&] {
+        if (face.geometries.size() != snapshot.geometries.size() || node.renderers().size() != face.geometries.size())
+            return false;
+        for (std::size_t i = 0; i < face.geometries.size(); ++i) {
+            const FaceGeom* g = node.renderers()[i]->geometry();
+            if (!g || g != face.geometries[i].get() || !g->vertices || !g->texcoords)
+                return false;
+        }
+        return true;
+    };
+    if (!drawnWhole()) {
+        rebuildFace(state, snapshot);
+        return;
+    }
+    for (unsigned i = 0; i < snapshot.geometries.size(); ++i)
+        restoreGeometry(node, i, *snapshot.geometries[i]);
+    restoreMorphs(face, snapshot);
+    for (const auto& renderer : node.renderers())
+        renderer->detachTargets();
+    for (unsigned m = 0; m < face.morphs.size(); ++m)
+        node.attachMorphTargets(m);
+}
+
+void restore(ViewState& state, const FaceSnapshot& snapshot)
+{
+    restoreFace(state, snapshot);
+
+    osg::MatrixTransform& head = *state.scene.headTransform;
     if (!hasComparison(state)) {
         MienwrightHandler& handler = *state.editHandler;
         handler.scale = snapshot.scale;
@@ -241,16 +353,16 @@ void restore(ViewState& state, const FaceSnapshot& snapshot)
     } else if (!snapshot.head.isIdentity()) {
         // The comparison face owns the edit handler now and the head is drawn untransformed,
         // as it is saved: the placement goes into the face, as when the comparison was loaded.
-        node->transformFace(snapshot.head);
-        for (unsigned i = 0; i < face->geometries.size(); ++i)
-            node->recomputeNormals(i);
+        state.faceNode->transformFace(snapshot.head);
+        for (unsigned i = 0; i < state.face->geometries.size(); ++i)
+            state.faceNode->recomputeNormals(i);
         head.setMatrix(osg::Matrixd::identity());
     }
 
     // The selection box and markers follow the restored geometry, or disappear with it.
     if (state.scene.selectionBox && state.scene.selectionBox->hasBox) {
         const int displayed = state.scene.selectionBox->displayedIndex;
-        const bool exists = displayed >= 0 && static_cast<std::size_t>(displayed) < face->geometries.size();
+        const bool exists = displayed >= 0 && static_cast<std::size_t>(displayed) < state.face->geometries.size();
         showGeometrySelection(state, exists ? displayed : -1);
     }
 }

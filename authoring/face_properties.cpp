@@ -9,16 +9,12 @@ namespace mw {
 
 namespace {
 
-// The render state is built afresh, so a texture that was removed does not stay bound.
-void refreshGeometryState(ViewState& state, int geometryIndex)
+void refreshRendererState(ViewState& state, int geometryIndex)
 {
     const auto& renderers = state.faceNode->renderers();
     const auto index = static_cast<std::size_t>(geometryIndex);
-    if (index >= renderers.size() || !renderers[index]->geometry())
-        return;
-    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
-    applyGeometryState(*stateSet, *renderers[index]->geometry());
-    renderers[index]->setStateSet(stateSet.get());
+    if (index < renderers.size())
+        refreshGeometryState(*renderers[index]);
 }
 
 template <class Value>
@@ -28,7 +24,7 @@ bool setMaterial(ViewState& state, int geometryIndex, Value FaceGeom::*member, c
     if (!geometry || geometry->*member == value)
         return false;
     geometry->*member = value;
-    refreshGeometryState(state, geometryIndex);
+    refreshRendererState(state, geometryIndex);
     state.modified = true;
     return true;
 }
@@ -70,6 +66,16 @@ bool setGeometryDiffuse(ViewState& state, int geometryIndex, const osg::Vec4& co
 bool setGeometrySpecular(ViewState& state, int geometryIndex, const osg::Vec4& colour)
 {
     return setMaterial(state, geometryIndex, &FaceGeom::specular, colour);
+}
+
+// A fresh state set, so a texture that was removed does not stay bound.
+void refreshGeometryState(FaceRenderer& renderer)
+{
+    if (!renderer.geometry())
+        return;
+    osg::ref_ptr<osg::StateSet> stateSet = new osg::StateSet;
+    applyGeometryState(*stateSet, *renderer.geometry());
+    renderer.setStateSet(stateSet.get());
 }
 
 }  // namespace mw

@@ -20,4 +20,7 @@ bool setGeometryTexture(ViewState& state, int geometryIndex, const std::string& 
 bool setGeometryDiffuse(ViewState& state, int geometryIndex, const osg::Vec4& colour);
 bool setGeometrySpecular(ViewState& state, int geometryIndex, const osg::Vec4& colour);
 
+// Builds the drawn geometry's texture and colours afresh from its geometry, after they changed.
+void refreshGeometryState(FaceRenderer& renderer);
+
 }  // namespace mw
