@@ -73,9 +73,10 @@ std::string_view undoName(const ViewState& state);
 std::string_view redoName(const ViewState& state);
 
 // Puts the face and head placement back as they were before the newest step (after the step
-// undone last). The face node is rebuilt; morph weights, hidden geometries and the displayed
-// geometry stay where they still exist; the camera and a loaded comparison face are left as
-// they are. The face is unmodified exactly when it is back in the state last saved.
+// undone last). The face and its node stay the same objects and only what differs is redone;
+// morph weights, hidden geometries and the displayed geometry stay where they still exist; the
+// camera and a loaded comparison face are left as they are. The face is unmodified exactly
+// when it is back in the state last saved.
 bool undo(ViewState& state);
 bool redo(ViewState& state);
 
