@@ -23,6 +23,7 @@
 #include "authoring/comparison_loading.h"
 #include "authoring/difference_highlight.h"
 #include "authoring/face_editing.h"
+#include "authoring/face_history.h"
 #include "authoring/geometry_lookup.h"
 #include "authoring/morph_extraction.h"
 #include "authoring/morph_import.h"
@@ -272,6 +273,8 @@ CommandContext CMainFrame::commandContext() const
     context.geometrySelected = selection.geometry >= 0;
     context.morphSelected = selection.morph >= 0;
     context.neckSelection = canEditNeckVertices(state);
+    context.canUndo = canUndo(state);
+    context.canRedo = canRedo(state);
     context.editMode = view_->getEditMode();
     context.toolbarShown = toolBar_ && !toolBar_->isHidden();
     context.statusBarShown = !statusBar()->isHidden();
@@ -287,6 +290,14 @@ void CMainFrame::updateCommandStates()
         if (command.mark != Mark::None)
             action->setChecked(commandChecked(command.mark, context));
     }
+    // "Undo Turn Right", "Redo Scale Morph": the step the command would take back or redo.
+    const ViewState& state = view_->state();
+    for (const auto& [id, step] : {std::pair{command::Undo, undoName(state)}, std::pair{command::Redo, redoName(state)}}) {
+        QString text = qs(menuText(*findCommand(id)));
+        if (!step.empty())
+            text += QLatin1Char(' ') + qs(step).replace(QLatin1Char('&'), QStringLiteral("&&"));
+        actions_.at(id)->setText(text);
+    }
 }
 
 void CMainFrame::runCommand(int id)
@@ -297,7 +308,13 @@ void CMainFrame::runCommand(int id)
         updateCommandStates();
         return;
     }
+    // A command that changes the face is one undo step, dropped when it changed nothing.
+    const std::string_view step = undoStepName(id);
+    if (!step.empty())
+        beginUndoStep(view_->state(), step);
     (this->*command->handler)();
+    if (!step.empty())
+        endUndoStep(view_->state());
     updateCommandStates();
 }
 
@@ -348,8 +365,10 @@ void CMainFrame::onFileOpen()
         break;
     }
     case COpenFace::ImportMorphs:
-        if (const auto path = prompt_->chooseOpenFile())
+        if (const auto path = prompt_->chooseOpenFile()) {
+            UndoStep step(state, "Import Morphs");
             morphsAppended(importMorphs(state, *path, dialog.importNeckVertices(), *prompt_));
+        }
         break;
     case COpenFace::CreateMorph:
         if (const auto path = prompt_->chooseOpenFile())
@@ -386,6 +405,7 @@ bool CMainFrame::saveFace(std::filesystem::path path)
     }
     state.fileName = path;
     state.modified = false;
+    markSaved(state);
     return true;
 }
 
@@ -397,6 +417,22 @@ bool CMainFrame::saveIfWanted()
 }
 
 void CMainFrame::onFileExit() { close(); }
+
+// --- Edit ------------------------------------------------------------------------------
+
+void CMainFrame::onEditUndo()
+{
+    if (undo(view_->state()))
+        faceRestored();
+    refreshView(true);
+}
+
+void CMainFrame::onEditRedo()
+{
+    if (redo(view_->state()))
+        faceRestored();
+    refreshView(true);
+}
 
 // --- View and Help -----------------------------------------------------------------------
 
@@ -539,5 +575,6 @@ void CMainFrame::onHideGeometry()
 void CMainFrame::morphsAppended(int /*count*/) {}
 void CMainFrame::morphValuesReset() {}
 void CMainFrame::neckGeometryChosen(int /*geometryIndex*/) {}
+void CMainFrame::faceRestored() {}
 
 }  // namespace mw

@@ -112,6 +112,9 @@ private:
     bool saveFace(std::filesystem::path path);
     // The modified prompt: true when the caller may go on (nothing to save, No, or saved).
     bool saveIfWanted();
+    // Edit: the face's history. The menu items name the step they would take back or redo.
+    void onEditUndo();
+    void onEditRedo();
     // View and Help.
     void onViewToolbar();
     void onViewStatusBar();
@@ -144,6 +147,8 @@ private:
     void morphsAppended(int count);
     void morphValuesReset();
     void neckGeometryChosen(int geometryIndex);
+    // After undo or redo: the panes show the face as it is now.
+    void faceRestored();
 
     std::unique_ptr<Prompt> ownPrompt_;
     Prompt* prompt_;
