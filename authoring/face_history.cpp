@@ -386,6 +386,7 @@ void beginUndoStep(ViewState& state, std::string_view name)
     step->name = name;
     step->before = capture(state, history.latest.get());
     step->beforeId = history.currentId;
+    step->wasModified = state.modified;
     history.latest = step->before;
     history.open = std::move(step);
 }
@@ -400,8 +401,10 @@ bool endUndoStep(ViewState& state)
         return false;
     step->after = capture(state, step->before.get());
     history.latest = step->after;
-    if (sameSnapshot(*step->before, *step->after))
+    if (sameSnapshot(*step->before, *step->after)) {
+        state.modified = step->wasModified;
         return false;
+    }
     step->afterId = history.nextId++;
     history.currentId = step->afterId;
     history.undo.push_back(std::move(*step));

@@ -28,6 +28,7 @@ struct HistoryStep {
     std::shared_ptr<const FaceSnapshot> after;
     std::uint64_t beforeId = 0;  // the document states the step leads from and to
     std::uint64_t afterId = 0;
+    bool wasModified = false;  // the modified flag when the step began
 };
 
 struct FaceHistory {
@@ -50,8 +51,8 @@ struct FaceHistory {
 void beginUndoStep(ViewState& state, std::string_view name);
 
 // Ends the step begun last. A step whose operation changed nothing is dropped (a click without
-// a drag); otherwise it becomes the newest step, the redo steps are discarded and the face
-// counts as modified. Returns true when a step was kept.
+// a drag) and the modified flag goes back to what it was; otherwise the step becomes the newest,
+// the redo steps are discarded and the face counts as modified. Returns true when a step was kept.
 bool endUndoStep(ViewState& state);
 
 // Begins a step on construction and ends it on destruction, around one operation.
