@@ -17,6 +17,8 @@ bool commandEnabled(Enabled rule, const CommandContext& context)
     case Enabled::MorphSelected: return context.morphSelected;
     case Enabled::Comparison: return context.comparison;
     case Enabled::NeckSelection: return context.neckSelection;
+    case Enabled::CanUndo: return context.canUndo;
+    case Enabled::CanRedo: return context.canRedo;
     }
     return false;
 }
@@ -49,7 +51,8 @@ std::span<const Command> commandTable()
          "", E::Face, M::None, &F::onFileExportGltf},
         {c::Exit, "E&xit", "Quit the application; prompts to save documents\nExit", "", E::Always, M::None,
          &F::onFileExit},
-        {c::Undo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", "", E::Never, M::None, nullptr},
+        {c::Undo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", "", E::CanUndo, M::None, &F::onEditUndo},
+        {c::Redo, "&Redo\tCtrl+Y", "Redo the previously undone action\nRedo", "", E::CanRedo, M::None, &F::onEditRedo},
         {c::Cut, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard\nCut", "", E::Never, M::None, nullptr},
         {c::Copy, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard\nCopy", "", E::Never, M::None,
          nullptr},
@@ -103,6 +106,31 @@ std::span<const Command> commandTable()
     return rows;
 }
 
+std::string_view undoStepName(int id)
+{
+    namespace c = command;
+    struct Step {
+        int id;
+        std::string_view name;
+    };
+    static const Step steps[] = {
+        {c::AutoScale, "Auto Scale"},
+        {c::FlipPolygonOrder, "Flip Polygon Order"},
+        {c::TurnRight, "Turn Right"},
+        {c::TurnUp, "Turn Up"},
+        {c::GenerateMorphTarget, "Generate Morph Target"},
+        {c::ScaleMorph, "Scale Morph"},
+        {c::ComputeNeckVertices, "Compute Neck Vertices"},
+        {c::KeepNeckVertices, "Keep Selected Neck Vertices"},
+        {c::DiscardNeckVertices, "Discard Selected Neck Vertices"},
+        {c::AddNeckVertices, "Add to Neck Vertices"},
+        {c::ClearNeckVertices, "Clear Neck Vertices"},
+        {c::CreateMorphsFromFiles, "Create Morphs from Files"},
+    };
+    const auto it = std::ranges::find(steps, id, &Step::id);
+    return it == std::end(steps) ? std::string_view() : it->name;
+}
+
 const Command* findCommand(int id)
 {
     const auto table = commandTable();
@@ -131,7 +159,7 @@ std::span<const MenuLayout> menuBarLayout()
     namespace c = command;
     constexpr int s = kSeparator;
     static const int file[] = {c::Open, c::Save, c::SaveAs, c::ExportGltf, s, s, c::Exit};
-    static const int edit[] = {c::Undo, s, c::Cut, c::Copy, c::Paste};
+    static const int edit[] = {c::Undo, c::Redo, s, c::Cut, c::Copy, c::Paste};
     static const int view[] = {c::ViewToolbar, c::ViewStatusBar};
     static const int help[] = {c::About};
     static const int tools[] = {
@@ -174,6 +202,7 @@ std::span<const Accelerator> acceleratorTable()
     static const Accelerator keys[] = {
         {"Ctrl+C", c::Copy},       {"Ctrl+Ins", c::Copy},   {"Ctrl+V", c::Paste}, {"Shift+Ins", c::Paste},
         {"Ctrl+X", c::Cut},        {"Shift+Del", c::Cut},   {"Ctrl+Z", c::Undo},  {"Alt+Backspace", c::Undo},
+        {"Ctrl+Shift+Z", c::Redo},
         {"F6", c::NextPane},       {"Shift+F6", c::PreviousPane},
     };
     return keys;

@@ -20,6 +20,7 @@ inline constexpr int SaveAs = 142;
 inline constexpr int ExportGltf = 172;
 inline constexpr int Exit = 57665;
 inline constexpr int Undo = 57643;
+inline constexpr int Redo = 57644;
 inline constexpr int Cut = 57635;
 inline constexpr int Copy = 57634;
 inline constexpr int Paste = 57637;
@@ -66,6 +67,8 @@ struct CommandContext {
     bool geometrySelected = false;  // the morph bar's selection is a geometry
     bool morphSelected = false;     // the morph bar's selection is a morph
     bool neckSelection = false;     // vertex mode, a closed lasso and a displayed geometry
+    bool canUndo = false;           // the face's history has a step to undo
+    bool canRedo = false;           // … or one to redo
     int editMode = 0;               // 0 navigation, 1 translate, 2 scale, 3 vertex
     bool toolbarShown = false;
     bool statusBarShown = false;
@@ -80,6 +83,8 @@ enum class Enabled {
     MorphSelected,
     Comparison,
     NeckSelection,
+    CanUndo,
+    CanRedo,
 };
 
 enum class Mark { None, NavigationMode, TranslateMode, ScaleMode, VertexMode, ToolbarShown, StatusBarShown };
@@ -106,6 +111,10 @@ struct Command {
 };
 
 std::span<const Command> commandTable();
+
+// The undo step a command makes when it changes the face ("Turn Right"); empty for commands
+// that change nothing that is saved.
+std::string_view undoStepName(int id);
 // The row of `id`, or null.
 const Command* findCommand(int id);
 

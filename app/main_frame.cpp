@@ -31,6 +31,7 @@
 #include "authoring/difference_highlight.h"
 #include "authoring/face_editing.h"
 #include "authoring/face_reading.h"
+#include "authoring/face_history.h"
 #include "authoring/geometry_lookup.h"
 #include "authoring/morph_batch.h"
 #include "authoring/morph_extraction.h"
@@ -300,6 +301,8 @@ CommandContext CMainFrame::commandContext() const
     context.geometrySelected = selection.geometry >= 0;
     context.morphSelected = selection.morph >= 0;
     context.neckSelection = canEditNeckVertices(state);
+    context.canUndo = canUndo(state);
+    context.canRedo = canRedo(state);
     context.editMode = view_->getEditMode();
     context.toolbarShown = toolBar_ && !toolBar_->isHidden();
     context.statusBarShown = !statusBar()->isHidden();
@@ -315,6 +318,14 @@ void CMainFrame::updateCommandStates()
         if (command.mark != Mark::None)
             action->setChecked(commandChecked(command.mark, context));
     }
+    // "Undo Turn Right", "Redo Scale Morph": the step the command would take back or redo.
+    const ViewState& state = view_->state();
+    for (const auto& [id, step] : {std::pair{command::Undo, undoName(state)}, std::pair{command::Redo, redoName(state)}}) {
+        QString text = qs(menuText(*findCommand(id)));
+        if (!step.empty())
+            text += QLatin1Char(' ') + qs(step).replace(QLatin1Char('&'), QStringLiteral("&&"));
+        actions_.at(id)->setText(text);
+    }
 }
 
 void CMainFrame::runCommand(int id)
@@ -325,7 +336,13 @@ void CMainFrame::runCommand(int id)
         updateCommandStates();
         return;
     }
+    // A command that changes the face is one undo step, dropped when it changed nothing.
+    const std::string_view step = undoStepName(id);
+    if (!step.empty())
+        beginUndoStep(view_->state(), step);
     (this->*command->handler)();
+    if (!step.empty())
+        endUndoStep(view_->state());
     updateCommandStates();
 }
 
@@ -393,6 +410,22 @@ void CMainFrame::onFileExportGltf()
 }
 
 void CMainFrame::onFileExit() { close(); }
+
+// --- Edit ------------------------------------------------------------------------------
+
+void CMainFrame::onEditUndo()
+{
+    if (undo(view_->state()))
+        faceRestored();
+    refreshView(true);
+}
+
+void CMainFrame::onEditRedo()
+{
+    if (redo(view_->state()))
+        faceRestored();
+    refreshView(true);
+}
 
 // --- View and Help -----------------------------------------------------------------------
 
@@ -583,6 +616,23 @@ void CMainFrame::showStatusMessage(const QString& text) { statusBar()->showMessa
 
 void CMainFrame::markFaceModified() { view_->state().modified = true; }
 
+bool CMainFrame::editFace(const std::string& stepName, const std::function<bool()>& edit)
+{
+    ViewState& state = view_->state();
+    const UndoStep step(state, stepName);
+    const bool changed = edit();
+    if (changed)
+        state.modified = true;
+    return changed;
+}
+
 std::filesystem::path CMainFrame::faceFileName() const { return view_->state().fileName; }
+
+void CMainFrame::faceRestored()
+{
+    // The tree is rebuilt from the restored face; the selection stays where the item still is.
+    morphBar_->refreshFromFace();
+    updateCommandStates();
+}
 
 }  // namespace mw

@@ -86,6 +86,7 @@ public:
     // property pane, and the face's file.
     void showStatusMessage(const QString& text) override;
     void markFaceModified() override;
+    bool editFace(const std::string& stepName, const std::function<bool()>& edit) override;
     std::filesystem::path faceFileName() const override;
 
     // The refresh period of the view, in milliseconds.
@@ -130,6 +131,9 @@ private:
     ViewState& viewState() override { return view_->state(); }
     Prompt& documentPrompt() override { return *documentPrompt_; }
     DocumentPanes& documentPanes() override;
+    // Edit: the face's history. The menu items name the step they would take back or redo.
+    void onEditUndo();
+    void onEditRedo();
     // View and Help.
     void onViewToolbar();
     void onViewStatusBar();
@@ -164,6 +168,8 @@ private:
     void morphsAppended(int count);
     void morphValuesReset();
     void neckGeometryChosen(int geometryIndex);
+    // After undo or redo: the panes show the face as it is now.
+    void faceRestored();
 
     // Keeps the panes in step with the document.
     class Panes;

@@ -125,6 +125,19 @@ void CMorphBar::setFaceNode(TarvFaceRenderer* node)
     host_.updateCommandStates();
 }
 
+void CMorphBar::refreshFromFace()
+{
+    const int geometry = selectedGeometry();
+    const int morph = selectedMorph();
+    setFaceNode(faceNode_.get());
+    QTreeWidgetItem* root = geometry >= 0 ? geometryRoot_ : morph >= 0 ? morphRoot_ : nullptr;
+    const int row = geometry >= 0 ? geometry : morph;
+    if (root && row < root->childCount())
+        tree_->setCurrentItem(root->child(row));
+    else
+        host_.selectGeometry(-1);
+}
+
 void CMorphBar::appendMorphs(int count)
 {
     TarvFaceObject* face = faceNode_ ? faceNode_->face() : nullptr;
@@ -223,13 +236,13 @@ bool CMorphBar::renameItem(QTreeWidgetItem* item, const QString& text)
             host_.showStatusMessage(QString::fromStdString(*refusal));
             return false;
         }
-        renamed = renameFaceMorph(*faceNode_, index, name);
+        renamed = host_.editFace("Rename Morph", [&] { return renameFaceMorph(*faceNode_, index, name); });
     } else if (item->parent() == geometryRoot_) {
         if (auto refusal = geometryNameRefusal(*faceNode_, index, name)) {
             host_.showStatusMessage(QString::fromStdString(*refusal));
             return false;
         }
-        renamed = renameFaceGeometry(*faceNode_, index, name);
+        renamed = host_.editFace("Rename Geometry", [&] { return renameFaceGeometry(*faceNode_, index, name); });
     }
     if (!renamed)
         return false;

@@ -39,6 +39,10 @@ public:
     // Selects geometry item `index` (0 or less: the first); nothing without a face or when
     // the face has no such geometry.
     void selectGeometryItem(int index);
+    // After undo or redo changed the face: the tree is built anew from it, the selection
+    // stays on the item of the same kind and index where that still exists, and the bar's
+    // own modified flag gives way to the face's history.
+    void refreshFromFace();
 
     // Set by a rename, cleared by setFaceNode and by whoever saved the face.
     bool modified() const { return modified_; }

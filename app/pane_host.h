@@ -3,6 +3,8 @@
 // answers; tests answer with a fake.
 
 #include <filesystem>
+#include <functional>
+#include <string>
 
 #include <QString>
 
@@ -25,6 +27,9 @@ public:
     virtual void showStatusMessage(const QString& text) = 0;
     // A pane changed the face's data (not only a name): the face must be saved again.
     virtual void markFaceModified() = 0;
+    // Runs `edit`, which changes the face and says whether it did, as one step of the face's
+    // history named `stepName` (what Undo offers to take back); returns what `edit` returned.
+    virtual bool editFace(const std::string& stepName, const std::function<bool()>& edit) = 0;
     // The file the face was loaded from or last saved to; empty when there is none.
     virtual std::filesystem::path faceFileName() const = 0;
 };

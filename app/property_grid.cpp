@@ -298,6 +298,13 @@ void CPropertyGrid::faceChanged()
     host_.updateCommandStates();
 }
 
+bool CPropertyGrid::setColour(int id, const osg::Vec3& rgb)
+{
+    return id == kDiffuse
+               ? host_.editFace("Change Diffuse", [&] { return setGeometryDiffuse(*faceNode_, shown_, rgb); })
+               : host_.editFace("Change Specular", [&] { return setGeometrySpecular(*faceNode_, shown_, rgb); });
+}
+
 bool CPropertyGrid::editValue(int id, const QString& text)
 {
     QTreeWidgetItem* row = item(id);
@@ -307,7 +314,7 @@ bool CPropertyGrid::editValue(int id, const QString& text)
 
     if (id == kTexture) {
         const std::string name = text.trimmed().toStdString();
-        if (!setGeometryTexture(*faceNode_, shown_, name))
+        if (!host_.editFace("Change Texture", [&] { return setGeometryTexture(*faceNode_, shown_, name); }))
             return false;
         row->setText(kValueColumn, fromStd(name));
         if (!name.empty() && !geometryTextureShown(*faceNode_, shown_))
@@ -322,8 +329,7 @@ bool CPropertyGrid::editValue(int id, const QString& text)
         host_.showStatusMessage(QStringLiteral("%1 not changed: %2").arg(row->text(0), fromStd(colour.error)));
         return false;
     }
-    const bool changed = id == kDiffuse ? setGeometryDiffuse(*faceNode_, shown_, *colour.rgb)
-                                        : setGeometrySpecular(*faceNode_, shown_, *colour.rgb);
+    const bool changed = setColour(id, *colour.rgb);
     // Shown as stored, also when unchanged, so the text returns to its usual form.
     setColourItem(row, id == kDiffuse ? geometry->diffuse : geometry->specular);
     if (changed)
@@ -356,8 +362,7 @@ bool CPropertyGrid::pickColour(int id)
         return false;
     const osg::Vec3 rgb(static_cast<float>(chosen->redF()), static_cast<float>(chosen->greenF()),
                         static_cast<float>(chosen->blueF()));
-    const bool changed = id == kDiffuse ? setGeometryDiffuse(*faceNode_, shown_, rgb)
-                                        : setGeometrySpecular(*faceNode_, shown_, rgb);
+    const bool changed = setColour(id, rgb);
     if (changed) {
         setColourItem(item(id), id == kDiffuse ? geometry->diffuse : geometry->specular);
         faceChanged();

@@ -74,6 +74,8 @@ private:
     void setColourItem(QTreeWidgetItem* item, const osg::Vec4& colour);
     void showDescription(QTreeWidgetItem* item);
     void faceChanged();
+    // Sets the shown geometry's diffuse or specular colour as one step of the face's history.
+    bool setColour(int id, const osg::Vec3& rgb);
     FaceGeom* shownGeometryData() const;
 
     PaneHost& host_;

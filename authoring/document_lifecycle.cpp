@@ -7,6 +7,7 @@
 
 #include "authoring/comparison_loading.h"
 #include "authoring/face_editing.h"
+#include "authoring/face_history.h"
 #include "authoring/face_reading.h"
 #include "authoring/morph_import.h"
 #include "authoring/view_document.h"
@@ -109,6 +110,7 @@ bool saveFace(Document& doc, const std::filesystem::path& path)
     }
     state.fileName = target;
     state.modified = false;
+    markSaved(state);
     doc.panes.clearModified();
     return true;
 }
@@ -179,7 +181,11 @@ int importMorphsFromChosenFile(Document& doc, bool withNeckVertices)
     const osg::ref_ptr<TarvFaceObject> source = readOtherFace(doc, *path);
     if (!source)
         return 0;
-    const int added = importMorphs(doc.state, *source, withNeckVertices);
+    int added = 0;
+    {
+        const UndoStep step(doc.state, "Import Morphs");
+        added = importMorphs(doc.state, *source, withNeckVertices);
+    }
     doc.panes.appendMorphs(added);
     return added;
 }

@@ -87,6 +87,7 @@ void closeFace(ViewState& state)
     state.face = nullptr;
     state.modified = false;
     state.fileName.clear();
+    clearHistory(state);
 }
 
 }  // namespace mw

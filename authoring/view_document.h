@@ -36,8 +36,8 @@ void readPreparedFace(FaceRead& read);
 // Installs the face read as loadIntoView does, or says "Failed to load: " and the path.
 bool installFaceRead(ViewState& state, FaceRead& read, Prompt& prompt);
 
-// Drops the comparison face and the current face; the file name becomes empty and the face
-// unmodified.
+// Drops the comparison face and the current face and forgets the undo history; the file name
+// becomes empty and the face unmodified.
 void closeFace(ViewState& state);
 
 }  // namespace mw

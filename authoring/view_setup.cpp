@@ -17,6 +17,18 @@ void buildView(ViewState& state, ViewHooks hooks)
         if (hasFace(state) && !hasComparison(state))
             state.modified = true;
     };
+    // A whole drag of the head, from the first press to the last release, is one undo step; the
+    // step is dropped when the pointer did not move the head.
+    state.editHandler->onPointerPressed = [&state] {
+        const EditMode mode = state.editHandler->mode;
+        if ((mode == EditMode::Translate || mode == EditMode::Scale) && hasFace(state) && !hasComparison(state) &&
+            !state.history.open)
+            beginUndoStep(state, mode == EditMode::Translate ? kMoveHeadStep : kScaleHeadStep);
+    };
+    state.editHandler->onPointerReleased = [&state](int heldButtons) {
+        if (heldButtons == 0)
+            endUndoStep(state);
+    };
 
     state.focusHandler = new FocusHandler(std::move(hooks.giveFocus));
 

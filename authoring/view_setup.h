@@ -2,6 +2,7 @@
 // Building the 3D view: its scene, camera and handlers, and handing them to a viewer.
 
 #include <functional>
+#include <string_view>
 
 #include <osgViewer/Viewer>
 
@@ -17,9 +18,13 @@ struct ViewHooks {
     PixelConversion toPixels;          // pointer position to pixels of the view's drawing area
 };
 
+// The undo steps of the head drags in translate and scale mode.
+inline constexpr std::string_view kMoveHeadStep = "Move Head";
+inline constexpr std::string_view kScaleHeadStep = "Scale Head";
+
 // Builds the fixed scene, the camera (navigation mode, framing the scene root), the edit
 // handler driving the head transform and the focus handler. A drag that moves the head marks
-// the face modified; one that lines up a comparison face does not.
+// the face modified and is one undo step; one that lines up a comparison face is neither.
 void buildView(ViewState& state, ViewHooks hooks);
 
 // Makes `viewer` draw the view's scene on the mid-grey background with the view's own light

@@ -12,6 +12,7 @@
 #include <osg/observer_ptr>
 #include <osg/ref_ptr>
 
+#include "authoring/face_history.h"
 #include "interaction/camera_manipulator.h"
 #include "interaction/edit_handler.h"
 #include "interaction/focus_handler.h"
@@ -46,6 +47,8 @@ struct ViewState {
     osg::ref_ptr<TarvFaceRenderer> faceNode;
     std::filesystem::path fileName;
     bool modified = false;
+    // Undo and redo of every change to the face (face_history.h).
+    FaceHistory history;
 
     // A second face shown over the current one while a morph is being created from it; one is
     // loaded exactly when comparisonRenderer exists.

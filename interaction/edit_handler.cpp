@@ -31,6 +31,7 @@ bool MienwrightHandler::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActio
 
     switch (ea.getEventType()) {
     case Event::PUSH:
+        if (isPointerButton(ea.getButton()) && onPointerPressed) onPointerPressed();
         // Every button starts a new reference point: a middle or right drag in translate or scale
         // mode must not jump by the distance to an older left press.
         if (isPointerButton(ea.getButton())) {
@@ -43,6 +44,7 @@ bool MienwrightHandler::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActio
         }
         break;
     case Event::RELEASE:
+        if (isPointerButton(ea.getButton()) && onPointerReleased) onPointerReleased(ea.getButtonMask());
         if (ea.getButton() == Event::LEFT_MOUSE_BUTTON && mode == EditMode::Vertex && lasso) {
             lasso->closeLasso();
             aa.requestRedraw();

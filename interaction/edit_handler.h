@@ -53,6 +53,10 @@ public:
     // for its modified state) and after a release has completed a lasso.
     std::function<void()> onTransformEdited;
     std::function<void()> onLassoClosed;
+    // Called first on every pointer button press and release; a release passes the buttons
+    // still held after it, so the end of a whole drag is a release that passes 0.
+    std::function<void()> onPointerPressed;
+    std::function<void(int heldButtons)> onPointerReleased;
 
 protected:
     ~MienwrightHandler() override = default;

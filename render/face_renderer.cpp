@@ -1,6 +1,7 @@
 #include "render/face_renderer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <osg/RenderInfo>
 
@@ -46,6 +47,14 @@ void FaceRenderer::computeNormals()
     if (!geometry_)
         return;
     normals_ = computeCornerNormals(*geometry_);
+    tableStale_ = true;
+}
+
+void FaceRenderer::setNormals(osg::ref_ptr<osg::Vec3Array> normals)
+{
+    if (!geometry_ || !normals)
+        return;
+    normals_ = std::move(normals);
     tableStale_ = true;
 }
 

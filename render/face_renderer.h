@@ -47,11 +47,16 @@ public:
     osg::BoundingBox computeBoundingBox() const override;
 
     void computeNormals();
+    // Takes corner normals computed earlier for the same rest pose (undo keeps them) instead of
+    // computing them again; they are shared, never changed in place.
+    void setNormals(osg::ref_ptr<osg::Vec3Array> normals);
     void buildTexcoords();
     // Moves every rest-pose vertex v to v × matrix; normals are kept as they are.
     void transformVertices(const osg::Matrixd& matrix);
     // Appends a target that deforms this geometry; a target already attached is not added twice.
     void attachTarget(FaceTarget* target);
+    // Lets go of every attached target (before the face's morphs are attached afresh).
+    void detachTargets() { attachedTargets_.clear(); }
 
     // This frame's vertex arrays: rest pose plus weighted offsets, laid out by drawTable().
     // Reuses one working buffer; when no weight is set and the geometry has no texture seams

@@ -113,7 +113,7 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
         titles << a->text();
     EXPECT_EQ(titles.join(QLatin1Char('|')), "&File|&Edit|&View|&Help|Tools");
     EXPECT_EQ(itemsOf(menu("&File")), "Open...|Save|Save As...|Export glTF...|-|Open Recent|-|Exit");
-    EXPECT_EQ(itemsOf(menu("&Edit")), "Undo|-|Cut|Copy|Paste");
+    EXPECT_EQ(itemsOf(menu("&Edit")), "Undo|Redo|-|Cut|Copy|Paste");
     EXPECT_EQ(itemsOf(menu("&View")), "Toolbar|Status Bar");
     EXPECT_EQ(itemsOf(menu("&Help")), "About Mienwright...");
     EXPECT_EQ(itemsOf(menu("Tools")),

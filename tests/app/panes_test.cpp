@@ -33,6 +33,7 @@ public:
     void updateCommandStates() override {}
     void showStatusMessage(const QString& text) override { status.push_back(text); }
     void markFaceModified() override { ++modifiedMarks; }
+    bool editFace(const std::string&, const std::function<bool()>& edit) override { return edit(); }
     std::filesystem::path faceFileName() const override { return fileName; }
 
     CPropertyGrid* grid = nullptr;

@@ -1,0 +1,171 @@
+// Undo and redo on a 26,000-vertex head with 50 morphs. The peer baseline is what a user had
+// to do without undo: read the face again from its text and rebuild its scene node. Recording
+// a step and a whole head drag are measured too; the drag is compared with the same drag
+// without any history, which shows that pointer moves copy nothing.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "authoring/face_editing.h"
+#include "authoring/face_history.h"
+#include "authoring/morph_import.h"
+#include "authoring/view_operations.h"
+#include "authoring/view_setup.h"
+#include "bench/bench_support.h"
+#include "model/face_file.h"
+
+namespace mw::bench {
+namespace {
+
+using Event = osgGA::GUIEventAdapter;
+
+// 161 x 162 vertices (26,082), 51,520 triangles, 50 morphs moving 2,000 vertices each.
+osg::ref_ptr<TarvFaceObject> makeHead()
+{
+    GridFaceOptions options;
+    options.columns = 161;
+    options.rows = 162;
+    options.morphs = 50;
+    options.entriesPerTarget = 2000;
+    osg::ref_ptr<TarvFaceObject> face = makeGridFace(options);
+    for (const auto& g : face->geometries)
+        g->texture.clear();  // no image file to read here
+    return face;
+}
+
+struct LoadedView {
+    explicit LoadedView(bool withHistory = true)
+    {
+        buildView(state, {});
+        if (!withHistory) {
+            state.editHandler->onPointerPressed = nullptr;
+            state.editHandler->onPointerReleased = nullptr;
+        }
+        state.face = makeHead();
+        state.faceNode = new TarvFaceRenderer(state.face.get());
+        state.scene.headTransform->addChild(state.faceNode.get());
+    }
+    ViewState state;
+};
+
+void describe(benchmark::State& bench, const ViewState& view)
+{
+    bench.counters["vertices"] = static_cast<double>(view.face->geometries[0]->vertices->size());
+    bench.counters["morphs"] = static_cast<double>(view.face->morphs.size());
+    bench.counters["history_MB"] = static_cast<double>(historyBytes(view)) / (1 << 20);
+}
+
+// Alternately undoes and redoes one step: each iteration restores the face once.
+void BM_UndoOrRedo(benchmark::State& bench, const char* stepName, std::function<void(ViewState&)> operation)
+{
+    LoadedView view;
+    {
+        UndoStep step(view.state, stepName);
+        operation(view.state);
+    }
+    bool undone = false;
+    for (auto _ : bench) {
+        const bool done = undone ? redo(view.state) : undo(view.state);
+        if (!done) {
+            bench.SkipWithError("nothing to undo or redo");
+            return;
+        }
+        undone = !undone;
+    }
+    describe(bench, view.state);
+}
+BENCHMARK_CAPTURE(BM_UndoOrRedo, scale_morph, "Scale Morph", [](ViewState& s) { scaleMorph(s, 7, 1.5f); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_UndoOrRedo, flip_polygon_order, "Flip Polygon Order", [](ViewState& s) { flipPolygonOrder(s, 0); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_UndoOrRedo, turn_right, "Turn Right", [](ViewState& s) { turnRight(s); })
+    ->Unit(benchmark::kMillisecond);
+// Moves every vertex and morph offset and recomputes every normal, like a save after turns.
+BENCHMARK_CAPTURE(BM_UndoOrRedo, baked_turn, "Turn Right", [](ViewState& s) {
+    turnRight(s);
+    commitHeadTransform(s);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_UndoOrRedo, import_50_morphs, "Import Morphs", [](ViewState& s) {
+    importMorphs(s, *makeHead(), false);
+})->Unit(benchmark::kMillisecond);
+
+void BM_Baseline_ReloadFace(benchmark::State& bench)
+{
+    LoadedView view;
+    const std::string text = formatFace(*view.state.face);
+    for (auto _ : bench) {
+        osg::ref_ptr<TarvFaceObject> face = readFaceText(text);
+        osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+        benchmark::DoNotOptimize(node.get());
+    }
+    describe(bench, view.state);
+}
+BENCHMARK(BM_Baseline_ReloadFace)->Unit(benchmark::kMillisecond);
+
+// One "Scale Morph" recorded: the face is compared twice and the one morph copied.
+void BM_RecordMorphStep(benchmark::State& bench)
+{
+    LoadedView view;
+    for (auto _ : bench) {
+        UndoStep step(view.state, "Scale Morph");
+        scaleMorph(view.state, 7, 1.5f);
+    }
+    describe(bench, view.state);
+}
+BENCHMARK(BM_RecordMorphStep)->Unit(benchmark::kMillisecond);
+
+// A head drag in translate mode: press, 100 moves, release, with and without its undo step.
+void dragHead(ViewState& state, osgGA::GUIActionAdapter& actions)
+{
+    auto send = [&](Event::EventType type, float y, int mask) {
+        osg::ref_ptr<Event> event = new Event;
+        event->setEventType(type);
+        event->setInputRange(-1, -1, 1, 1);
+        event->setMouseYOrientation(Event::Y_INCREASING_UPWARDS);
+        event->setX(0.0f);
+        event->setY(y);
+        event->setButton(type == Event::DRAG ? 0 : Event::LEFT_MOUSE_BUTTON);
+        event->setButtonMask(mask);
+        state.editHandler->handle(*event, actions);
+    };
+    send(Event::PUSH, 0.0f, Event::LEFT_MOUSE_BUTTON);
+    for (int i = 1; i <= 100; ++i)
+        send(Event::DRAG, 0.001f * static_cast<float>(i), Event::LEFT_MOUSE_BUTTON);
+    send(Event::RELEASE, 0.1f, 0);
+}
+
+struct NoActions : osgGA::GUIActionAdapter {
+    void requestRedraw() override {}
+    void requestContinuousUpdate(bool) override {}
+    void requestWarpPointer(float, float) override {}
+};
+
+void runDrags(benchmark::State& bench, bool withHistory)
+{
+    LoadedView view(withHistory);
+    setEditMode(view.state, static_cast<int>(EditMode::Translate));
+    NoActions actions;
+    const std::size_t heapBefore = heapInUse();
+    for (auto _ : bench)
+        dragHead(view.state, actions);
+    describe(bench, view.state);
+    bench.counters["heap_growth_MB"] = static_cast<double>(heapInUse() - heapBefore) / (1 << 20);
+}
+
+void BM_DragHead(benchmark::State& bench)
+{
+    runDrags(bench, true);
+}
+BENCHMARK(BM_DragHead)->Unit(benchmark::kMillisecond);
+
+void BM_Baseline_DragHeadWithoutHistory(benchmark::State& bench)
+{
+    runDrags(bench, false);
+}
+BENCHMARK(BM_Baseline_DragHeadWithoutHistory)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace mw::bench
