@@ -30,16 +30,10 @@ FaceRenderer* rendererAt(const TarvFaceRenderer& node, int index)
 
 bool acceptableName(const std::string& name) { return !name.empty() && !nameRefusal(name); }
 
-// A fresh state from the geometry as it is now, so that a texture that was taken away is
-// really gone.
 void rebuildGeometryState(const TarvFaceRenderer& node, int index)
 {
-    FaceRenderer* renderer = rendererAt(node, index);
-    if (!renderer || !renderer->geometry())
-        return;
-    osg::ref_ptr<osg::StateSet> state = new osg::StateSet;
-    applyGeometryState(*state, *renderer->geometry());
-    renderer->setStateSet(state.get());
+    if (FaceRenderer* renderer = rendererAt(node, index))
+        refreshGeometryState(*renderer);
 }
 
 bool setColour(TarvFaceRenderer& node, int index, const osg::Vec3& rgb, osg::Vec4 FaceGeom::*colour)
@@ -67,6 +61,17 @@ std::string_view trimmed(std::string_view text)
 }
 
 }  // namespace
+
+// A fresh state from the geometry as it is now, so that a texture that was taken away is
+// really gone.
+void refreshGeometryState(FaceRenderer& renderer)
+{
+    if (!renderer.geometry())
+        return;
+    osg::ref_ptr<osg::StateSet> state = new osg::StateSet;
+    applyGeometryState(*state, *renderer.geometry());
+    renderer.setStateSet(state.get());
+}
 
 std::optional<std::string> nameRefusal(std::string_view name)
 {

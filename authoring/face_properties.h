@@ -46,6 +46,9 @@ bool setGeometryTexture(TarvFaceRenderer& node, int index, const std::string& te
 bool setGeometryDiffuse(TarvFaceRenderer& node, int index, const osg::Vec3& rgb);
 bool setGeometrySpecular(TarvFaceRenderer& node, int index, const osg::Vec3& rgb);
 
+// Builds the drawn geometry's texture and colours afresh from its geometry, after they changed.
+void refreshGeometryState(FaceRenderer& renderer);
+
 // True when geometry `index` is drawn with a texture image.
 bool geometryTextureShown(const TarvFaceRenderer& node, int index);
 

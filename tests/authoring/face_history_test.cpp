@@ -18,13 +18,21 @@
 #include "authoring/neck_vertices.h"
 #include "authoring/view_operations.h"
 #include "model/face_copy.h"
-#include "model/load_face.h"
+#include "import/load_face.h"
 #include "render/corner_attributes.h"
 #include "tests/authoring/view_fixture.h"
 #include "tests/interaction/synthetic_events.h"
 
 namespace mw {
 namespace {
+
+// The panes' edits as the editor runs them: on the face's node, marking the face modified.
+void marked(ViewState& s, bool changed) { s.modified = s.modified || changed; }
+void renameGeometry(ViewState& s, int i, const std::string& name) { marked(s, renameFaceGeometry(*s.faceNode, i, name)); }
+void renameMorph(ViewState& s, int i, const std::string& name) { marked(s, renameFaceMorph(*s.faceNode, i, name)); }
+void setGeometryTexture(ViewState& s, int i, const std::string& name) { marked(s, setGeometryTexture(*s.faceNode, i, name)); }
+void setGeometryDiffuse(ViewState& s, int i, const osg::Vec4& c) { marked(s, setGeometryDiffuse(*s.faceNode, i, osg::Vec3(c.r(), c.g(), c.b()))); }
+void setGeometrySpecular(ViewState& s, int i, const osg::Vec4& c) { marked(s, setGeometrySpecular(*s.faceNode, i, osg::Vec3(c.r(), c.g(), c.b()))); }
 
 // The screen spans scene x and y from -3 to 3, so the lasso's left half holds x < 0.
 void placeCamera(ViewState& state)
