@@ -1,18 +1,25 @@
 #pragma once
 // Per-corner attributes of a geometry's triangle list, computed once and reused every frame.
 
+#include <span>
+
 #include <osg/Array>
 #include <osg/ref_ptr>
 
 #include "model/face.h"
+#include "render/surface_normals.h"
 
 namespace mw {
 
 // One smoothed normal per entry of vertexIndices, from the rest pose: corners at the same
-// position share the average of their triangles' normals. Corners of a triangle that names a
-// vertex outside the geometry (or of an incomplete last triangle) get a zero normal; such
-// triangles are never drawn.
+// position share the average of their triangles' normals, each side of a double-sided card
+// its own (surface_normals.h). Corners of a triangle that names a vertex outside the geometry
+// (or of an incomplete last triangle) get a zero normal; such triangles are never drawn.
 osg::ref_ptr<osg::Vec3Array> computeCornerNormals(const FaceGeom& geometry);
+
+// cornerNormals[c] = the normal of corner c's slot; zero for corners without one.
+void scatterSlotNormals(const NormalSlots& slots, std::span<const osg::Vec3> slotNormals,
+                        std::span<osg::Vec3> cornerNormals);
 
 // One texture coordinate per entry of texIndices, or null when texIndices is shorter than
 // vertexIndices (the geometry is then drawn without texture coordinates). An entry naming a

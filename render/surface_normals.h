@@ -1,0 +1,40 @@
+#pragma once
+// Smoothed normals of a triangle list. Corners whose vertices share a rest position share a
+// normal: the normalised sum of the unnormalised normals of their triangles. Where the
+// triangles at a position face opposite ways (a double-sided card, two triangles back to back
+// on the same vertices) their sum would cancel, so each side gets the sum of its own triangles.
+// Which corners share a normal is decided once from the rest pose; the normals themselves can
+// then be recomputed cheaply for any morphed positions.
+
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <vector>
+
+#include <osg/Vec3>
+
+#include "model/face.h"
+
+namespace mw {
+
+struct NormalSlots {
+    static constexpr std::uint32_t kNoSlot = std::numeric_limits<std::uint32_t>::max();
+
+    std::size_t vertexCount = 0;              // of the geometry it was built for
+    std::size_t cornerCount = 0;              // entries of vertexIndices it was built from
+    std::vector<std::uint32_t> triangles;     // first corner of every triangle that is drawn, in order
+    std::vector<std::uint32_t> cornerSlot;    // per corner; kNoSlot for corners of triangles not drawn
+    std::size_t slotCount = 0;
+};
+
+// Groups the corners of the whole triangles that name existing vertices.
+NormalSlots buildNormalSlots(const IndexList& vertexIndices, std::span<const osg::Vec3> restPositions);
+
+// One unit normal per slot for the given positions (indexed like the geometry's vertices),
+// written to `slotNormals`, which is resized only when it is too small. A slot whose triangles
+// have no area gets a zero normal. The sum per slot adds the triangles in their order, each
+// triangle's normal (b - a) × (c - a) once per corner it has in the slot.
+void computeSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
+                        std::span<const osg::Vec3> positions, std::vector<osg::Vec3>& slotNormals);
+
+}  // namespace mw
