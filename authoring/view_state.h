@@ -12,6 +12,7 @@
 #include <osg/observer_ptr>
 #include <osg/ref_ptr>
 
+#include "authoring/mirror_map.h"
 #include "interaction/camera_manipulator.h"
 #include "interaction/edit_handler.h"
 #include "interaction/focus_handler.h"
@@ -54,6 +55,9 @@ struct ViewState {
     osg::ref_ptr<osg::MatrixTransform> comparisonTransform;
     osg::ref_ptr<osg::Geode> differenceHighlight;
     float morphThreshold = kDefaultMorphThreshold;
+
+    // The left/right pairing of the face's vertices, rebuilt when the rest pose changes.
+    MirrorMapCache mirrorMap;
 };
 
 // True while a face is loaded.
