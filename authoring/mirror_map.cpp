@@ -164,9 +164,9 @@ public:
     {
         const osg::Vec3d extent = osg::Vec3d(box._max) - osg::Vec3d(box._min);
         const double largest = std::max({extent.x(), extent.y(), extent.z()});
-        // Cells at least as wide as the tolerance, so a search never looks beyond two cells
-        // per axis, and never so small that an axis needs more cells than a key can number.
-        size_ = std::max({tolerance, largest / static_cast<double>(kCellsPerAxis - 1), 1e-30});
+        // Cells twice as wide as the tolerance, so a search never looks beyond two cells per
+        // axis, and never so small that an axis needs more cells than a key can number.
+        size_ = std::max({2.0 * tolerance, largest / static_cast<double>(kCellsPerAxis - 1), 1e-30});
     }
 
     std::uint32_t cell(double coordinate, int axis) const
@@ -186,6 +186,63 @@ private:
     static constexpr std::uint32_t kCellsPerAxis = 1u << 21;
     osg::Vec3d origin_;
     double size_ = 1.0;
+};
+
+// The occupied cells: for each, the range of entries (sorted by cell) that lie in it, found
+// through an open-addressing hash table.
+class CellIndex {
+public:
+    struct Range {
+        std::uint32_t begin = 0, end = 0;
+    };
+
+    template <typename Entries>
+    explicit CellIndex(const Entries& sorted)
+    {
+        std::size_t cells = 0;
+        for (std::size_t k = 0; k < sorted.size(); ++k)
+            cells += k == 0 || sorted[k].key != sorted[k - 1].key;
+        std::size_t capacity = 16;
+        while (capacity < 2 * cells)
+            capacity *= 2;
+        mask_ = capacity - 1;
+        slots_.assign(capacity, Slot{});
+        for (std::size_t k = 0; k < sorted.size();) {
+            std::size_t end = k + 1;
+            while (end < sorted.size() && sorted[end].key == sorted[k].key)
+                ++end;
+            std::size_t at = hash(sorted[k].key) & mask_;
+            while (slots_[at].used)
+                at = (at + 1) & mask_;
+            slots_[at] = {sorted[k].key, {static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(end)}, true};
+            k = end;
+        }
+    }
+
+    Range find(std::uint64_t key) const
+    {
+        for (std::size_t at = hash(key) & mask_; slots_[at].used; at = (at + 1) & mask_)
+            if (slots_[at].key == key)
+                return slots_[at].range;
+        return {};
+    }
+
+private:
+    struct Slot {
+        std::uint64_t key = 0;
+        Range range;
+        bool used = false;
+    };
+    static std::size_t hash(std::uint64_t key)
+    {
+        key ^= key >> 33;
+        key *= 0xff51afd7ed558ccdULL;
+        key ^= key >> 33;
+        return static_cast<std::size_t>(key);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
 };
 
 }  // namespace
@@ -208,6 +265,7 @@ MirrorMap buildMirrorMap(const TarvFaceObject& face)
                     entries.push_back({grid.keyOf(vertices[v]), g, v});
         }
         std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+        const CellIndex cells(entries);
 
         const double tolerance = pairing.tolerance();
         for (std::uint32_t g = 0; g < face.geometries.size(); ++g) {
@@ -223,11 +281,9 @@ MirrorMap buildMirrorMap(const TarvFaceObject& face)
                 for (std::uint32_t x = x0; x <= x1; ++x)
                     for (std::uint32_t y = y0; y <= y1; ++y)
                         for (std::uint32_t z = z0; z <= z1; ++z) {
-                            const std::uint64_t key = CellGrid::key(x, y, z);
-                            auto it = std::lower_bound(entries.begin(), entries.end(), key,
-                                                       [](const Entry& e, std::uint64_t k) { return e.key < k; });
-                            for (; it != entries.end() && it->key == key; ++it)
-                                pairing.offer(choice, r, it->geometry, it->vertex);
+                            const CellIndex::Range range = cells.find(CellGrid::key(x, y, z));
+                            for (std::uint32_t k = range.begin; k < range.end; ++k)
+                                pairing.offer(choice, r, entries[k].geometry, entries[k].vertex);
                         }
                 map.partners[g][v] = pairing.finish(choice, v);
             }

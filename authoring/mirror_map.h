@@ -46,7 +46,8 @@ struct MirrorMap {
 // one looked for in the other geometries (a separate left and right eye). Vertices sharing one
 // position are paired in index order with the vertices sharing the partner's position, so that
 // pairing is mutual on a symmetric head even where a mesh repeats a vertex along a seam.
-// Uses a grid of cells as wide as the tolerance: O(n log n).
+// Sorts the vertices into a grid of cells twice as wide as the tolerance and looks at most
+// eight cells up for each vertex: O(n log n).
 MirrorMap buildMirrorMap(const TarvFaceObject& face);
 
 // The same pairing by comparing every vertex with every other one; for checking the grid.

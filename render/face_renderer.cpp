@@ -49,7 +49,7 @@ void FaceRenderer::computeNormals()
     const std::vector<osg::Vec3>& rest = geometry_->vertices->asVector();
     slots_ = buildNormalSlots(geometry_->vertexIndices, rest);
     ++slotsGeneration_;
-    computeSlotNormals(slots_, geometry_->vertexIndices, rest, slotNormals_);
+    computeSlotNormals(slots_, geometry_->vertexIndices, rest, slotNormals_, faceNormals_);
     normals_ = new osg::Vec3Array(geometry_->vertexIndices.size());
     scatterSlotNormals(slots_, slotNormals_, normals_->asVector());
     morphedNormalsValid_ = false;
@@ -137,8 +137,9 @@ bool FaceRenderer::updateMorphedNormals(std::span<const osg::Vec3> positions) co
     collectNormalSources(currentSources_);
     if (morphedNormalsValid_ && currentSources_ == normalSources_)
         return false;
-    computeSlotNormals(slots_, geometry_->vertexIndices, positions, slotNormals_);
-    std::swap(normalSources_, currentSources_);
+    computeSlotNormals(slots_, geometry_->vertexIndices, positions, slotNormals_, faceNormals_);
+    // Copied, not swapped: both lists keep their memory, so no frame allocates.
+    normalSources_.assign(currentSources_.begin(), currentSources_.end());
     morphedNormalsValid_ = true;
     elementNormalsStale_ = cornerNormalsStale_ = true;
     ++normalComputations_;

@@ -132,6 +132,7 @@ private:
     // Morphed normals per slot, per element (vertex arrays) and per corner (immediate drawing),
     // with what they were computed from; all reused from frame to frame.
     mutable std::vector<osg::Vec3> slotNormals_;
+    mutable std::vector<osg::Vec3> faceNormals_;
     mutable std::vector<osg::Vec3> elementNormals_;
     mutable osg::ref_ptr<osg::Vec3Array> cornerNormals_;
     mutable std::vector<NormalSource> normalSources_, currentSources_;

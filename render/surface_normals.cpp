@@ -15,7 +15,8 @@ float canonical(float f) { return f == 0.0f ? 0.0f : f; }
 bool finite(const osg::Vec3& v) { return std::isfinite(v.x()) && std::isfinite(v.y()) && std::isfinite(v.z()); }
 
 // Per vertex, the number of the group of vertices at exactly its position. Vertices with a
-// non-finite coordinate stay alone.
+// non-finite coordinate stay alone. Groups are numbered in the order of their first vertex,
+// so that on a welded mesh group v is vertex v and the sums are visited in memory order.
 std::vector<std::uint32_t> groupByPosition(std::span<const osg::Vec3> positions, std::uint32_t& groupCount)
 {
     const auto count = static_cast<std::uint32_t>(positions.size());
@@ -24,24 +25,26 @@ std::vector<std::uint32_t> groupByPosition(std::span<const osg::Vec3> positions,
         order[i] = i;
     auto key = [&](std::uint32_t i) {
         const osg::Vec3& v = positions[i];
-        return std::tuple(!finite(v), finite(v) ? canonical(v.x()) : 0.0f, finite(v) ? canonical(v.y()) : 0.0f,
-                          finite(v) ? canonical(v.z()) : 0.0f, i);
+        const bool ok = finite(v);
+        return std::tuple(!ok, ok ? canonical(v.x()) : 0.0f, ok ? canonical(v.y()) : 0.0f, ok ? canonical(v.z()) : 0.0f, i);
     };
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
-    std::vector<std::uint32_t> group(count);
-    groupCount = 0;
+    // Each vertex points at the first (lowest) vertex of its run of equal positions.
+    std::vector<std::uint32_t> leader(count);
     for (std::uint32_t k = 0; k < count; ++k) {
         const std::uint32_t v = order[k];
         const bool same = k > 0 && finite(positions[v]) && finite(positions[order[k - 1]]) &&
                           positions[v] == positions[order[k - 1]];
-        if (!same)
-            ++groupCount;
-        group[v] = groupCount - 1;
+        leader[v] = same ? leader[order[k - 1]] : v;
     }
+    std::vector<std::uint32_t> group(count);
+    groupCount = 0;
+    for (std::uint32_t v = 0; v < count; ++v)
+        group[v] = leader[v] == v ? groupCount++ : group[leader[v]];
     return group;
 }
 
-osg::Vec3 triangleNormal(const osg::Vec3& a, const osg::Vec3& b, const osg::Vec3& c) { return (b - a) ^ (c - a); }
+inline osg::Vec3 triangleNormal(const osg::Vec3& a, const osg::Vec3& b, const osg::Vec3& c) { return (b - a) ^ (c - a); }
 
 }  // namespace
 
@@ -97,29 +100,51 @@ NormalSlots buildNormalSlots(const IndexList& vertexIndices, std::span<const osg
             const bool back = split[g] && faceNormal[t] * reference[g] < 0.0f;
             slots.cornerSlot[c] = back ? backSlot[g] : g;
         }
+
+    slots.slotBegin.assign(slots.slotCount + 1, 0);
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c)
+            ++slots.slotBegin[slots.cornerSlot[c] + 1];
+    for (std::size_t k = 1; k < slots.slotBegin.size(); ++k)
+        slots.slotBegin[k] += slots.slotBegin[k - 1];
+    slots.slotTriangles.resize(slots.slotBegin.back());
+    std::vector<std::uint32_t> next(slots.slotBegin.begin(), slots.slotBegin.end() - 1);
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c)
+            slots.slotTriangles[next[slots.cornerSlot[c]]++] = static_cast<std::uint32_t>(t);
     return slots;
 }
 
 void computeSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
-                        std::span<const osg::Vec3> positions, std::vector<osg::Vec3>& slotNormals)
+                        std::span<const osg::Vec3> positions, std::vector<osg::Vec3>& slotNormals,
+                        std::vector<osg::Vec3>& faceNormals)
 {
     if (slotNormals.size() < slots.slotCount)
         slotNormals.resize(slots.slotCount);
-    std::fill_n(slotNormals.begin(), slots.slotCount, osg::Vec3());
-    if (positions.size() < slots.vertexCount || vertexIndices.size() < slots.cornerCount)
+    if (positions.size() < slots.vertexCount || vertexIndices.size() < slots.cornerCount) {
+        std::fill_n(slotNormals.begin(), slots.slotCount, osg::Vec3());
         return;
-    osg::Vec3* const sum = slotNormals.data();
-    const std::uint32_t* const corners = vertexIndices.data();
-    const std::uint32_t* const slotOf = slots.cornerSlot.data();
-    const osg::Vec3* const p = positions.data();
-    for (const std::uint32_t first : slots.triangles) {
-        const osg::Vec3 n = triangleNormal(p[corners[first]], p[corners[first + 1]], p[corners[first + 2]]);
-        sum[slotOf[first]] += n;
-        sum[slotOf[first + 1]] += n;
-        sum[slotOf[first + 2]] += n;
     }
-    for (std::size_t s = 0; s < slots.slotCount; ++s)
-        sum[s].normalize();
+    if (faceNormals.size() < slots.triangles.size())
+        faceNormals.resize(slots.triangles.size());
+    const std::uint32_t* const corners = vertexIndices.data();
+    const osg::Vec3* const p = positions.data();
+    osg::Vec3* const face = faceNormals.data();
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t) {
+        const std::uint32_t first = slots.triangles[t];
+        face[t] = triangleNormal(p[corners[first]], p[corners[first + 1]], p[corners[first + 2]]);
+    }
+    // Each slot gathers its triangles in order: the same additions, in the same order, as
+    // adding every triangle to the slots of its corners, without writing a sum back each time.
+    const std::uint32_t* const begin = slots.slotBegin.data();
+    const std::uint32_t* const triangles = slots.slotTriangles.data();
+    for (std::size_t s = 0; s < slots.slotCount; ++s) {
+        osg::Vec3 sum;
+        for (std::uint32_t k = begin[s]; k < begin[s + 1]; ++k)
+            sum += face[triangles[k]];
+        sum.normalize();
+        slotNormals[s] = sum;
+    }
 }
 
 }  // namespace mw

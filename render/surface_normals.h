@@ -25,16 +25,22 @@ struct NormalSlots {
     std::vector<std::uint32_t> triangles;     // first corner of every triangle that is drawn, in order
     std::vector<std::uint32_t> cornerSlot;    // per corner; kNoSlot for corners of triangles not drawn
     std::size_t slotCount = 0;
+    // The triangles (positions in `triangles`) that add to each slot, in the order they add:
+    // slot s takes slotTriangles[slotBegin[s]] … slotTriangles[slotBegin[s + 1] - 1].
+    std::vector<std::uint32_t> slotBegin;
+    std::vector<std::uint32_t> slotTriangles;
 };
 
 // Groups the corners of the whole triangles that name existing vertices.
 NormalSlots buildNormalSlots(const IndexList& vertexIndices, std::span<const osg::Vec3> restPositions);
 
 // One unit normal per slot for the given positions (indexed like the geometry's vertices),
-// written to `slotNormals`, which is resized only when it is too small. A slot whose triangles
-// have no area gets a zero normal. The sum per slot adds the triangles in their order, each
-// triangle's normal (b - a) × (c - a) once per corner it has in the slot.
+// written to `slotNormals`; `faceNormals` is scratch space. Both are resized only when they
+// are too small. A slot whose triangles have no area gets a zero normal. The sum per slot
+// adds the triangles in their order, each triangle's normal (b - a) × (c - a) once per corner
+// it has in the slot.
 void computeSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
-                        std::span<const osg::Vec3> positions, std::vector<osg::Vec3>& slotNormals);
+                        std::span<const osg::Vec3> positions, std::vector<osg::Vec3>& slotNormals,
+                        std::vector<osg::Vec3>& faceNormals);
 
 }  // namespace mw
