@@ -19,6 +19,8 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Face file to open (.tvf, .txt or any model file)."),
                                  QStringLiteral("[FILE]"));
+    const QCommandLineOption noAbout(QStringLiteral("no-about"), QStringLiteral("Do not show the about box at start-up."));
+    parser.addOption(noAbout);
     parser.process(application);
 
     mw::CMainFrame frame;
@@ -26,6 +28,9 @@ int main(int argc, char** argv)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         frame.resize(screen->availableSize() * 4 / 5);
     frame.showMaximized();
+    // Start-up goes on once the user has closed the about box.
+    if (!parser.isSet(noAbout))
+        frame.showAboutBox();
     const QStringList files = parser.positionalArguments();
     if (!files.isEmpty())
         frame.openFace(files.constFirst());

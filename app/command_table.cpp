@@ -1,0 +1,173 @@
+#include "app/command_table.h"
+
+#include <algorithm>
+
+#include "app/main_frame.h"
+
+namespace mw {
+
+bool commandEnabled(Enabled rule, const CommandContext& context)
+{
+    switch (rule) {
+    case Enabled::Always: return true;
+    case Enabled::Never: return false;
+    case Enabled::Face: return context.face;
+    case Enabled::FaceAndModified: return context.face && context.modified;
+    case Enabled::FaceAndGeometry: return context.face && context.geometrySelected;
+    case Enabled::MorphSelected: return context.morphSelected;
+    case Enabled::Comparison: return context.comparison;
+    case Enabled::NeckSelection: return context.neckSelection;
+    }
+    return false;
+}
+
+bool commandChecked(Mark mark, const CommandContext& context)
+{
+    switch (mark) {
+    case Mark::None: return false;
+    case Mark::NavigationMode: return context.editMode == 0;
+    case Mark::TranslateMode: return context.editMode == 1;
+    case Mark::ScaleMode: return context.editMode == 2;
+    case Mark::VertexMode: return context.editMode == 3;
+    case Mark::ToolbarShown: return context.toolbarShown;
+    case Mark::StatusBarShown: return context.statusBarShown;
+    }
+    return false;
+}
+
+std::span<const Command> commandTable()
+{
+    using F = CMainFrame;
+    using E = Enabled;
+    using M = Mark;
+    namespace c = command;
+    static const Command rows[] = {
+        {c::Open, "&Open...\tCtrl+O", "", "", E::Always, M::None, &F::onFileOpen},
+        {c::Save, "&Save\tCtrl+S", "", "", E::FaceAndModified, M::None, &F::onFileSave},
+        {c::SaveAs, "Save &As...", "", "", E::Face, M::None, &F::onFileSaveAs},
+        {c::Exit, "E&xit", "Quit the application; prompts to save documents\nExit", "", E::Always, M::None,
+         &F::onFileExit},
+        {c::Undo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", "", E::Never, M::None, nullptr},
+        {c::Cut, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard\nCut", "", E::Never, M::None, nullptr},
+        {c::Copy, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard\nCopy", "", E::Never, M::None,
+         nullptr},
+        {c::Paste, "&Paste\tCtrl+V", "Insert Clipboard contents\nPaste", "", E::Never, M::None, nullptr},
+        {c::ViewToolbar, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar", "", E::Always, M::ToolbarShown,
+         &F::onViewToolbar},
+        {c::ViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", "", E::Always,
+         M::StatusBarShown, &F::onViewStatusBar},
+        {c::About, "&About Mienwright...", "Display program information, version number and copyright\nAbout",
+         ":/icons/about.svg", E::Always, M::None, &F::onAbout},
+        {c::NavigationMode, "Navigation Mode", "Switch to navigation mode", ":/icons/navigation-mode.svg", E::Face,
+         M::NavigationMode, &F::onNavigationMode},
+        {c::TranslateMode, "Translate Mode", "Switch to translate mode", ":/icons/translate-mode.svg", E::Face,
+         M::TranslateMode, &F::onTranslateMode},
+        {c::ScaleMode, "Scale Mode", "Switch to scale mode", ":/icons/scale-mode.svg", E::Face, M::ScaleMode,
+         &F::onScaleMode},
+        {c::VertexMode, "Vertex Mode", "", ":/icons/vertex-mode.svg", E::Face, M::VertexMode, &F::onVertexMode},
+        {c::AutoScale, "Auto Scale", "Automatically scale the head to an ideal size", ":/icons/auto-scale.svg",
+         E::Face, M::None, &F::onAutoScale},
+        {c::FlipPolygonOrder, "Flip Polygon Order", "", "", E::FaceAndGeometry, M::None, &F::onFlipPolygonOrder},
+        {c::ToggleRenderMode, "Toggle Render Mode", "Toggle render mode between filled polygons and wireframe",
+         ":/icons/render-mode.svg", E::Face, M::None, &F::onToggleRenderMode},
+        {c::TurnRight, "Turn Right", "Turn the head 90 degrees to the right", ":/icons/turn-right.svg", E::Face,
+         M::None, &F::onTurnRight},
+        {c::TurnUp, "Turn Up", "", ":/icons/turn-up.svg", E::Face, M::None, &F::onTurnUp},
+        {c::GenerateMorphTarget, "Generate morph target", "", "", E::Comparison, M::None, &F::onGenerateMorphTarget},
+        {c::CancelMorphTarget, "Cancel morph target", "", "", E::Comparison, M::None, &F::onCancelMorphTarget},
+        {c::HighlightDifference, "Highlight difference", "", "", E::Comparison, M::None, &F::onHighlightDifference},
+        {c::SetMorphThreshold, "Set morph threshhold", "", "", E::Always, M::None, &F::onSetMorphThreshold},
+        {c::ResetMorphValues, "Reset morph values", "", "", E::Face, M::None, &F::onResetMorphValues},
+        {c::ScaleMorph, "Scale morph", "", "", E::MorphSelected, M::None, &F::onScaleMorph},
+        {c::ComputeNeckVertices, "Compute neck vertices", "", "", E::Face, M::None, &F::onComputeNeckVertices},
+        {c::KeepNeckVertices, "Keep selected neck vertices", "", "", E::NeckSelection, M::None,
+         &F::onKeepNeckVertices},
+        {c::DiscardNeckVertices, "Discard selected neck vertices", "", "", E::NeckSelection, M::None,
+         &F::onDiscardNeckVertices},
+        {c::AddNeckVertices, "Add to neck vertices", "", "", E::NeckSelection, M::None, &F::onAddNeckVertices},
+        {c::ClearNeckVertices, "Clear neck vertices", "", "", E::FaceAndGeometry, M::None, &F::onClearNeckVertices},
+        {c::ShowGeometry, "Show geometry", "", "", E::FaceAndGeometry, M::None, &F::onShowGeometry},
+        {c::HideGeometry, "Hide geometry", "", "", E::FaceAndGeometry, M::None, &F::onHideGeometry},
+        // Keys only: moving between panes has no handler, so the keys do nothing.
+        {c::NextPane, "Next Pane", "", "", E::Never, M::None, nullptr},
+        {c::PreviousPane, "Previous Pane", "", "", E::Never, M::None, nullptr},
+    };
+    return rows;
+}
+
+const Command* findCommand(int id)
+{
+    const auto table = commandTable();
+    const auto it = std::ranges::find(table, id, &Command::id);
+    return it == table.end() ? nullptr : &*it;
+}
+
+std::string_view menuText(const Command& command) { return command.label.substr(0, command.label.find('\t')); }
+
+std::string_view shortcutKeys(const Command& command)
+{
+    const auto tab = command.label.find('\t');
+    return tab == std::string_view::npos ? std::string_view() : command.label.substr(tab + 1);
+}
+
+std::string_view statusPrompt(const Command& command) { return command.prompt.substr(0, command.prompt.find('\n')); }
+
+std::string_view toolTipText(const Command& command)
+{
+    const auto newline = command.prompt.find('\n');
+    return newline == std::string_view::npos ? std::string_view() : command.prompt.substr(newline + 1);
+}
+
+std::span<const MenuLayout> menuBarLayout()
+{
+    namespace c = command;
+    constexpr int s = kSeparator;
+    static const int file[] = {c::Open, c::Save, c::SaveAs, s, s, c::Exit};
+    static const int edit[] = {c::Undo, s, c::Cut, c::Copy, c::Paste};
+    static const int view[] = {c::ViewToolbar, c::ViewStatusBar};
+    static const int help[] = {c::About};
+    static const int tools[] = {
+        c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode, s,
+        c::AutoScale, c::FlipPolygonOrder, s,
+        c::ToggleRenderMode, s,
+        c::TurnRight, c::TurnUp, s,
+        c::GenerateMorphTarget, c::CancelMorphTarget, c::HighlightDifference, c::SetMorphThreshold, s,
+        c::ResetMorphValues, c::ScaleMorph, s,
+        c::ComputeNeckVertices, c::KeepNeckVertices, c::DiscardNeckVertices, c::AddNeckVertices,
+        c::ClearNeckVertices, s,
+        c::ShowGeometry, c::HideGeometry,
+    };
+    static const MenuLayout menus[] = {
+        {"&File", file}, {"&Edit", edit}, {"&View", view}, {"&Help", help}, {"Tools", tools},
+    };
+    return menus;
+}
+
+std::span<const int> toolbarLayout()
+{
+    namespace c = command;
+    static const int buttons[] = {c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode, kSeparator,
+                                  c::AutoScale, c::ToggleRenderMode, c::TurnRight, c::TurnUp, c::About};
+    return buttons;
+}
+
+std::span<const int> contextMenuLayout(int menuId)
+{
+    static const int geometry[] = {command::ShowGeometry, command::HideGeometry, command::FlipPolygonOrder};
+    if (menuId == kGeometryContextMenu)
+        return geometry;
+    return {};
+}
+
+std::span<const Accelerator> acceleratorTable()
+{
+    namespace c = command;
+    static const Accelerator keys[] = {
+        {"Ctrl+C", c::Copy},       {"Ctrl+Ins", c::Copy},   {"Ctrl+V", c::Paste}, {"Shift+Ins", c::Paste},
+        {"Ctrl+X", c::Cut},        {"Shift+Del", c::Cut},   {"Ctrl+Z", c::Undo},  {"Alt+Backspace", c::Undo},
+        {"F6", c::NextPane},       {"Shift+F6", c::PreviousPane},
+    };
+    return keys;
+}
+
+}  // namespace mw
