@@ -31,6 +31,7 @@ bool commandChecked(Mark mark, const CommandContext& context)
     case Mark::VertexMode: return context.editMode == 3;
     case Mark::ToolbarShown: return context.toolbarShown;
     case Mark::StatusBarShown: return context.statusBarShown;
+    case Mark::MorphedNormals: return context.morphedNormals;
     }
     return false;
 }
@@ -88,6 +89,19 @@ std::span<const Command> commandTable()
         {c::ClearNeckVertices, "Clear neck vertices", "", "", E::FaceAndGeometry, M::None, &F::onClearNeckVertices},
         {c::ShowGeometry, "Show geometry", "", "", E::FaceAndGeometry, M::None, &F::onShowGeometry},
         {c::HideGeometry, "Hide geometry", "", "", E::FaceAndGeometry, M::None, &F::onHideGeometry},
+        {c::DeleteMorph, "&Delete", "Delete the selected morph", "", E::MorphSelected, M::None, &F::onDeleteMorph},
+        {c::DuplicateMorph, "D&uplicate", "Copy the selected morph", "", E::MorphSelected, M::None,
+         &F::onDuplicateMorph},
+        {c::MoveMorphUp, "Move &Up", "Move the selected morph up the list", "", E::MorphSelected, M::None,
+         &F::onMoveMorphUp},
+        {c::MoveMorphDown, "Move Do&wn", "Move the selected morph down the list", "", E::MorphSelected, M::None,
+         &F::onMoveMorphDown},
+        {c::MirrorMorph, "&Mirror", "Add the selected morph's mirror image on the other side of the head", "",
+         E::MorphSelected, M::None, &F::onMirrorMorph},
+        {c::NewMorphFromMix, "&New Morph from Mix", "Add a morph that is the current mix of morph values", "",
+         E::Face, M::None, &F::onNewMorphFromMix},
+        {c::ViewMorphedNormals, "Morphed &Normals", "Shade morphs with normals that follow the morphed surface",
+         "", E::Always, M::MorphedNormals, &F::onViewMorphedNormals},
         // Keys only: moving between panes has no handler, so the keys do nothing.
         {c::NextPane, "Next Pane", "", "", E::Never, M::None, nullptr},
         {c::PreviousPane, "Previous Pane", "", "", E::Never, M::None, nullptr},
@@ -124,7 +138,7 @@ std::span<const MenuLayout> menuBarLayout()
     constexpr int s = kSeparator;
     static const int file[] = {c::Open, c::Save, c::SaveAs, s, s, c::Exit};
     static const int edit[] = {c::Undo, s, c::Cut, c::Copy, c::Paste};
-    static const int view[] = {c::ViewToolbar, c::ViewStatusBar};
+    static const int view[] = {c::ViewToolbar, c::ViewStatusBar, s, c::ViewMorphedNormals};
     static const int help[] = {c::About};
     static const int tools[] = {
         c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode, s,
@@ -137,8 +151,10 @@ std::span<const MenuLayout> menuBarLayout()
         c::ClearNeckVertices, s,
         c::ShowGeometry, c::HideGeometry,
     };
+    static const int morph[] = {c::DeleteMorph, c::DuplicateMorph, s, c::MoveMorphUp, c::MoveMorphDown, s,
+                                c::MirrorMorph, c::NewMorphFromMix};
     static const MenuLayout menus[] = {
-        {"&File", file}, {"&Edit", edit}, {"&View", view}, {"&Help", help}, {"Tools", tools},
+        {"&File", file}, {"&Edit", edit}, {"&View", view}, {"&Help", help}, {"Tools", tools}, {"&Morph", morph},
     };
     return menus;
 }
@@ -154,8 +170,12 @@ std::span<const int> toolbarLayout()
 std::span<const int> contextMenuLayout(int menuId)
 {
     static const int geometry[] = {command::ShowGeometry, command::HideGeometry, command::FlipPolygonOrder};
+    static const int morph[] = {command::DeleteMorph, command::DuplicateMorph, kSeparator, command::MoveMorphUp,
+                                command::MoveMorphDown, kSeparator, command::MirrorMorph};
     if (menuId == kGeometryContextMenu)
         return geometry;
+    if (menuId == kMorphContextMenu)
+        return morph;
     return {};
 }
 

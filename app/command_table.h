@@ -47,12 +47,21 @@ inline constexpr int AddNeckVertices = 155;
 inline constexpr int ClearNeckVertices = 157;
 inline constexpr int ShowGeometry = 158;
 inline constexpr int HideGeometry = 159;
+inline constexpr int DeleteMorph = 170;
+inline constexpr int DuplicateMorph = 171;
+inline constexpr int MoveMorphUp = 172;
+inline constexpr int MoveMorphDown = 173;
+inline constexpr int MirrorMorph = 174;
+inline constexpr int NewMorphFromMix = 175;
+inline constexpr int ViewMorphedNormals = 176;
 inline constexpr int NextPane = 57680;
 inline constexpr int PreviousPane = 57681;
 }  // namespace command
 
 // The id of the geometry context menu, and the separator in every layout list.
 inline constexpr int kGeometryContextMenu = 164;
+// The context menu of a morph item of the morph bar's tree.
+inline constexpr int kMorphContextMenu = 177;
 inline constexpr int kSeparator = 0;
 
 // What the rules look at, gathered by the frame at the moment the states are refreshed.
@@ -66,6 +75,7 @@ struct CommandContext {
     int editMode = 0;               // 0 navigation, 1 translate, 2 scale, 3 vertex
     bool toolbarShown = false;
     bool statusBarShown = false;
+    bool morphedNormals = true;     // the view shades with normals that follow the morph
 };
 
 enum class Enabled {
@@ -79,7 +89,16 @@ enum class Enabled {
     NeckSelection,
 };
 
-enum class Mark { None, NavigationMode, TranslateMode, ScaleMode, VertexMode, ToolbarShown, StatusBarShown };
+enum class Mark {
+    None,
+    NavigationMode,
+    TranslateMode,
+    ScaleMode,
+    VertexMode,
+    ToolbarShown,
+    StatusBarShown,
+    MorphedNormals,
+};
 
 bool commandEnabled(Enabled rule, const CommandContext& context);
 // Whether the command carries a check mark (commands with Mark::None are not checkable).

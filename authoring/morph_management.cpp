@@ -241,6 +241,15 @@ std::size_t addMorphFromMix(TarvFaceRenderer& node, const std::string& name)
     return face.morphs.size() - 1;
 }
 
+void setMorphedNormals(ViewState& state, bool on)
+{
+    state.morphedNormals = on;
+    if (state.faceNode)
+        state.faceNode->setMorphedNormals(on);
+    if (state.comparisonRenderer)
+        state.comparisonRenderer->setMorphedNormals(on);
+}
+
 bool deleteMorph(ViewState& state, int index)
 {
     const auto valid = validIndex(state, index);

@@ -48,6 +48,10 @@ std::optional<MirrorResult> mirrorMorph(TarvFaceObject& face, const MirrorMap& m
 // under uniqueMorphName(name); returns its index. Vertices that end up non-finite are left out.
 std::size_t addMorphFromMix(TarvFaceRenderer& node, const std::string& name);
 
+// Shading of the view's faces, now and for every face it loads later: normals that follow
+// the morph (on) or the rest pose's normals.
+void setMorphedNormals(ViewState& state, bool on);
+
 // The same operations on the editor's view: each keeps the drawn morphs in step with the
 // face's list and marks the face modified when it changed something.
 bool deleteMorph(ViewState& state, int index);

@@ -44,6 +44,7 @@ bool loadIntoView(ViewState& state, const std::filesystem::path& path, Prompt& p
     state.face = face;
     state.fileName = absolute;
     state.faceNode = new TarvFaceRenderer(face.get());
+    state.faceNode->setMorphedNormals(state.morphedNormals);
     state.scene.headTransform->addChild(state.faceNode.get());
     state.scene.headTransform->setMatrix(osg::Matrixd::identity());
     state.editHandler->resetTransform();

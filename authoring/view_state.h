@@ -55,6 +55,8 @@ struct ViewState {
     osg::ref_ptr<osg::MatrixTransform> comparisonTransform;
     osg::ref_ptr<osg::Geode> differenceHighlight;
     float morphThreshold = kDefaultMorphThreshold;
+    // Whether the faces of this view are shaded with normals that follow the morph.
+    bool morphedNormals = true;
 
     // The left/right pairing of the face's vertices, rebuilt when the rest pose changes.
     MirrorMapCache mirrorMap;
