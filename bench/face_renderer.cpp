@@ -95,10 +95,10 @@ BENCHMARK(BM_VertexArrays_AllWeightsSet)->Unit(benchmark::kMicrosecond);
 void BM_VertexArrays_NoWeightSet(benchmark::State& state) { vertexArrayFrames(state, false); }
 BENCHMARK(BM_VertexArrays_NoWeightSet)->Unit(benchmark::kMicrosecond);
 
-// A weight changes before every frame, so every frame applies the morphs again; with morphed
-// normals on, every frame also recomputes the normals. The same work without normals is the
+// A weight changes before every frame (one morph's, or all 50), so every frame applies the
+// morphs again; with morphed normals on, every frame also recomputes the normals. The same work without normals is the
 // baseline (morph application alone, as drawn before normals followed the morph).
-void changingWeightFrames(benchmark::State& state, bool morphedNormals)
+void changingWeightFrames(benchmark::State& state, bool morphedNormals, bool everyWeight = false)
 {
     const osg::ref_ptr<TarvFaceObject> face = makeHead(true);
     const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
@@ -111,7 +111,8 @@ void changingWeightFrames(benchmark::State& state, bool morphedNormals)
     float weight = 0.5f;
     for (auto _ : state) {
         weight = weight == 0.5f ? 0.25f : 0.5f;
-        node->setMorphWeight(0, weight);
+        for (int m = 0; m < (everyWeight ? 50 : 1); ++m)
+            node->setMorphWeight(m, weight);
         const FaceArrays arrays = renderer.prepareFrame();
         benchmark::DoNotOptimize(arrays.positions);
         benchmark::DoNotOptimize(arrays.normals);
@@ -125,8 +126,16 @@ void changingWeightFrames(benchmark::State& state, bool morphedNormals)
 void BM_MorphApplication_RestNormals(benchmark::State& state) { changingWeightFrames(state, false); }
 BENCHMARK(BM_MorphApplication_RestNormals)->Unit(benchmark::kMicrosecond);
 
+// One slider moving: only the normals around that morph's vertices are redone.
 void BM_MorphApplication_MorphedNormals(benchmark::State& state) { changingWeightFrames(state, true); }
 BENCHMARK(BM_MorphApplication_MorphedNormals)->Unit(benchmark::kMicrosecond);
+
+// Every weight changing at once: all normals are redone.
+void BM_MorphApplication_MorphedNormals_EveryWeightChanging(benchmark::State& state)
+{
+    changingWeightFrames(state, true, true);
+}
+BENCHMARK(BM_MorphApplication_MorphedNormals_EveryWeightChanging)->Unit(benchmark::kMicrosecond);
 
 // The immediate-mode reference path into a sink that consumes every call cheaply.
 struct NullEmitter {

@@ -10,7 +10,8 @@ osg::ref_ptr<osg::Vec3Array> computeCornerNormals(const FaceGeom& geometry)
 {
     const std::vector<osg::Vec3>& rest = geometry.vertices->asVector();
     const NormalSlots slots = buildNormalSlots(geometry.vertexIndices, rest);
-    std::vector<osg::Vec3> slotNormals, faceNormals;
+    std::vector<osg::Vec3> slotNormals;
+    std::vector<osg::Vec4> faceNormals;
     computeSlotNormals(slots, geometry.vertexIndices, rest, slotNormals, faceNormals);
     osg::ref_ptr<osg::Vec3Array> normals = new osg::Vec3Array(geometry.vertexIndices.size());
     scatterSlotNormals(slots, slotNormals, normals->asVector());

@@ -52,6 +52,7 @@ void FaceRenderer::computeNormals()
     computeSlotNormals(slots_, geometry_->vertexIndices, rest, slotNormals_, faceNormals_);
     normals_ = new osg::Vec3Array(geometry_->vertexIndices.size());
     scatterSlotNormals(slots_, slotNormals_, normals_->asVector());
+    reserveScratch(slots_, normalScratch_);
     morphedNormalsValid_ = false;
     tableStale_ = true;
 }
@@ -119,11 +120,13 @@ void FaceRenderer::collectNormalSources(std::vector<NormalSource>& out) const
     out.clear();
     const osg::Vec3Array& rest = *geometry_->vertices;
     out.push_back({&rest, geometry_->vertexIndices.data(), slotsGeneration_, nullptr, rest.getModifiedCount(), rest.size()});
-    for (const osg::ref_ptr<FaceTarget>& target : attachedTargets_)
-        if (target->weight != 0.0f)
-            out.push_back({target.get(), target->indices.data(), std::bit_cast<std::uint32_t>(target->weight),
-                           target->offsets.get(), target->offsets->getModifiedCount(),
-                           std::min(target->indices.size(), target->offsets->size())});
+    for (const osg::ref_ptr<FaceTarget>& target : attachedTargets_) {
+        // A weight of 0 contributes nothing, whatever its offsets.
+        const bool active = target->weight != 0.0f;
+        out.push_back({target.get(), target->indices.data(), std::bit_cast<std::uint32_t>(target->weight),
+                       active ? target->offsets.get() : nullptr, active ? target->offsets->getModifiedCount() : 0u,
+                       std::min(target->indices.size(), target->offsets->size())});
+    }
 }
 
 bool FaceRenderer::drawsMorphedNormals(bool morphing) const
@@ -137,7 +140,35 @@ bool FaceRenderer::updateMorphedNormals(std::span<const osg::Vec3> positions) co
     collectNormalSources(currentSources_);
     if (morphedNormalsValid_ && currentSources_ == normalSources_)
         return false;
-    computeSlotNormals(slots_, geometry_->vertexIndices, positions, slotNormals_, faceNormals_);
+    // Only the vertices of the targets whose weight or offsets changed have moved; anything
+    // else (the rest pose, the targets attached, their vertex lists) means everything.
+    bool everything = !morphedNormalsValid_ || currentSources_.size() != normalSources_.size() ||
+                      !(currentSources_[0] == normalSources_[0]);
+    movedVertices_.clear();
+    std::size_t entries = 0;
+    for (const NormalSource& source : currentSources_)
+        entries += source.entries;
+    movedVertices_.reserve(entries);  // grows only when targets grow, never frame by frame
+    for (std::size_t i = 1; !everything && i < currentSources_.size(); ++i) {
+        const NormalSource& now = currentSources_[i];
+        const NormalSource& before = normalSources_[i];
+        if (now == before)
+            continue;
+        if (now.data != before.data || now.indices != before.indices || now.entries != before.entries) {
+            everything = true;
+            break;
+        }
+        const IndexList& indices = attachedTargets_[i - 1]->indices;
+        movedVertices_.insert(movedVertices_.end(), indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(now.entries));
+    }
+    // Past about half the vertices, redoing everything in memory order is the quicker way.
+    if (movedVertices_.size() > slots_.vertexCount / 2)
+        everything = true;
+    if (everything)
+        computeSlotNormals(slots_, geometry_->vertexIndices, positions, slotNormals_, faceNormals_);
+    else
+        updateSlotNormals(slots_, geometry_->vertexIndices, positions, movedVertices_, slotNormals_, faceNormals_,
+                          normalScratch_);
     // Copied, not swapped: both lists keep their memory, so no frame allocates.
     normalSources_.assign(currentSources_.begin(), currentSources_.end());
     morphedNormalsValid_ = true;

@@ -101,7 +101,7 @@ private:
     // The corner normals for this frame's positions (the rest normals unless drawsMorphedNormals).
     const osg::Vec3Array& cornerNormalsFor(std::span<const osg::Vec3> positions, bool morphing) const;
 
-    // What the morphed normals were computed from: the rest pose and every weighted target.
+    // What the morphed normals were computed from: the rest pose and every attached target.
     struct NormalSource {
         const void* data = nullptr;
         const void* indices = nullptr;
@@ -132,7 +132,9 @@ private:
     // Morphed normals per slot, per element (vertex arrays) and per corner (immediate drawing),
     // with what they were computed from; all reused from frame to frame.
     mutable std::vector<osg::Vec3> slotNormals_;
-    mutable std::vector<osg::Vec3> faceNormals_;
+    mutable std::vector<osg::Vec4> faceNormals_;
+    mutable NormalScratch normalScratch_;
+    mutable std::vector<std::uint32_t> movedVertices_;
     mutable std::vector<osg::Vec3> elementNormals_;
     mutable osg::ref_ptr<osg::Vec3Array> cornerNormals_;
     mutable std::vector<NormalSource> normalSources_, currentSources_;

@@ -4,6 +4,10 @@
 #include <cmath>
 #include <tuple>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 #include "render/corner_attributes.h"
 
 namespace mw {
@@ -43,6 +47,15 @@ std::vector<std::uint32_t> groupByPosition(std::span<const osg::Vec3> positions,
         group[v] = leader[v] == v ? groupCount++ : group[leader[v]];
     return group;
 }
+
+#if defined(__SSE2__)
+// x, y, z and 0, without reading past the vector.
+inline __m128 load3(const osg::Vec3& v)
+{
+    const __m128 xy = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(v.ptr())));
+    return _mm_movelh_ps(xy, _mm_load_ss(v.ptr() + 2));
+}
+#endif
 
 inline osg::Vec3 triangleNormal(const osg::Vec3& a, const osg::Vec3& b, const osg::Vec3& c) { return (b - a) ^ (c - a); }
 
@@ -112,12 +125,65 @@ NormalSlots buildNormalSlots(const IndexList& vertexIndices, std::span<const osg
     for (std::size_t t = 0; t < slots.triangles.size(); ++t)
         for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c)
             slots.slotTriangles[next[slots.cornerSlot[c]]++] = static_cast<std::uint32_t>(t);
+
+    slots.vertexBegin.assign(rest.size() + 1, 0);
+    for (const std::uint32_t first : slots.triangles)
+        for (std::uint32_t c = first; c < first + 3; ++c)
+            ++slots.vertexBegin[vertexIndices[c] + 1];
+    for (std::size_t k = 1; k < slots.vertexBegin.size(); ++k)
+        slots.vertexBegin[k] += slots.vertexBegin[k - 1];
+    slots.vertexTriangles.resize(slots.vertexBegin.back());
+    next.assign(slots.vertexBegin.begin(), slots.vertexBegin.end() - 1);
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c)
+            slots.vertexTriangles[next[vertexIndices[c]]++] = static_cast<std::uint32_t>(t);
     return slots;
 }
 
+namespace {
+
+inline void storeFaceNormal(const NormalSlots& slots, const std::uint32_t* corners, const osg::Vec3* p,
+                            osg::Vec4* face, std::size_t t)
+{
+    const std::uint32_t first = slots.triangles[t];
+#if defined(__SSE2__)
+    const __m128 a = load3(p[corners[first]]), b = load3(p[corners[first + 1]]), c = load3(p[corners[first + 2]]);
+    const __m128 u = _mm_sub_ps(b, a), v = _mm_sub_ps(c, a);
+    const __m128 uYZX = _mm_shuffle_ps(u, u, _MM_SHUFFLE(3, 0, 2, 1)), uZXY = _mm_shuffle_ps(u, u, _MM_SHUFFLE(3, 1, 0, 2));
+    const __m128 vYZX = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 0, 2, 1)), vZXY = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 1, 0, 2));
+    _mm_storeu_ps(face[t].ptr(), _mm_sub_ps(_mm_mul_ps(uYZX, vZXY), _mm_mul_ps(uZXY, vYZX)));
+#else
+    const osg::Vec3 n = triangleNormal(p[corners[first]], p[corners[first + 1]], p[corners[first + 2]]);
+    face[t].set(n.x(), n.y(), n.z(), 0.0f);
+#endif
+}
+
+// Each slot gathers its triangles in order: the same additions, in the same order, as adding
+// every triangle to the slots of its corners, without writing a sum back each time.
+inline osg::Vec3 slotNormal(const NormalSlots& slots, const osg::Vec4* face, std::size_t s)
+{
+    const std::uint32_t* const triangles = slots.slotTriangles.data();
+#if defined(__SSE2__)
+    __m128 total = _mm_setzero_ps();
+    for (std::uint32_t k = slots.slotBegin[s]; k < slots.slotBegin[s + 1]; ++k)
+        total = _mm_add_ps(total, _mm_loadu_ps(face[triangles[k]].ptr()));
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, total);
+    osg::Vec3 sum(lanes[0], lanes[1], lanes[2]);
+#else
+    osg::Vec3 sum;
+    for (std::uint32_t k = slots.slotBegin[s]; k < slots.slotBegin[s + 1]; ++k)
+        sum += osg::Vec3(face[triangles[k]].x(), face[triangles[k]].y(), face[triangles[k]].z());
+#endif
+    sum.normalize();
+    return sum;
+}
+
+}  // namespace
+
 void computeSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
                         std::span<const osg::Vec3> positions, std::vector<osg::Vec3>& slotNormals,
-                        std::vector<osg::Vec3>& faceNormals)
+                        std::vector<osg::Vec4>& faceNormals)
 {
     if (slotNormals.size() < slots.slotCount)
         slotNormals.resize(slots.slotCount);
@@ -127,23 +193,60 @@ void computeSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices
     }
     if (faceNormals.size() < slots.triangles.size())
         faceNormals.resize(slots.triangles.size());
-    const std::uint32_t* const corners = vertexIndices.data();
-    const osg::Vec3* const p = positions.data();
-    osg::Vec3* const face = faceNormals.data();
-    for (std::size_t t = 0; t < slots.triangles.size(); ++t) {
-        const std::uint32_t first = slots.triangles[t];
-        face[t] = triangleNormal(p[corners[first]], p[corners[first + 1]], p[corners[first + 2]]);
+    // Four lanes hold x, y, z and an unused 0; every lane does the scalar operations of the
+    // cross product and the sums in the scalar order, so the results are the same bits.
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
+        storeFaceNormal(slots, vertexIndices.data(), positions.data(), faceNormals.data(), t);
+    for (std::size_t s = 0; s < slots.slotCount; ++s)
+        slotNormals[s] = slotNormal(slots, faceNormals.data(), s);
+}
+
+void reserveScratch(const NormalSlots& slots, NormalScratch& scratch)
+{
+    scratch.triangleMarked.assign(slots.triangles.size(), 0);
+    scratch.slotMarked.assign(slots.slotCount, 0);
+    scratch.triangles.reserve(slots.triangles.size());
+    scratch.slots.reserve(slots.slotCount);
+}
+
+void updateSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices, std::span<const osg::Vec3> positions,
+                       std::span<const std::uint32_t> moved, std::vector<osg::Vec3>& slotNormals,
+                       std::vector<osg::Vec4>& faceNormals, NormalScratch& scratch)
+{
+    if (positions.size() < slots.vertexCount || vertexIndices.size() < slots.cornerCount ||
+        slotNormals.size() < slots.slotCount || faceNormals.size() < slots.triangles.size()) {
+        computeSlotNormals(slots, vertexIndices, positions, slotNormals, faceNormals);
+        return;
     }
-    // Each slot gathers its triangles in order: the same additions, in the same order, as
-    // adding every triangle to the slots of its corners, without writing a sum back each time.
-    const std::uint32_t* const begin = slots.slotBegin.data();
-    const std::uint32_t* const triangles = slots.slotTriangles.data();
-    for (std::size_t s = 0; s < slots.slotCount; ++s) {
-        osg::Vec3 sum;
-        for (std::uint32_t k = begin[s]; k < begin[s + 1]; ++k)
-            sum += face[triangles[k]];
-        sum.normalize();
-        slotNormals[s] = sum;
+    if (scratch.triangleMarked.size() != slots.triangles.size() || scratch.slotMarked.size() != slots.slotCount)
+        reserveScratch(slots, scratch);
+    scratch.triangles.clear();
+    scratch.slots.clear();
+    for (const std::uint32_t v : moved) {
+        if (v >= slots.vertexCount)
+            continue;
+        for (std::uint32_t k = slots.vertexBegin[v]; k < slots.vertexBegin[v + 1]; ++k) {
+            const std::uint32_t t = slots.vertexTriangles[k];
+            if (!scratch.triangleMarked[t]) {
+                scratch.triangleMarked[t] = 1;
+                scratch.triangles.push_back(t);
+            }
+        }
+    }
+    for (const std::uint32_t t : scratch.triangles) {
+        storeFaceNormal(slots, vertexIndices.data(), positions.data(), faceNormals.data(), t);
+        scratch.triangleMarked[t] = 0;
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c) {
+            const std::uint32_t slot = slots.cornerSlot[c];
+            if (!scratch.slotMarked[slot]) {
+                scratch.slotMarked[slot] = 1;
+                scratch.slots.push_back(slot);
+            }
+        }
+    }
+    for (const std::uint32_t slot : scratch.slots) {
+        slotNormals[slot] = slotNormal(slots, faceNormals.data(), slot);
+        scratch.slotMarked[slot] = 0;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <osg/Vec3>
+#include <osg/Vec4>
 
 #include "model/face.h"
 
@@ -29,6 +30,15 @@ struct NormalSlots {
     // slot s takes slotTriangles[slotBegin[s]] … slotTriangles[slotBegin[s + 1] - 1].
     std::vector<std::uint32_t> slotBegin;
     std::vector<std::uint32_t> slotTriangles;
+    // The triangles (positions in `triangles`) that use each vertex, laid out the same way.
+    std::vector<std::uint32_t> vertexBegin;
+    std::vector<std::uint32_t> vertexTriangles;
+};
+
+// Working memory for updateSlotNormals, kept from frame to frame.
+struct NormalScratch {
+    std::vector<std::uint8_t> triangleMarked, slotMarked;
+    std::vector<std::uint32_t> triangles, slots;
 };
 
 // Groups the corners of the whole triangles that name existing vertices.
@@ -41,6 +51,16 @@ NormalSlots buildNormalSlots(const IndexList& vertexIndices, std::span<const osg
 // it has in the slot.
 void computeSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
                         std::span<const osg::Vec3> positions, std::vector<osg::Vec3>& slotNormals,
-                        std::vector<osg::Vec3>& faceNormals);
+                        std::vector<osg::Vec4>& faceNormals);
+
+// Sizes the scratch for these slots, so that updating them allocates nothing.
+void reserveScratch(const NormalSlots& slots, NormalScratch& scratch);
+
+// After only the vertices in `moved` changed position since computeSlotNormals (or this)
+// filled `slotNormals` and `faceNormals`: recomputes the normals of the triangles that use
+// them and of the slots those triangles touch, with the same results as computing everything.
+void updateSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices, std::span<const osg::Vec3> positions,
+                       std::span<const std::uint32_t> moved, std::vector<osg::Vec3>& slotNormals,
+                       std::vector<osg::Vec4>& faceNormals, NormalScratch& scratch);
 
 }  // namespace mw
