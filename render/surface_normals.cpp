@@ -205,8 +205,8 @@ void reserveScratch(const NormalSlots& slots, NormalScratch& scratch)
 {
     scratch.triangleMarked.assign(slots.triangles.size(), 0);
     scratch.slotMarked.assign(slots.slotCount, 0);
-    scratch.triangles.reserve(slots.triangles.size());
-    scratch.slots.reserve(slots.slotCount);
+    scratch.triangleList.reserve(slots.triangles.size());
+    scratch.slotList.reserve(slots.slotCount);
 }
 
 void updateSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices, std::span<const osg::Vec3> positions,
@@ -220,8 +220,8 @@ void updateSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
     }
     if (scratch.triangleMarked.size() != slots.triangles.size() || scratch.slotMarked.size() != slots.slotCount)
         reserveScratch(slots, scratch);
-    scratch.triangles.clear();
-    scratch.slots.clear();
+    scratch.triangleList.clear();
+    scratch.slotList.clear();
     for (const std::uint32_t v : moved) {
         if (v >= slots.vertexCount)
             continue;
@@ -229,22 +229,22 @@ void updateSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
             const std::uint32_t t = slots.vertexTriangles[k];
             if (!scratch.triangleMarked[t]) {
                 scratch.triangleMarked[t] = 1;
-                scratch.triangles.push_back(t);
+                scratch.triangleList.push_back(t);
             }
         }
     }
-    for (const std::uint32_t t : scratch.triangles) {
+    for (const std::uint32_t t : scratch.triangleList) {
         storeFaceNormal(slots, vertexIndices.data(), positions.data(), faceNormals.data(), t);
         scratch.triangleMarked[t] = 0;
         for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c) {
             const std::uint32_t slot = slots.cornerSlot[c];
             if (!scratch.slotMarked[slot]) {
                 scratch.slotMarked[slot] = 1;
-                scratch.slots.push_back(slot);
+                scratch.slotList.push_back(slot);
             }
         }
     }
-    for (const std::uint32_t slot : scratch.slots) {
+    for (const std::uint32_t slot : scratch.slotList) {
         slotNormals[slot] = slotNormal(slots, faceNormals.data(), slot);
         scratch.slotMarked[slot] = 0;
     }

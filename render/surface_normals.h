@@ -38,7 +38,7 @@ struct NormalSlots {
 // Working memory for updateSlotNormals, kept from frame to frame.
 struct NormalScratch {
     std::vector<std::uint8_t> triangleMarked, slotMarked;
-    std::vector<std::uint32_t> triangles, slots;
+    std::vector<std::uint32_t> triangleList, slotList;  // the marked ones
 };
 
 // Groups the corners of the whole triangles that name existing vertices.
