@@ -33,6 +33,7 @@ bool commandChecked(Mark mark, const CommandContext& context)
     case Mark::VertexMode: return context.editMode == 3;
     case Mark::ToolbarShown: return context.toolbarShown;
     case Mark::StatusBarShown: return context.statusBarShown;
+    case Mark::MorphedNormals: return context.morphedNormals;
     }
     return false;
 }
@@ -99,6 +100,19 @@ std::span<const Command> commandTable()
         {c::ClearNeckVertices, "Clear neck vertices", "", "", E::FaceAndGeometry, M::None, &F::onClearNeckVertices},
         {c::ShowGeometry, "Show geometry", "", "", E::FaceAndGeometry, M::None, &F::onShowGeometry},
         {c::HideGeometry, "Hide geometry", "", "", E::FaceAndGeometry, M::None, &F::onHideGeometry},
+        {c::DeleteMorph, "&Delete", "Delete the selected morph", "", E::MorphSelected, M::None, &F::onDeleteMorph},
+        {c::DuplicateMorph, "D&uplicate", "Copy the selected morph", "", E::MorphSelected, M::None,
+         &F::onDuplicateMorph},
+        {c::MoveMorphUp, "Move &Up", "Move the selected morph up the list", "", E::MorphSelected, M::None,
+         &F::onMoveMorphUp},
+        {c::MoveMorphDown, "Move Do&wn", "Move the selected morph down the list", "", E::MorphSelected, M::None,
+         &F::onMoveMorphDown},
+        {c::MirrorMorph, "&Mirror", "Add the selected morph's mirror image on the other side of the head", "",
+         E::MorphSelected, M::None, &F::onMirrorMorph},
+        {c::NewMorphFromMix, "&New Morph from Mix", "Add a morph that is the current mix of morph values", "",
+         E::Face, M::None, &F::onNewMorphFromMix},
+        {c::ViewMorphedNormals, "Morphed &Normals", "Shade morphs with normals that follow the morphed surface",
+         "", E::Always, M::MorphedNormals, &F::onViewMorphedNormals},
         // Keys only: moving between panes has no handler, so the keys do nothing.
         {c::NextPane, "Next Pane", "", "", E::Never, M::None, nullptr},
         {c::PreviousPane, "Previous Pane", "", "", E::Never, M::None, nullptr},
@@ -126,6 +140,12 @@ std::string_view undoStepName(int id)
         {c::AddNeckVertices, "Add to Neck Vertices"},
         {c::ClearNeckVertices, "Clear Neck Vertices"},
         {c::CreateMorphsFromFiles, "Create Morphs from Files"},
+        {c::DeleteMorph, "Delete Morph"},
+        {c::DuplicateMorph, "Duplicate Morph"},
+        {c::MoveMorphUp, "Move Morph Up"},
+        {c::MoveMorphDown, "Move Morph Down"},
+        {c::MirrorMorph, "Mirror Morph"},
+        {c::NewMorphFromMix, "New Morph from Mix"},
     };
     const auto it = std::ranges::find(steps, id, &Step::id);
     return it == std::end(steps) ? std::string_view() : it->name;
@@ -160,7 +180,7 @@ std::span<const MenuLayout> menuBarLayout()
     constexpr int s = kSeparator;
     static const int file[] = {c::Open, c::Save, c::SaveAs, c::ExportGltf, s, s, c::Exit};
     static const int edit[] = {c::Undo, c::Redo, s, c::Cut, c::Copy, c::Paste};
-    static const int view[] = {c::ViewToolbar, c::ViewStatusBar};
+    static const int view[] = {c::ViewToolbar, c::ViewStatusBar, s, c::ViewMorphedNormals};
     static const int help[] = {c::About};
     static const int tools[] = {
         c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode, s,
@@ -174,8 +194,10 @@ std::span<const MenuLayout> menuBarLayout()
         c::ClearNeckVertices, s,
         c::ShowGeometry, c::HideGeometry,
     };
+    static const int morph[] = {c::DeleteMorph, c::DuplicateMorph, s, c::MoveMorphUp, c::MoveMorphDown, s,
+                                c::MirrorMorph, c::NewMorphFromMix};
     static const MenuLayout menus[] = {
-        {"&File", file}, {"&Edit", edit}, {"&View", view}, {"&Help", help}, {"Tools", tools},
+        {"&File", file}, {"&Edit", edit}, {"&View", view}, {"&Help", help}, {"Tools", tools}, {"&Morph", morph},
     };
     return menus;
 }
@@ -191,8 +213,12 @@ std::span<const int> toolbarLayout()
 std::span<const int> contextMenuLayout(int menuId)
 {
     static const int geometry[] = {command::ShowGeometry, command::HideGeometry, command::FlipPolygonOrder};
+    static const int morph[] = {command::DeleteMorph, command::DuplicateMorph, kSeparator, command::MoveMorphUp,
+                                command::MoveMorphDown, kSeparator, command::MirrorMorph};
     if (menuId == kGeometryContextMenu)
         return geometry;
+    if (menuId == kMorphContextMenu)
+        return morph;
     return {};
 }
 

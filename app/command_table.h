@@ -51,12 +51,21 @@ inline constexpr int AddNeckVertices = 155;
 inline constexpr int ClearNeckVertices = 157;
 inline constexpr int ShowGeometry = 158;
 inline constexpr int HideGeometry = 159;
+inline constexpr int DeleteMorph = 180;
+inline constexpr int DuplicateMorph = 181;
+inline constexpr int MoveMorphUp = 182;
+inline constexpr int MoveMorphDown = 183;
+inline constexpr int MirrorMorph = 184;
+inline constexpr int NewMorphFromMix = 185;
+inline constexpr int ViewMorphedNormals = 186;
 inline constexpr int NextPane = 57680;
 inline constexpr int PreviousPane = 57681;
 }  // namespace command
 
 // The id of the geometry context menu, and the separator in every layout list.
 inline constexpr int kGeometryContextMenu = 164;
+// The context menu of a morph item of the morph bar's tree.
+inline constexpr int kMorphContextMenu = 187;
 inline constexpr int kSeparator = 0;
 
 // What the rules look at, gathered by the frame at the moment the states are refreshed.
@@ -72,6 +81,7 @@ struct CommandContext {
     int editMode = 0;               // 0 navigation, 1 translate, 2 scale, 3 vertex
     bool toolbarShown = false;
     bool statusBarShown = false;
+    bool morphedNormals = true;     // the view shades with normals that follow the morph
 };
 
 enum class Enabled {
@@ -87,7 +97,16 @@ enum class Enabled {
     CanRedo,
 };
 
-enum class Mark { None, NavigationMode, TranslateMode, ScaleMode, VertexMode, ToolbarShown, StatusBarShown };
+enum class Mark {
+    None,
+    NavigationMode,
+    TranslateMode,
+    ScaleMode,
+    VertexMode,
+    ToolbarShown,
+    StatusBarShown,
+    MorphedNormals,
+};
 
 bool commandEnabled(Enabled rule, const CommandContext& context);
 // Whether the command carries a check mark (commands with Mark::None are not checkable).

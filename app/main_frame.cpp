@@ -35,6 +35,8 @@
 #include "authoring/geometry_lookup.h"
 #include "authoring/morph_batch.h"
 #include "authoring/morph_extraction.h"
+#include "authoring/morph_import.h"
+#include "authoring/morph_management.h"
 #include "authoring/neck_vertices.h"
 #include "authoring/view_operations.h"
 #include "import/embedded_images.h"
@@ -183,6 +185,9 @@ void CMainFrame::createMenus()
     auto* geometryMenu = new QMenu(this);
     fill(geometryMenu, contextMenuLayout(kGeometryContextMenu));
     contextMenus_.emplace(kGeometryContextMenu, geometryMenu);
+    auto* morphMenu = new QMenu(this);
+    fill(morphMenu, contextMenuLayout(kMorphContextMenu));
+    contextMenus_.emplace(kMorphContextMenu, morphMenu);
 }
 
 void CMainFrame::createToolBar()
@@ -306,6 +311,7 @@ CommandContext CMainFrame::commandContext() const
     context.editMode = view_->getEditMode();
     context.toolbarShown = toolBar_ && !toolBar_->isHidden();
     context.statusBarShown = !statusBar()->isHidden();
+    context.morphedNormals = state.morphedNormals;
     return context;
 }
 
@@ -606,6 +612,70 @@ void CMainFrame::onHideGeometry()
     refreshView(true);
 }
 
+void CMainFrame::onDeleteMorph()
+{
+    const int index = paneSelection().morph;
+    if (deleteMorph(view_->state(), index)) {
+        const int left = static_cast<int>(view_->state().face->morphs.size());
+        morphListChanged(left == 0 ? -1 : std::min(index, left - 1));
+    }
+    refreshView(true);
+}
+
+void CMainFrame::onDuplicateMorph()
+{
+    if (const auto copy = duplicateMorph(view_->state(), paneSelection().morph))
+        morphListChanged(static_cast<int>(*copy));
+    refreshView(true);
+}
+
+void CMainFrame::onMoveMorphUp()
+{
+    const int index = paneSelection().morph;
+    if (index > 0)
+        if (const auto moved = moveMorph(view_->state(), index, index - 1))
+            morphListChanged(static_cast<int>(*moved));
+    refreshView(true);
+}
+
+void CMainFrame::onMoveMorphDown()
+{
+    const int index = paneSelection().morph;
+    if (const auto moved = moveMorph(view_->state(), index, index + 1))
+        morphListChanged(static_cast<int>(*moved));
+    refreshView(true);
+}
+
+void CMainFrame::onMirrorMorph()
+{
+    const auto result = mirrorMorph(view_->state(), paneSelection().morph);
+    if (!result)
+        return;
+    morphListChanged(static_cast<int>(result->index));
+    const std::string& name = view_->state().face->morphs[result->index]->name;
+    statusBar()->showMessage(
+        result->unmatched == 0
+            ? tr("Mirrored as %1").arg(qs(name))
+            : tr("Mirrored as %1; %2 moved vertices have no partner on the other side and were left out")
+                  .arg(qs(name))
+                  .arg(result->unmatched),
+        10000);
+    refreshView(true);
+}
+
+void CMainFrame::onNewMorphFromMix()
+{
+    if (const auto index = addMorphFromMix(view_->state()))
+        morphListChanged(static_cast<int>(*index));
+    refreshView(true);
+}
+
+void CMainFrame::onViewMorphedNormals()
+{
+    setMorphedNormals(view_->state(), !view_->state().morphedNormals);
+    refreshView(true);
+}
+
 // --- The morph bar's part in the commands ------------------------------------------------
 
 void CMainFrame::morphsAppended(int count) { morphBar_->appendMorphs(count); }
@@ -632,6 +702,16 @@ void CMainFrame::faceRestored()
 {
     // The tree is rebuilt from the restored face; the selection stays where the item still is.
     morphBar_->refreshFromFace();
+    updateCommandStates();
+}
+
+void CMainFrame::morphListChanged(int selected)
+{
+    // Rebuilding the tree is no rename: the bar's own flag stays as it was.
+    const bool renamed = morphBar_->modified();
+    morphBar_->setFaceNode(view_->state().faceNode.get());
+    morphBar_->setModified(renamed);
+    morphBar_->selectMorphItem(selected);
     updateCommandStates();
 }
 

@@ -59,7 +59,7 @@ public:
 
     // For the panes: shows geometry `index` (-1 for none) as the selected one.
     void selectGeometry(int index) override;
-    // Pops up the context menu `menuId` (kGeometryContextMenu) at the pointer; its items are
+    // Pops up the context menu `menuId` (kGeometryContextMenu, kMorphContextMenu) at the pointer; its items are
     // the same commands as in the menus.
     void showContextMenu(int menuId) override;
     // True when the face has changes that are not saved.
@@ -163,6 +163,14 @@ private:
     void onClearNeckVertices();
     void onShowGeometry();
     void onHideGeometry();
+    // Morph.
+    void onDeleteMorph();
+    void onDuplicateMorph();
+    void onMoveMorphUp();
+    void onMoveMorphDown();
+    void onMirrorMorph();
+    void onNewMorphFromMix();
+    void onViewMorphedNormals();
 
     // What the morph bar does after a command; it has nothing to show until it exists.
     void morphsAppended(int count);
@@ -173,6 +181,9 @@ private:
 
     // Keeps the panes in step with the document.
     class Panes;
+    // The list of morphs changed (deleted, added, reordered): the tree is rebuilt from the face
+    // and morph `selected` (-1 for none) becomes the selected item.
+    void morphListChanged(int selected);
 
     std::unique_ptr<Prompt> ownPrompt_;
     Prompt* prompt_;

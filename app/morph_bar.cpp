@@ -138,6 +138,12 @@ void CMorphBar::refreshFromFace()
         host_.selectGeometry(-1);
 }
 
+void CMorphBar::selectMorphItem(int index)
+{
+    if (morphRoot_ && index >= 0 && index < morphRoot_->childCount())
+        tree_->setCurrentItem(morphRoot_->child(index));
+}
+
 void CMorphBar::appendMorphs(int count)
 {
     TarvFaceObject* face = faceNode_ ? faceNode_->face() : nullptr;

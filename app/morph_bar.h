@@ -43,6 +43,8 @@ public:
     // stays on the item of the same kind and index where that still exists, and the bar's
     // own modified flag gives way to the face's history.
     void refreshFromFace();
+    // Selects the item of morph `index`; nothing for an index outside the list.
+    void selectMorphItem(int index);
 
     // Set by a rename, cleared by setFaceNode and by whoever saved the face.
     bool modified() const { return modified_; }

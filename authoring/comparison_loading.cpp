@@ -17,6 +17,7 @@ void installComparisonFace(ViewState& state, osg::ref_ptr<TarvFaceObject> face, 
 
     state.comparisonFace = std::move(face);
     state.comparisonRenderer = new TarvFaceRenderer(state.comparisonFace.get());
+    state.comparisonRenderer->setMorphedNormals(state.morphedNormals);
     state.comparisonTransform = new osg::MatrixTransform(osg::Matrixd::identity());
     state.scene.root->addChild(state.comparisonTransform.get());
     state.editHandler->targetTransform = state.comparisonTransform;

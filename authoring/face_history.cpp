@@ -273,10 +273,9 @@ void restoreGeometry(TarvFaceRenderer& node, unsigned index, const StoredGeometr
     live.clampIndices = data.clampIndices;
 
     if (shapeChanged) {
-        if (stored.normals && stored.normals->size() == live.vertexIndices.size())
-            renderer.setNormals(stored.normals);
-        else
-            renderer.computeNormals();
+        // Which corners share a normal follows the rest pose and the triangles, so both are
+        // worked out afresh (the morphed normals build on them).
+        renderer.computeNormals();
         renderer.dirtyBound();
     }
     if (texturingChanged)

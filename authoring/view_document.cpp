@@ -65,6 +65,7 @@ bool installFaceRead(ViewState& state, FaceRead& read, Prompt& prompt)
     state.face = read.face;
     state.fileName = read.fileName;
     state.faceNode = new TarvFaceRenderer(read.face.get());
+    state.faceNode->setMorphedNormals(state.morphedNormals);
     state.scene.headTransform->addChild(state.faceNode.get());
     state.scene.headTransform->setMatrix(osg::Matrixd::identity());
     state.editHandler->resetTransform();

@@ -13,6 +13,7 @@
 #include <osg/ref_ptr>
 
 #include "authoring/face_history.h"
+#include "authoring/mirror_map.h"
 #include "interaction/camera_manipulator.h"
 #include "interaction/edit_handler.h"
 #include "interaction/focus_handler.h"
@@ -57,6 +58,11 @@ struct ViewState {
     osg::ref_ptr<osg::MatrixTransform> comparisonTransform;
     osg::ref_ptr<osg::Geode> differenceHighlight;
     float morphThreshold = kDefaultMorphThreshold;
+    // Whether the faces of this view are shaded with normals that follow the morph.
+    bool morphedNormals = true;
+
+    // The left/right pairing of the face's vertices, rebuilt when the rest pose changes.
+    MirrorMapCache mirrorMap;
 };
 
 // True while a face is loaded.

@@ -1,5 +1,6 @@
 // Per-frame cost of drawing a morphing head: morph application plus array submission, against
-// the bandwidth bound of copying the vertices once and passing once over every target entry.
+// the bandwidth bound of copying the vertices once and passing once over every target entry;
+// and the cost of normals that follow the morph, against morph application alone.
 // Under a display (Xvfb in CI) it also draws whole frames with both submission paths.
 
 #include <cstring>
@@ -93,6 +94,48 @@ BENCHMARK(BM_VertexArrays_AllWeightsSet)->Unit(benchmark::kMicrosecond);
 
 void BM_VertexArrays_NoWeightSet(benchmark::State& state) { vertexArrayFrames(state, false); }
 BENCHMARK(BM_VertexArrays_NoWeightSet)->Unit(benchmark::kMicrosecond);
+
+// A weight changes before every frame (one morph's, or all 50), so every frame applies the
+// morphs again; with morphed normals on, every frame also recomputes the normals. The same work without normals is the
+// baseline (morph application alone, as drawn before normals followed the morph).
+void changingWeightFrames(benchmark::State& state, bool morphedNormals, bool everyWeight = false)
+{
+    const osg::ref_ptr<TarvFaceObject> face = makeHead(true);
+    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    node->setMorphedNormals(morphedNormals);
+    const FaceRenderer& renderer = *node->renderers()[0];
+    benchmark::DoNotOptimize(renderer.prepareFrame());  // the first frame sizes the buffers
+    const std::size_t heapBefore = heapInUse();
+    resetHeapPeak();
+    const std::size_t computedBefore = renderer.normalComputations();
+    float weight = 0.5f;
+    for (auto _ : state) {
+        weight = weight == 0.5f ? 0.25f : 0.5f;
+        for (int m = 0; m < (everyWeight ? 50 : 1); ++m)
+            node->setMorphWeight(m, weight);
+        const FaceArrays arrays = renderer.prepareFrame();
+        benchmark::DoNotOptimize(arrays.positions);
+        benchmark::DoNotOptimize(arrays.normals);
+        benchmark::ClobberMemory();
+    }
+    state.counters["heapGrowthBytes"] = static_cast<double>(heapPeak() - heapBefore);
+    state.counters["normalsComputed"] = static_cast<double>(renderer.normalComputations() - computedBefore);
+    describe(state, *face);
+}
+
+void BM_MorphApplication_RestNormals(benchmark::State& state) { changingWeightFrames(state, false); }
+BENCHMARK(BM_MorphApplication_RestNormals)->Unit(benchmark::kMicrosecond);
+
+// One slider moving: only the normals around that morph's vertices are redone.
+void BM_MorphApplication_MorphedNormals(benchmark::State& state) { changingWeightFrames(state, true); }
+BENCHMARK(BM_MorphApplication_MorphedNormals)->Unit(benchmark::kMicrosecond);
+
+// Every weight changing at once: all normals are redone.
+void BM_MorphApplication_MorphedNormals_EveryWeightChanging(benchmark::State& state)
+{
+    changingWeightFrames(state, true, true);
+}
+BENCHMARK(BM_MorphApplication_MorphedNormals_EveryWeightChanging)->Unit(benchmark::kMicrosecond);
 
 // The immediate-mode reference path into a sink that consumes every call cheaply.
 struct NullEmitter {

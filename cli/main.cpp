@@ -22,6 +22,7 @@ int main(int argc, char** argv)
     mw::cli::addCreateMorphCommand(app, status);
     mw::cli::addImportMorphsCommand(app, status);
     mw::cli::addNeckCommand(app, status);
+    mw::cli::addMorphsCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

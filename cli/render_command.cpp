@@ -31,6 +31,7 @@ struct RenderArgs {
     std::vector<std::string> weights;
     UpAxis up = UpAxis::Y;
     ViewDirection view = ViewDirection::Front;
+    bool restNormals = false;
 };
 
 bool parseUnsigned(std::string_view text, unsigned& out)
@@ -121,6 +122,7 @@ int renderFace(const RenderArgs& args)
     // Texture names in a face file are relative to the file, as in the editor.
     changeToFileDirectory(std::filesystem::absolute(args.file));
     const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    node->setMorphedNormals(!args.restNormals);
     const osg::ref_ptr<osg::Image> image = captureHead(*renderer, node.get(), args.view, args.up);
     if (!image) {
         std::cerr << "Cannot render " << args.file << ": OpenGL returned no image\n";
@@ -177,6 +179,9 @@ void addRenderCommand(CLI::App& app, int& status)
                 return parseWeight(text, name, weight) ? std::string() : "expected NAME=W with a finite number W, got " + text;
             },
             "NAME=W"));
+    cmd->add_flag("--rest-normals", args->restNormals,
+                  "shade with the rest pose's normals instead of the morphed surface's, as the editor does with "
+                  "View > Morphed Normals off");
     addCameraOptions(*cmd, *args);
     cmd->callback([args, &status] { status = renderFace(*args); });
 }

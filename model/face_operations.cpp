@@ -37,9 +37,11 @@ void resetMorphWeights(TarvFaceObject& face)
 void scaleMorph(TarvFaceObject& face, int morphIndex, float factor)
 {
     if (FaceMorph* morph = morphAt(face, morphIndex))
-        for (const auto& target : morph->targets)
+        for (const auto& target : morph->targets) {
             for (osg::Vec3& offset : *target->offsets)
                 offset *= factor;
+            target->offsets->dirty();  // drawn normals follow the new offsets
+        }
 }
 
 void renameGeometry(TarvFaceObject& face, unsigned geometryIndex, const std::string& name)

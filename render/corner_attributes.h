@@ -2,10 +2,13 @@
 // Per-corner attributes of a geometry's triangle list, computed once and reused every frame
 // (the normals come from import/corner_normals.h).
 
+#include <span>
+
 #include <osg/Array>
 #include <osg/ref_ptr>
 
 #include "import/corner_normals.h"
+#include "import/surface_normals.h"
 #include "model/face.h"
 
 namespace mw {

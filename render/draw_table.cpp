@@ -21,27 +21,32 @@ bool sameBits(const T& a, const T& b)
 // Finds or makes the element for one corner.
 class ElementBuilder {
 public:
-    ElementBuilder(DrawTable& table, bool withTexcoords)
-        : table_(table), withTexcoords_(withTexcoords), claimed_(table.vertexCount, false),
+    ElementBuilder(DrawTable& table, bool withTexcoords, bool withSlots)
+        : table_(table), withTexcoords_(withTexcoords), withSlots_(withSlots), claimed_(table.vertexCount, false),
           nextSeam_(table.vertexCount, kNone)
     {
         table_.normals.assign(table.vertexCount, osg::Vec3());
         if (withTexcoords_)
             table_.texcoords.assign(table.vertexCount, osg::Vec2());
+        if (withSlots_)
+            table_.elementSlots.assign(table.vertexCount, kNone);
     }
 
-    std::uint32_t elementFor(std::uint32_t vertex, const osg::Vec3& normal, const osg::Vec2& texcoord)
+    std::uint32_t elementFor(std::uint32_t vertex, const osg::Vec3& normal, const osg::Vec2& texcoord,
+                             std::uint32_t slot)
     {
         if (!claimed_[vertex]) {
             claimed_[vertex] = true;
             table_.normals[vertex] = normal;
             if (withTexcoords_)
                 table_.texcoords[vertex] = texcoord;
+            if (withSlots_)
+                table_.elementSlots[vertex] = slot;
             return vertex;
         }
         std::uint32_t last = vertex;
         for (std::uint32_t e = vertex; e != kNone; e = nextSeam_[e]) {
-            if (matches(e, normal, texcoord))
+            if (matches(e, normal, texcoord, slot))
                 return e;
             last = e;
         }
@@ -50,20 +55,23 @@ public:
         table_.normals.push_back(normal);
         if (withTexcoords_)
             table_.texcoords.push_back(texcoord);
+        if (withSlots_)
+            table_.elementSlots.push_back(slot);
         nextSeam_.push_back(kNone);
         nextSeam_[last] = added;
         return added;
     }
 
 private:
-    bool matches(std::uint32_t element, const osg::Vec3& normal, const osg::Vec2& texcoord) const
+    bool matches(std::uint32_t element, const osg::Vec3& normal, const osg::Vec2& texcoord, std::uint32_t slot) const
     {
-        return sameBits(table_.normals[element], normal) &&
-               (!withTexcoords_ || sameBits(table_.texcoords[element], texcoord));
+        const bool sameNormal = withSlots_ ? table_.elementSlots[element] == slot : sameBits(table_.normals[element], normal);
+        return sameNormal && (!withTexcoords_ || sameBits(table_.texcoords[element], texcoord));
     }
 
     DrawTable& table_;
     bool withTexcoords_;
+    bool withSlots_;
     std::vector<bool> claimed_;
     std::vector<std::uint32_t> nextSeam_;  // next element that repeats the same vertex
 };
@@ -81,7 +89,7 @@ std::size_t drawableCornerLimit(std::size_t cornerCount, std::size_t normalCount
 
 DrawTable buildDrawTable(const IndexList& vertexIndices, std::size_t vertexCount,
                          std::span<const osg::Vec3> cornerNormals,
-                         const std::vector<osg::Vec2>* cornerTexcoords)
+                         const std::vector<osg::Vec2>* cornerTexcoords, std::span<const std::uint32_t> cornerSlots)
 {
     DrawTable table;
     table.vertexCount = vertexCount;
@@ -90,8 +98,11 @@ DrawTable buildDrawTable(const IndexList& vertexIndices, std::size_t vertexCount
     if (vertexCount >= kNone)
         return table;
 
-    ElementBuilder builder(table, cornerTexcoords != nullptr);
-    const std::size_t limit = drawableCornerLimit(vertexIndices.size(), cornerNormals.size(), cornerTexcoords);
+    const bool withSlots = !cornerSlots.empty();
+    ElementBuilder builder(table, cornerTexcoords != nullptr, withSlots);
+    std::size_t limit = drawableCornerLimit(vertexIndices.size(), cornerNormals.size(), cornerTexcoords);
+    if (withSlots)
+        limit = std::min(limit, cornerSlots.size() - cornerSlots.size() % 3);
     table.corners.reserve(limit);
     const osg::Vec2 noTexcoord;
     for (std::size_t first = 0; first < limit; first += 3) {
@@ -99,7 +110,8 @@ DrawTable buildDrawTable(const IndexList& vertexIndices, std::size_t vertexCount
             continue;
         for (std::size_t c = first; c < first + 3; ++c)
             table.corners.push_back(builder.elementFor(vertexIndices[c], cornerNormals[c],
-                                                       cornerTexcoords ? (*cornerTexcoords)[c] : noTexcoord));
+                                                       cornerTexcoords ? (*cornerTexcoords)[c] : noTexcoord,
+                                                       withSlots ? cornerSlots[c] : kNone));
     }
     return table;
 }

@@ -23,6 +23,7 @@ struct DrawTable {
     std::vector<osg::Vec3> normals;           // one per element
     std::vector<osg::Vec2> texcoords;         // one per element; empty without texture coordinates
     std::vector<std::uint32_t> corners;       // the element of every drawn corner, in draw order
+    std::vector<std::uint32_t> elementSlots;  // normal slot of every element, when built with slots
 
     std::size_t elementCount() const { return vertexCount + seamSources.size(); }
 };
@@ -35,8 +36,12 @@ std::size_t drawableCornerLimit(std::size_t cornerCount, std::size_t normalCount
 // Builds the table from the geometry's triangle list and the per-corner attributes.
 // `cornerTexcoords` null means the geometry is drawn without texture coordinates. Triangles
 // that name a missing vertex are left out, exactly as the per-corner drawing leaves them out.
+// With `cornerSlots` (one per corner), corners share an element only when they also share a
+// normal slot, and elementSlots tells each element's slot, so that normals recomputed per
+// slot can be laid out per element (elements no corner uses get NormalSlots::kNoSlot).
 DrawTable buildDrawTable(const IndexList& vertexIndices, std::size_t vertexCount,
                          std::span<const osg::Vec3> cornerNormals,
-                         const std::vector<osg::Vec2>* cornerTexcoords);
+                         const std::vector<osg::Vec2>* cornerTexcoords,
+                         std::span<const std::uint32_t> cornerSlots = {});
 
 }  // namespace mw

@@ -1,6 +1,7 @@
 #include "render/face_renderer.h"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 #include <osg/RenderInfo>
@@ -46,15 +47,14 @@ void FaceRenderer::computeNormals()
 {
     if (!geometry_)
         return;
-    normals_ = computeCornerNormals(*geometry_);
-    tableStale_ = true;
-}
-
-void FaceRenderer::setNormals(osg::ref_ptr<osg::Vec3Array> normals)
-{
-    if (!geometry_ || !normals)
-        return;
-    normals_ = std::move(normals);
+    const std::vector<osg::Vec3>& rest = geometry_->vertices->asVector();
+    slots_ = buildNormalSlots(geometry_->vertexIndices, rest);
+    ++slotsGeneration_;
+    computeSlotNormals(slots_, geometry_->vertexIndices, rest, slotNormals_, faceNormals_);
+    normals_ = new osg::Vec3Array(geometry_->vertexIndices.size());
+    scatterSlotNormals(slots_, slotNormals_, normals_->asVector());
+    reserveScratch(slots_, normalScratch_);
+    morphedNormalsValid_ = false;
     tableStale_ = true;
 }
 
@@ -95,9 +95,12 @@ const DrawTable& FaceRenderer::drawTable() const
     const FaceGeom& g = *geometry_;
     if (tableStale_ || table_.vertexCount != g.vertices->size() || table_.cornerCount != g.vertexIndices.size()) {
         const osg::Vec2Array* texcoords = hasTexcoords_ ? cornerTexcoords_.get() : nullptr;
+        const bool slotsFit = slots_.cornerCount == g.vertexIndices.size() && slots_.vertexCount == g.vertices->size();
         table_ = buildDrawTable(g.vertexIndices, g.vertices->size(), normals_->asVector(),
-                                texcoords ? &texcoords->asVector() : nullptr);
+                                texcoords ? &texcoords->asVector() : nullptr,
+                                slotsFit ? std::span<const std::uint32_t>(slots_.cornerSlot) : std::span<const std::uint32_t>());
         tableStale_ = false;
+        elementNormalsStale_ = true;
     }
     return table_;
 }
@@ -111,6 +114,91 @@ void FaceRenderer::fillWorking(std::size_t elements, bool morphing) const
     std::copy(rest.begin(), rest.end(), working_.begin());
     if (morphing)
         applyMorphTargets({working_.data(), rest.size()}, attachedTargets_);
+}
+
+void FaceRenderer::collectNormalSources(std::vector<NormalSource>& out) const
+{
+    out.clear();
+    const osg::Vec3Array& rest = *geometry_->vertices;
+    out.push_back({&rest, geometry_->vertexIndices.data(), slotsGeneration_, nullptr, rest.getModifiedCount(), rest.size()});
+    for (const osg::ref_ptr<FaceTarget>& target : attachedTargets_) {
+        // A weight of 0 contributes nothing, whatever its offsets.
+        const bool active = target->weight != 0.0f;
+        out.push_back({target.get(), target->indices.data(), std::bit_cast<std::uint32_t>(target->weight),
+                       active ? target->offsets.get() : nullptr, active ? target->offsets->getModifiedCount() : 0u,
+                       std::min(target->indices.size(), target->offsets->size())});
+    }
+}
+
+bool FaceRenderer::drawsMorphedNormals(bool morphing) const
+{
+    return morphing && morphedNormals_ && slots_.cornerCount == geometry_->vertexIndices.size() &&
+           slots_.vertexCount == geometry_->vertices->size();
+}
+
+bool FaceRenderer::updateMorphedNormals(std::span<const osg::Vec3> positions) const
+{
+    collectNormalSources(currentSources_);
+    if (morphedNormalsValid_ && currentSources_ == normalSources_)
+        return false;
+    // Only the vertices of the targets whose weight or offsets changed have moved; anything
+    // else (the rest pose, the targets attached, their vertex lists) means everything.
+    bool everything = !morphedNormalsValid_ || currentSources_.size() != normalSources_.size() ||
+                      !(currentSources_[0] == normalSources_[0]);
+    movedVertices_.clear();
+    std::size_t entries = 0;
+    for (const NormalSource& source : currentSources_)
+        entries += source.entries;
+    movedVertices_.reserve(entries);  // grows only when targets grow, never frame by frame
+    for (std::size_t i = 1; !everything && i < currentSources_.size(); ++i) {
+        const NormalSource& now = currentSources_[i];
+        const NormalSource& before = normalSources_[i];
+        if (now == before)
+            continue;
+        if (now.data != before.data || now.indices != before.indices || now.entries != before.entries) {
+            everything = true;
+            break;
+        }
+        const IndexList& indices = attachedTargets_[i - 1]->indices;
+        movedVertices_.insert(movedVertices_.end(), indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(now.entries));
+    }
+    // Past about half the vertices, redoing everything in memory order is the quicker way.
+    if (movedVertices_.size() > slots_.vertexCount / 2)
+        everything = true;
+    if (everything)
+        computeSlotNormals(slots_, geometry_->vertexIndices, positions, slotNormals_, faceNormals_);
+    else
+        updateSlotNormals(slots_, geometry_->vertexIndices, positions, movedVertices_, slotNormals_, faceNormals_,
+                          normalScratch_);
+    // Copied, not swapped: both lists keep their memory, so no frame allocates.
+    normalSources_.assign(currentSources_.begin(), currentSources_.end());
+    morphedNormalsValid_ = true;
+    elementNormalsStale_ = cornerNormalsStale_ = true;
+    ++normalComputations_;
+    return true;
+}
+
+const osg::Vec3Array& FaceRenderer::cornerNormalsFor(std::span<const osg::Vec3> positions, bool morphing) const
+{
+    if (!drawsMorphedNormals(morphing))
+        return *normals_;
+    updateMorphedNormals(positions);
+    if (!cornerNormals_ || cornerNormals_->size() != geometry_->vertexIndices.size()) {
+        cornerNormals_ = new osg::Vec3Array(geometry_->vertexIndices.size());
+        cornerNormalsStale_ = true;
+    }
+    if (cornerNormalsStale_) {
+        scatterSlotNormals(slots_, slotNormals_, cornerNormals_->asVector());
+        cornerNormalsStale_ = false;
+    }
+    return *cornerNormals_;
+}
+
+const osg::Vec3Array& FaceRenderer::frameCornerNormals() const
+{
+    if (!geometry_)
+        return *normals_;
+    return cornerNormalsFor(morphedVertices(), hasActiveWeight(attachedTargets_));
 }
 
 std::span<const osg::Vec3> FaceRenderer::morphedVertices() const
@@ -146,6 +234,19 @@ FaceArrays FaceRenderer::prepareFrame() const
     for (const std::uint32_t source : table.seamSources)
         *seams++ = working_[source];
     arrays.positions = working_.data();
+
+    if (drawsMorphedNormals(morphing) && table.elementSlots.size() == table.elementCount()) {
+        updateMorphedNormals({working_.data(), rest.size()});
+        if (elementNormalsStale_) {
+            elementNormals_.resize(table.elementCount());
+            for (std::size_t e = 0; e < table.elementCount(); ++e) {
+                const std::uint32_t slot = table.elementSlots[e];
+                elementNormals_[e] = slot < slotNormals_.size() ? slotNormals_[slot] : osg::Vec3();
+            }
+            elementNormalsStale_ = false;
+        }
+        arrays.normals = elementNormals_.data();
+    }
     return arrays;
 }
 
@@ -154,7 +255,9 @@ void FaceRenderer::drawImplementation(osg::RenderInfo& renderInfo) const
     if (!visible_ || !geometry_)
         return;
     if (drawPath_ == DrawPath::Immediate) {
-        drawImmediate(geometry_->vertexIndices, morphedVertices(), *normals_,
+        const std::span<const osg::Vec3> positions = morphedVertices();
+        drawImmediate(geometry_->vertexIndices, positions,
+                      cornerNormalsFor(positions, hasActiveWeight(attachedTargets_)),
                       hasTexcoords_ ? cornerTexcoords_.get() : nullptr);
         return;
     }

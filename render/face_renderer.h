@@ -14,6 +14,7 @@
 #include "render/draw_table.h"
 #include "render/face_arrays.h"
 #include "render/morph_targets.h"
+#include "import/surface_normals.h"
 
 namespace mw {
 
@@ -47,9 +48,6 @@ public:
     osg::BoundingBox computeBoundingBox() const override;
 
     void computeNormals();
-    // Takes corner normals computed earlier for the same rest pose (undo keeps them) instead of
-    // computing them again; they are shared, never changed in place.
-    void setNormals(osg::ref_ptr<osg::Vec3Array> normals);
     void buildTexcoords();
     // Moves every rest-pose vertex v to v × matrix; normals are kept as they are.
     void transformVertices(const osg::Matrixd& matrix);
@@ -65,6 +63,17 @@ public:
     // This frame's positions indexed like the geometry's vertices (the rest pose itself when
     // no weight is set).
     std::span<const osg::Vec3> morphedVertices() const;
+    // This frame's normal of every corner: the rest-pose normals while no weight is set or
+    // morphed normals are off, otherwise the normals of morphedVertices().
+    const osg::Vec3Array& frameCornerNormals() const;
+
+    // Whether shading follows the morphed surface (the default) or keeps the rest pose's normals.
+    // The normals of a morphed surface are recomputed only when a weight, an offset or the rest
+    // pose changed since they were last computed.
+    bool morphedNormals() const { return morphedNormals_; }
+    void setMorphedNormals(bool on) { morphedNormals_ = on; }
+    // How many times the morphed normals were computed; they are not redone for an unchanged frame.
+    std::size_t normalComputations() const { return normalComputations_; }
 
     FaceGeom* geometry() const { return geometry_.get(); }
     const osg::Vec3Array* normals() const { return normals_.get(); }
@@ -85,6 +94,25 @@ private:
 
     // Copies the rest pose into the working buffer (sized for `elements`) and applies the weights.
     void fillWorking(std::size_t elements, bool morphing) const;
+    // The slot normals of the positions in the working buffer, recomputed only when what they
+    // depend on changed; true when they were recomputed.
+    bool updateMorphedNormals(std::span<const osg::Vec3> positions) const;
+    // True when this frame is drawn with morphed normals.
+    bool drawsMorphedNormals(bool morphing) const;
+    // The corner normals for this frame's positions (the rest normals unless drawsMorphedNormals).
+    const osg::Vec3Array& cornerNormalsFor(std::span<const osg::Vec3> positions, bool morphing) const;
+
+    // What the morphed normals were computed from: the rest pose and every attached target.
+    struct NormalSource {
+        const void* data = nullptr;
+        const void* indices = nullptr;
+        std::uint32_t weightBits = 0;
+        const void* offsets = nullptr;
+        unsigned modifiedCount = 0;
+        std::size_t entries = 0;
+        friend bool operator==(const NormalSource&, const NormalSource&) = default;
+    };
+    void collectNormalSources(std::vector<NormalSource>& out) const;
 
     osg::ref_ptr<FaceGeom> geometry_;
     osg::ref_ptr<osg::Vec3Array> normals_;
@@ -98,6 +126,23 @@ private:
     mutable DrawTable table_;
     mutable bool tableStale_ = true;
     mutable std::vector<osg::Vec3> working_;
+
+    NormalSlots slots_;
+    std::uint32_t slotsGeneration_ = 0;
+    bool morphedNormals_ = true;
+    // Morphed normals per slot, per element (vertex arrays) and per corner (immediate drawing),
+    // with what they were computed from; all reused from frame to frame.
+    mutable std::vector<osg::Vec3> slotNormals_;
+    mutable std::vector<osg::Vec4> faceNormals_;
+    mutable NormalScratch normalScratch_;
+    mutable std::vector<std::uint32_t> movedVertices_;
+    mutable std::vector<osg::Vec3> elementNormals_;
+    mutable osg::ref_ptr<osg::Vec3Array> cornerNormals_;
+    mutable std::vector<NormalSource> normalSources_, currentSources_;
+    mutable bool morphedNormalsValid_ = false;
+    mutable bool elementNormalsStale_ = true;
+    mutable bool cornerNormalsStale_ = true;
+    mutable std::size_t normalComputations_ = 0;
 };
 
 }  // namespace mw

@@ -47,6 +47,15 @@ void TarvFaceRenderer::attachMorphTargets(unsigned morphIndex)
             renderer->attachTarget(target.get());
 }
 
+void TarvFaceRenderer::reattachMorphTargets()
+{
+    for (const auto& renderer : renderers_)
+        renderer->detachTargets();
+    if (face_)
+        for (unsigned m = 0; m < face_->morphs.size(); ++m)
+            attachMorphTargets(m);
+}
+
 FaceRenderer* TarvFaceRenderer::getRendererByName(const std::string& name) const
 {
     const auto found = geometryIndex_.find(name);
@@ -114,6 +123,13 @@ void TarvFaceRenderer::transformFace(const osg::Matrixd& matrix)
         renderer->transformVertices(matrix);
     if (face_)
         transformMorphOffsets(*face_, matrix);
+}
+
+void TarvFaceRenderer::setMorphedNormals(bool on)
+{
+    morphedNormals_ = on;
+    for (const auto& renderer : renderers_)
+        renderer->setMorphedNormals(on);
 }
 
 void TarvFaceRenderer::setDrawPath(FaceRenderer::DrawPath path)

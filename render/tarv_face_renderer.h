@@ -28,6 +28,9 @@ public:
     // Attaches each target of the morph to the renderer of the geometry it names; targets
     // naming no geometry are skipped. An index outside the list is ignored.
     void attachMorphTargets(unsigned morphIndex);
+    // Detaches every target and attaches the face's morphs again in their order: after morphs
+    // were removed or reordered, the renderers draw exactly the face's list.
+    void reattachMorphTargets();
     FaceRenderer* getRendererByName(const std::string& name) const;
     int getGeometryIndex(const std::string& name) const;
 
@@ -47,6 +50,9 @@ public:
 
     // Switches every renderer of the face to one way of submitting triangles.
     void setDrawPath(FaceRenderer::DrawPath path);
+    // Shading that follows the morphed surface (on, the default) or the rest pose's normals.
+    void setMorphedNormals(bool on);
+    bool morphedNormals() const { return morphedNormals_; }
 
     TarvFaceObject* face() const { return face_.get(); }
     const std::vector<osg::ref_ptr<FaceRenderer>>& renderers() const { return renderers_; }
@@ -62,6 +68,7 @@ private:
     osg::ref_ptr<TarvFaceObject> face_;
     std::map<std::string, unsigned> geometryIndex_;
     std::vector<osg::ref_ptr<FaceRenderer>> renderers_;
+    bool morphedNormals_ = true;
 };
 
 }  // namespace mw

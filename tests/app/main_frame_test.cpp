@@ -111,10 +111,10 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
     QStringList titles;
     for (QAction* a : frame->menuBar()->actions())
         titles << a->text();
-    EXPECT_EQ(titles.join(QLatin1Char('|')), "&File|&Edit|&View|&Help|Tools");
+    EXPECT_EQ(titles.join(QLatin1Char('|')), "&File|&Edit|&View|&Help|Tools|&Morph");
     EXPECT_EQ(itemsOf(menu("&File")), "Open...|Save|Save As...|Export glTF...|-|Open Recent|-|Exit");
     EXPECT_EQ(itemsOf(menu("&Edit")), "Undo|Redo|-|Cut|Copy|Paste");
-    EXPECT_EQ(itemsOf(menu("&View")), "Toolbar|Status Bar");
+    EXPECT_EQ(itemsOf(menu("&View")), "Toolbar|Status Bar|-|Morphed Normals");
     EXPECT_EQ(itemsOf(menu("&Help")), "About Mienwright...");
     EXPECT_EQ(itemsOf(menu("Tools")),
               "Navigation Mode|Translate Mode|Scale Mode|Vertex Mode|-|Auto Scale|Flip Polygon Order|-|"
@@ -190,11 +190,12 @@ TEST_F(FrameTest, PanesSitLeftOneAboveTheOtherAndTheStatusBarSaysReady)
 TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
 {
     namespace c = command;
-    const std::set<int> always = {c::Open, c::Exit, c::ViewToolbar, c::ViewStatusBar, c::About, c::SetMorphThreshold};
+    const std::set<int> always = {c::Open, c::Exit, c::ViewToolbar, c::ViewStatusBar, c::About, c::SetMorphThreshold,
+                                  c::ViewMorphedNormals};
     std::set<int> withFace = always;
     withFace.insert({c::SaveAs, c::ExportGltf, c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode,
                      c::AutoScale, c::ToggleRenderMode, c::TurnRight, c::TurnUp, c::ResetMorphValues,
-                     c::ComputeNeckVertices, c::CreateMorphsFromFiles});
+                     c::ComputeNeckVertices, c::CreateMorphsFromFiles, c::NewMorphFromMix});
     std::set<int> withComparison = withFace, withLasso = withFace;
     withComparison.insert({c::GenerateMorphTarget, c::CancelMorphTarget, c::HighlightDifference, c::FitComparisonFace});
     withLasso.insert({c::KeepNeckVertices, c::DiscardNeckVertices, c::AddNeckVertices});
@@ -229,7 +230,8 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
         situation.setUp();
         state().modified = false;
         EXPECT_EQ(enabledIds(), situation.enabled);
-        EXPECT_EQ(checkedIds(), (std::set<int>{situation.mode, c::ViewToolbar, c::ViewStatusBar}));
+        EXPECT_EQ(checkedIds(),
+                  (std::set<int>{situation.mode, c::ViewToolbar, c::ViewStatusBar, c::ViewMorphedNormals}));
     }
     // A change to the face makes it savable; a disabled command does nothing when asked.
     act(c::TurnRight).trigger();

@@ -20,7 +20,8 @@ using test::runCommand;
 
 // A red square facing -z, as a head in the editor's world faces the viewer, textured with
 // "tex.png" beside the face file; morph "stretch" pulls its top-right corner (seen from the
-// front, where +x is on the left) far out to the right.
+// front, where +x is on the left) far out to the right, "lift"
+// towards the camera.
 osg::ref_ptr<TarvFaceObject> squareFace()
 {
     osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
@@ -30,6 +31,7 @@ osg::ref_ptr<TarvFaceObject> squareFace()
     square->texture = "tex.png";
     face->geometries.push_back(square);
     face->morphs.push_back(test::makeMorph("stretch", {test::makeTarget("skin", {2}, {{-3, 0, 0}})}));
+    face->morphs.push_back(test::makeMorph("lift", {test::makeTarget("skin", {2}, {{0, 0, -1.5f}})}));
     return face;
 }
 
@@ -96,6 +98,11 @@ TEST(CliRender, DrawsTheFaceWithItsWeightsIntoAPng)
     EXPECT_LT(pixel(*stretched, 0.85, 0.6)[1], 60);
     render("zero.png", "--weight stretch=0");
     EXPECT_EQ(test::readBytes(dir / "zero.png"), test::readBytes(dir / "rest.png"));
+
+    // A lifted corner tilts the surface: its shading changes unless the rest normals are asked for.
+    render("lift.png", "--weight lift=1");
+    render("lift-rest.png", "--weight lift=1 --rest-normals");
+    EXPECT_NE(test::readBytes(dir / "lift.png"), test::readBytes(dir / "lift-rest.png"));
 }
 
 TEST(CliRender, RefusesWithoutWritingAnything)

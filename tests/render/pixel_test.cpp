@@ -164,5 +164,68 @@ TEST_F(PixelTest, VertexArraysGiveTheSamePixelsAsImmediateMode)
     }
 }
 
+// Two squares side by side facing the camera, sharing the edge x = 0; the morph bends the
+// right square towards the camera (its far edge 1 unit nearer), so it faces right and the
+// silhouette stays the same under the orthographic view.
+osg::ref_ptr<TarvFaceObject> bentStrip()
+{
+    auto strip = test::makeGeom("skin", {{-0.8f, -0.5f, 0}, {0, -0.5f, 0}, {0.8f, -0.5f, 0}, {-0.8f, 0.5f, 0}, {0, 0.5f, 0}, {0.8f, 0.5f, 0}},
+                                {0, 1, 4, 0, 4, 3, 1, 2, 5, 1, 5, 4});
+    strip->diffuse = {0.9f, 0.9f, 0.9f, 1};
+    auto face = test::faceOf({strip});
+    face->morphs.push_back(test::makeMorph("bend", {test::makeTarget("skin", {2, 5}, {{0, 0, 1}, {0, 0, 1}})}));
+    return face;
+}
+
+TEST_F(PixelTest, ShadingFollowsTheMorphedSurfaceAndWeightZeroLooksAsBefore)
+{
+    const auto face = bentStrip();
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    const auto rest = draw(node.get());
+    node->setMorphedNormals(false);
+    EXPECT_TRUE(test::samePixels(*rest, *draw(node.get())));
+    node->setMorphWeight(0, 1.0f);
+    const auto restNormals = draw(node.get());
+    node->setMorphedNormals(true);
+    const auto morphed = draw(node.get());
+
+    // The bent half turns away from the headlight and darkens; the rest normals kept it bright.
+    const test::Rgb flat = pixelAt(*restNormals, 0.6f, 0.0f), bent = pixelAt(*morphed, 0.6f, 0.0f);
+    EXPECT_LT(bent.r + 20, flat.r);
+    EXPECT_FALSE(test::samePixels(*restNormals, *morphed));
+
+    // The same bent shape built as a rest pose, its normals computed when it is built, looks
+    // the same wherever it is sampled, on both paths.
+    const auto shape = bentStrip();
+    for (osg::Vec3& v : *shape->geometries[0]->vertices)
+        if (v.x() > 0.5f)
+            v.z() += 1.0f;
+    shape->morphs.clear();
+    osg::ref_ptr<TarvFaceRenderer> built = new TarvFaceRenderer(shape.get());
+    const auto expected = draw(built.get());
+    node->setDrawPath(FaceRenderer::DrawPath::Immediate);
+    const auto immediate = draw(node.get());
+    for (auto [x, y] : {std::pair{-0.6f, 0.0f}, {-0.1f, 0.3f}, {0.1f, -0.3f}, {0.6f, 0.0f}})
+        for (const auto* image : {morphed.get(), immediate.get()}) {
+            const test::Rgb a = pixelAt(*expected, x, y), b = pixelAt(*image, x, y);
+            EXPECT_TRUE(a.r == b.r && a.g == b.g && a.b == b.b) << x << "," << y;
+        }
+
+    node->setMorphWeight(0, 0.0f);
+    EXPECT_TRUE(test::samePixels(*rest, *draw(node.get())));
+}
+
+TEST_F(PixelTest, ADoubleSidedCardIsLitFromBothSides)
+{
+    // Two triangles back to back on the same vertices.
+    auto card = test::makeGeom("lashes", {{-0.5f, -0.5f, 0}, {0.5f, -0.5f, 0}, {0, 0.5f, 0}}, {0, 1, 2, 0, 2, 1});
+    card->diffuse = {1, 0, 0, 1};
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::faceOf({card}).get());
+    EXPECT_TRUE(isRed(pixelAt(*draw(node.get()), 0.0f, -0.2f)));
+    // Looking from behind (the headlight goes with the camera): the other triangle, as bright.
+    renderer_->setCamera({osg::Matrixd::rotate(osg::PI, osg::Y_AXIS), osg::Matrixd::ortho(-1, 1, -1, 1, -10, 10)});
+    EXPECT_TRUE(isRed(pixelAt(*draw(node.get()), 0.0f, -0.2f)));
+}
+
 }  // namespace
 }  // namespace mw

@@ -1,0 +1,253 @@
+#include "import/surface_normals.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+#include "import/corner_normals.h"
+
+namespace mw {
+namespace {
+
+// -0 and +0 are one position, as they compare equal.
+float canonical(float f) { return f == 0.0f ? 0.0f : f; }
+
+bool finite(const osg::Vec3& v) { return std::isfinite(v.x()) && std::isfinite(v.y()) && std::isfinite(v.z()); }
+
+// Per vertex, the number of the group of vertices at exactly its position. Vertices with a
+// non-finite coordinate stay alone. Groups are numbered in the order of their first vertex,
+// so that on a welded mesh group v is vertex v and the sums are visited in memory order.
+std::vector<std::uint32_t> groupByPosition(std::span<const osg::Vec3> positions, std::uint32_t& groupCount)
+{
+    const auto count = static_cast<std::uint32_t>(positions.size());
+    std::vector<std::uint32_t> order(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        order[i] = i;
+    auto key = [&](std::uint32_t i) {
+        const osg::Vec3& v = positions[i];
+        const bool ok = finite(v);
+        return std::tuple(!ok, ok ? canonical(v.x()) : 0.0f, ok ? canonical(v.y()) : 0.0f, ok ? canonical(v.z()) : 0.0f, i);
+    };
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+    // Each vertex points at the first (lowest) vertex of its run of equal positions.
+    std::vector<std::uint32_t> leader(count);
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const std::uint32_t v = order[k];
+        const bool same = k > 0 && finite(positions[v]) && finite(positions[order[k - 1]]) &&
+                          positions[v] == positions[order[k - 1]];
+        leader[v] = same ? leader[order[k - 1]] : v;
+    }
+    std::vector<std::uint32_t> group(count);
+    groupCount = 0;
+    for (std::uint32_t v = 0; v < count; ++v)
+        group[v] = leader[v] == v ? groupCount++ : group[leader[v]];
+    return group;
+}
+
+#if defined(__SSE2__)
+// x, y, z and 0, without reading past the vector.
+inline __m128 load3(const osg::Vec3& v)
+{
+    const __m128 xy = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(v.ptr())));
+    return _mm_movelh_ps(xy, _mm_load_ss(v.ptr() + 2));
+}
+#endif
+
+inline osg::Vec3 triangleNormal(const osg::Vec3& a, const osg::Vec3& b, const osg::Vec3& c) { return (b - a) ^ (c - a); }
+
+}  // namespace
+
+NormalSlots buildNormalSlots(const IndexList& vertexIndices, std::span<const osg::Vec3> rest)
+{
+    NormalSlots slots;
+    slots.vertexCount = rest.size();
+    slots.cornerCount = vertexIndices.size();
+    slots.cornerSlot.assign(vertexIndices.size(), NormalSlots::kNoSlot);
+    for (std::size_t first = 0; first + 3 <= vertexIndices.size(); first += 3)
+        if (triangleInRange(vertexIndices, first, rest.size()))
+            slots.triangles.push_back(static_cast<std::uint32_t>(first));
+
+    std::uint32_t groupCount = 0;
+    const std::vector<std::uint32_t> groupOf = groupByPosition(rest, groupCount);
+
+    // The rest sum of every group, the same sum the normals are made of.
+    std::vector<osg::Vec3> sum(groupCount);
+    std::vector<osg::Vec3> faceNormal(slots.triangles.size());
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t) {
+        const std::uint32_t first = slots.triangles[t];
+        faceNormal[t] = triangleNormal(rest[vertexIndices[first]], rest[vertexIndices[first + 1]],
+                                       rest[vertexIndices[first + 2]]);
+        for (std::uint32_t c = first; c < first + 3; ++c)
+            sum[groupOf[vertexIndices[c]]] += faceNormal[t];
+    }
+
+    // A group is split when some triangle in it faces away from the group's sum (which is
+    // also the case when the sum cancels to nothing): each side then keeps its own sum, the
+    // side being that of the group's largest triangle or the opposite one.
+    std::vector<bool> split(groupCount, false);
+    std::vector<osg::Vec3> reference(groupCount);
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t) {
+        const osg::Vec3& n = faceNormal[t];
+        if (n.length2() == 0.0f)
+            continue;
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c) {
+            const std::uint32_t g = groupOf[vertexIndices[c]];
+            if (!(n * sum[g] > 0.0f))
+                split[g] = true;
+            if (n.length2() > reference[g].length2())
+                reference[g] = n;
+        }
+    }
+    std::vector<std::uint32_t> backSlot(groupCount, NormalSlots::kNoSlot);
+    slots.slotCount = groupCount;
+    for (std::uint32_t g = 0; g < groupCount; ++g)
+        if (split[g])
+            backSlot[g] = static_cast<std::uint32_t>(slots.slotCount++);
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c) {
+            const std::uint32_t g = groupOf[vertexIndices[c]];
+            const bool back = split[g] && faceNormal[t] * reference[g] < 0.0f;
+            slots.cornerSlot[c] = back ? backSlot[g] : g;
+        }
+
+    slots.slotBegin.assign(slots.slotCount + 1, 0);
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c)
+            ++slots.slotBegin[slots.cornerSlot[c] + 1];
+    for (std::size_t k = 1; k < slots.slotBegin.size(); ++k)
+        slots.slotBegin[k] += slots.slotBegin[k - 1];
+    slots.slotTriangles.resize(slots.slotBegin.back());
+    std::vector<std::uint32_t> next(slots.slotBegin.begin(), slots.slotBegin.end() - 1);
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c)
+            slots.slotTriangles[next[slots.cornerSlot[c]]++] = static_cast<std::uint32_t>(t);
+
+    slots.vertexBegin.assign(rest.size() + 1, 0);
+    for (const std::uint32_t first : slots.triangles)
+        for (std::uint32_t c = first; c < first + 3; ++c)
+            ++slots.vertexBegin[vertexIndices[c] + 1];
+    for (std::size_t k = 1; k < slots.vertexBegin.size(); ++k)
+        slots.vertexBegin[k] += slots.vertexBegin[k - 1];
+    slots.vertexTriangles.resize(slots.vertexBegin.back());
+    next.assign(slots.vertexBegin.begin(), slots.vertexBegin.end() - 1);
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c)
+            slots.vertexTriangles[next[vertexIndices[c]]++] = static_cast<std::uint32_t>(t);
+    return slots;
+}
+
+namespace {
+
+inline void storeFaceNormal(const NormalSlots& slots, const std::uint32_t* corners, const osg::Vec3* p,
+                            osg::Vec4* face, std::size_t t)
+{
+    const std::uint32_t first = slots.triangles[t];
+#if defined(__SSE2__)
+    const __m128 a = load3(p[corners[first]]), b = load3(p[corners[first + 1]]), c = load3(p[corners[first + 2]]);
+    const __m128 u = _mm_sub_ps(b, a), v = _mm_sub_ps(c, a);
+    const __m128 uYZX = _mm_shuffle_ps(u, u, _MM_SHUFFLE(3, 0, 2, 1)), uZXY = _mm_shuffle_ps(u, u, _MM_SHUFFLE(3, 1, 0, 2));
+    const __m128 vYZX = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 0, 2, 1)), vZXY = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 1, 0, 2));
+    _mm_storeu_ps(face[t].ptr(), _mm_sub_ps(_mm_mul_ps(uYZX, vZXY), _mm_mul_ps(uZXY, vYZX)));
+#else
+    const osg::Vec3 n = triangleNormal(p[corners[first]], p[corners[first + 1]], p[corners[first + 2]]);
+    face[t].set(n.x(), n.y(), n.z(), 0.0f);
+#endif
+}
+
+// Each slot gathers its triangles in order: the same additions, in the same order, as adding
+// every triangle to the slots of its corners, without writing a sum back each time.
+inline osg::Vec3 slotNormal(const NormalSlots& slots, const osg::Vec4* face, std::size_t s)
+{
+    const std::uint32_t* const triangles = slots.slotTriangles.data();
+#if defined(__SSE2__)
+    __m128 total = _mm_setzero_ps();
+    for (std::uint32_t k = slots.slotBegin[s]; k < slots.slotBegin[s + 1]; ++k)
+        total = _mm_add_ps(total, _mm_loadu_ps(face[triangles[k]].ptr()));
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, total);
+    osg::Vec3 sum(lanes[0], lanes[1], lanes[2]);
+#else
+    osg::Vec3 sum;
+    for (std::uint32_t k = slots.slotBegin[s]; k < slots.slotBegin[s + 1]; ++k)
+        sum += osg::Vec3(face[triangles[k]].x(), face[triangles[k]].y(), face[triangles[k]].z());
+#endif
+    sum.normalize();
+    return sum;
+}
+
+}  // namespace
+
+void computeSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
+                        std::span<const osg::Vec3> positions, std::vector<osg::Vec3>& slotNormals,
+                        std::vector<osg::Vec4>& faceNormals)
+{
+    if (slotNormals.size() < slots.slotCount)
+        slotNormals.resize(slots.slotCount);
+    if (positions.size() < slots.vertexCount || vertexIndices.size() < slots.cornerCount) {
+        std::fill_n(slotNormals.begin(), slots.slotCount, osg::Vec3());
+        return;
+    }
+    if (faceNormals.size() < slots.triangles.size())
+        faceNormals.resize(slots.triangles.size());
+    // Four lanes hold x, y, z and an unused 0; every lane does the scalar operations of the
+    // cross product and the sums in the scalar order, so the results are the same bits.
+    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
+        storeFaceNormal(slots, vertexIndices.data(), positions.data(), faceNormals.data(), t);
+    for (std::size_t s = 0; s < slots.slotCount; ++s)
+        slotNormals[s] = slotNormal(slots, faceNormals.data(), s);
+}
+
+void reserveScratch(const NormalSlots& slots, NormalScratch& scratch)
+{
+    scratch.triangleMarked.assign(slots.triangles.size(), 0);
+    scratch.slotMarked.assign(slots.slotCount, 0);
+    scratch.triangleList.reserve(slots.triangles.size());
+    scratch.slotList.reserve(slots.slotCount);
+}
+
+void updateSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices, std::span<const osg::Vec3> positions,
+                       std::span<const std::uint32_t> moved, std::vector<osg::Vec3>& slotNormals,
+                       std::vector<osg::Vec4>& faceNormals, NormalScratch& scratch)
+{
+    if (positions.size() < slots.vertexCount || vertexIndices.size() < slots.cornerCount ||
+        slotNormals.size() < slots.slotCount || faceNormals.size() < slots.triangles.size()) {
+        computeSlotNormals(slots, vertexIndices, positions, slotNormals, faceNormals);
+        return;
+    }
+    if (scratch.triangleMarked.size() != slots.triangles.size() || scratch.slotMarked.size() != slots.slotCount)
+        reserveScratch(slots, scratch);
+    scratch.triangleList.clear();
+    scratch.slotList.clear();
+    for (const std::uint32_t v : moved) {
+        if (v >= slots.vertexCount)
+            continue;
+        for (std::uint32_t k = slots.vertexBegin[v]; k < slots.vertexBegin[v + 1]; ++k) {
+            const std::uint32_t t = slots.vertexTriangles[k];
+            if (!scratch.triangleMarked[t]) {
+                scratch.triangleMarked[t] = 1;
+                scratch.triangleList.push_back(t);
+            }
+        }
+    }
+    for (const std::uint32_t t : scratch.triangleList) {
+        storeFaceNormal(slots, vertexIndices.data(), positions.data(), faceNormals.data(), t);
+        scratch.triangleMarked[t] = 0;
+        for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c) {
+            const std::uint32_t slot = slots.cornerSlot[c];
+            if (!scratch.slotMarked[slot]) {
+                scratch.slotMarked[slot] = 1;
+                scratch.slotList.push_back(slot);
+            }
+        }
+    }
+    for (const std::uint32_t slot : scratch.slotList) {
+        slotNormals[slot] = slotNormal(slots, faceNormals.data(), slot);
+        scratch.slotMarked[slot] = 0;
+    }
+}
+
+}  // namespace mw

@@ -1,0 +1,255 @@
+// Managing morphs: names, the left/right vertex pairing, mirror, duplicate, delete, move, mix.
+
+#include <map>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "authoring/morph_management.h"
+#include "render/face_operations.h"
+#include "tests/authoring/view_fixture.h"
+
+namespace mw {
+namespace {
+
+using test::makeGeom;
+using test::makeMorph;
+using test::makeTarget;
+
+TEST(MorphNames, SideMarkersSwapInTheirCaseAndTakenNamesGetACount)
+{
+    const std::pair<const char*, const char*> mirrored[] = {
+        {"blink_L", "blink_R"},         {"brow_r", "brow_l"},         {"smile.L", "smile.R"},
+        {"smile.L.001", "smile.R.001"}, {"eyeBlinkLeft", "eyeBlinkRight"}, {"mouthRight", "mouthLeft"},
+        {"LEFT_lid", "RIGHT_lid"},      {"left_cheek", "right_cheek"}, {"Left_Up_R", "Right_Up_L"},
+        {"jaw_open", "jaw_open_mirror"}, {"cleft", "cleft_mirror"},   {"Leftover", "Leftover_mirror"},
+        {"_Lip", "_Lip_mirror"},        {"", "_mirror"}};
+    for (const auto& [name, expected] : mirrored)
+        EXPECT_EQ(mirroredMorphName(name), expected) << name;
+
+    const auto face = test::makeFace({}, {makeMorph("smile", {}), makeMorph("smile.001", {}), makeMorph("x.002", {})});
+    EXPECT_EQ(uniqueMorphName(*face, "frown"), "frown");
+    EXPECT_EQ(uniqueMorphName(*face, "smile"), "smile.002");
+    EXPECT_EQ(uniqueMorphName(*face, "smile.001"), "smile.002");
+    EXPECT_EQ(uniqueMorphName(*face, "x.002"), "x.001");
+}
+
+// A 5 × 3 grid symmetric about x = 0 (columns at -2 … 2), column c row r is vertex 5r + c;
+// vertex 15 repeats vertex 1's position (a seam), vertex 16 repeats vertex 3's, and vertex 17
+// at (1.5, 0, 0) has no mirror image. Two eye geometries sit at x = ±3, one vertex each; the
+// far-left one is widened by nothing else, so the box runs from -3 to 3 along x.
+osg::ref_ptr<TarvFaceObject> symmetricHead()
+{
+    std::vector<osg::Vec3> grid;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 5; ++c)
+            grid.push_back({static_cast<float>(c - 2), static_cast<float>(r), 0.1f * static_cast<float>(r * r)});
+    grid.push_back(grid[1]);
+    grid.push_back(grid[3]);
+    grid.push_back({1.5f, 0, 0});
+    return test::makeFace({makeGeom("skin", grid, {0, 1, 5, 1, 6, 5}), makeGeom("eye_L", {{3, 1, 1}}, {}),
+                           makeGeom("eye_R", {{-3, 1, 1}}, {})});
+}
+
+TEST(MirrorMap, PairsEachVertexWithItsReflectionPreferringItsOwnGeometry)
+{
+    const auto face = symmetricHead();
+    const MirrorMap map = buildMirrorMap(*face);
+    EXPECT_FLOAT_EQ(map.planeX, 0.0f);
+    EXPECT_FLOAT_EQ(map.tolerance, 0.006f);
+    for (std::uint32_t r = 0; r < 3; ++r)
+        for (std::uint32_t c = 0; c < 5; ++c)
+            if (5 * r + c != 1 && 5 * r + c != 3) {
+                EXPECT_EQ(map.partner(0, 5 * r + c), (FaceVertex{0, 5 * r + 4 - c})) << r << "," << c;
+            }
+    // Seam copies pair rank by rank: 1 ↔ 3 and 15 ↔ 16.
+    EXPECT_EQ(map.partner(0, 1), (FaceVertex{0, 3}));
+    EXPECT_EQ(map.partner(0, 15), (FaceVertex{0, 16}));
+    EXPECT_EQ(map.partner(0, 16), (FaceVertex{0, 15}));
+    EXPECT_FALSE(map.partner(0, 17).valid());
+    EXPECT_EQ(map.partner(1, 0), (FaceVertex{2, 0}));
+    EXPECT_EQ(map.partner(2, 0), (FaceVertex{1, 0}));
+    EXPECT_EQ(map.unmatched, 1u);
+
+    // Within the tolerance a slightly moved vertex still pairs; beyond it, it does not.
+    (*face->geometries[0]->vertices)[0] += osg::Vec3(0.005f, 0, 0);
+    (*face->geometries[0]->vertices)[10] += osg::Vec3(0, 0.007f, 0);
+    const MirrorMap moved = buildMirrorMap(*face);
+    EXPECT_EQ(moved.partner(0, 0), (FaceVertex{0, 4}));
+    EXPECT_FALSE(moved.partner(0, 10).valid());
+    EXPECT_FALSE(moved.partner(0, 14).valid());
+}
+
+TEST(MirrorMap, GridAgreesWithComparingEveryPair)
+{
+    // A noisy, nearly symmetric cloud in two geometries with many near ties.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f), noise(-0.004f, 0.004f);
+    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
+    for (int g = 0; g < 2; ++g) {
+        std::vector<osg::Vec3> cloud;
+        for (int i = 0; i < 300; ++i) {
+            const osg::Vec3 p(unit(random), unit(random), unit(random));
+            cloud.push_back(p);
+            cloud.push_back({-p.x() + noise(random), p.y() + noise(random), p.z()});
+        }
+        face->geometries.push_back(makeGeom("g" + std::to_string(g), cloud, {}));
+    }
+    const MirrorMap grid = buildMirrorMap(*face), brute = buildMirrorMapBruteForce(*face);
+    EXPECT_EQ(grid.partners, brute.partners);
+    EXPECT_EQ(grid.unmatched, brute.unmatched);
+    EXPECT_GT(grid.unmatched, 0u);
+    EXPECT_LT(grid.unmatched, 1200u);
+}
+
+TEST(MirrorMorph, ReflectsOffsetsOntoPartnersAndMirroringTwiceGivesTheOriginal)
+{
+    const auto face = symmetricHead();
+    face->morphs.push_back(makeMorph("blink_L", {makeTarget("skin", {6, 15, 17, 6}, {{0.5f, 1, 2}, {1, 0, 0}, {9, 9, 9}, {0.25f, 0, 0}}),
+                                                 makeTarget("eye_L", {0}, {{-1, 2, 3}}),
+                                                 makeTarget("nowhere", {0}, {{1, 1, 1}})}));
+    face->morphs.push_back(makeMorph("blink_R", {}));
+    const MirrorMap map = buildMirrorMap(*face);
+
+    const auto result = mirrorMorph(*face, map, 0);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->index, 1u);
+    EXPECT_EQ(result->unmatched, 1u);  // vertex 17
+    const FaceMorph& mirror = *face->morphs[1];
+    EXPECT_EQ(mirror.name, "blink_R.001");  // blink_R is taken
+    ASSERT_EQ(mirror.targets.size(), 2u);
+    EXPECT_EQ(mirror.targets[0]->name, "skin");
+    EXPECT_EQ(mirror.targets[0]->indices, (IndexList{8, 16, 8}));
+    EXPECT_EQ(mirror.targets[0]->offsets->asVector(), (std::vector<osg::Vec3>{{-0.5f, 1, 2}, {-1, 0, 0}, {-0.25f, 0, 0}}));
+    EXPECT_EQ(mirror.targets[1]->name, "eye_R");
+    EXPECT_EQ(mirror.targets[1]->offsets->asVector(), (std::vector<osg::Vec3>{{1, 2, 3}}));
+
+    const auto back = mirrorMorph(*face, map, 1, "again");
+    ASSERT_TRUE(back);
+    const FaceMorph& twice = *face->morphs[2];
+    EXPECT_EQ(twice.name, "again");
+    EXPECT_EQ(twice.targets[0]->indices, (IndexList{6, 15, 6}));
+    EXPECT_EQ(twice.targets[0]->offsets->asVector(), (std::vector<osg::Vec3>{{0.5f, 1, 2}, {1, 0, 0}, {0.25f, 0, 0}}));
+    EXPECT_EQ(twice.targets[1]->name, "eye_L");
+    EXPECT_EQ(twice.targets[1]->offsets->asVector(), (std::vector<osg::Vec3>{{-1, 2, 3}}));
+}
+
+TEST(MirrorMapCache, KeepsTheMapUntilTheRestPoseChanges)
+{
+    const auto face = symmetricHead();
+    MirrorMapCache cache;
+    const MirrorMap* first = &cache.get(*face);
+    EXPECT_EQ(cache.get(*face).partners, first->partners);
+    osg::Vec3Array& vertices = *face->geometries[0]->vertices;
+    vertices[17] = vertices[10];  // a second copy of a vertex; unnoticed without dirty()
+    EXPECT_EQ(cache.get(*face).unmatched, 1u);
+    face->geometries[0]->vertices->dirty();
+    EXPECT_EQ(cache.get(*face).unmatched, 0u);
+    EXPECT_EQ(cache.get(*face).partner(0, 17), (FaceVertex{0, 14}));
+}
+
+// The renderers draw exactly the face's morphs, in the face's order.
+void expectAttachedInOrder(const ViewState& state)
+{
+    std::vector<const FaceTarget*> expected, attached;
+    for (const auto& morph : state.face->morphs)
+        for (const auto& target : morph->targets)
+            if (target->name == "skin")
+                expected.push_back(target.get());
+    for (const auto& target : state.faceNode->renderers()[0]->attachedTargets())
+        attached.push_back(target.get());
+    EXPECT_EQ(attached, expected);
+}
+
+std::vector<std::string> names(const TarvFaceObject& face)
+{
+    std::vector<std::string> out;
+    for (const auto& morph : face.morphs)
+        out.push_back(morph->name);
+    return out;
+}
+
+TEST_F(ViewFixture, DuplicateDeleteAndMoveKeepEveryOtherMorphAndTheDrawnList)
+{
+    auto face = twoGeometries();
+    for (const char* name : {"a", "b", "c"})
+        face->morphs.push_back(makeMorph(name, {makeTarget("skin", {static_cast<std::uint32_t>(name[0] - 'a')}, {{1, 2, 3}})}));
+    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "three.tvf"), prompt));
+    const osg::ref_ptr<TarvFaceObject> before = test::makeFace({});
+    for (const auto& morph : state.face->morphs)
+        before->morphs.push_back(morph);  // the same objects, to see they are kept untouched
+
+    EXPECT_EQ(duplicateMorph(state, 1), 2u);
+    EXPECT_EQ(names(*state.face), (std::vector<std::string>{"a", "b", "b.001", "c"}));
+    EXPECT_TRUE(state.modified);
+    const FaceTarget& copy = *state.face->morphs[2]->targets[0];
+    EXPECT_NE(&copy, state.face->morphs[1]->targets[0].get());
+    EXPECT_NE(copy.offsets.get(), state.face->morphs[1]->targets[0]->offsets.get());
+    EXPECT_EQ(copy.indices, (IndexList{1}));
+    expectAttachedInOrder(state);
+
+    EXPECT_EQ(moveMorph(state, 0, 3), 3u);
+    EXPECT_EQ(names(*state.face), (std::vector<std::string>{"b", "b.001", "c", "a"}));
+    EXPECT_EQ(moveMorph(state, 2, 0), 0u);
+    EXPECT_EQ(names(*state.face), (std::vector<std::string>{"c", "b", "b.001", "a"}));
+    expectAttachedInOrder(state);
+
+    // A deleted morph no longer draws, whatever its weight was.
+    state.faceNode->setMorphWeight(1, 1.0f);
+    EXPECT_TRUE(deleteMorph(state, 1));
+    EXPECT_EQ(names(*state.face), (std::vector<std::string>{"c", "b.001", "a"}));
+    expectAttachedInOrder(state);
+    EXPECT_EQ(state.faceNode->renderers()[0]->morphedVertices()[1], (*state.face->geometries[0]->vertices)[1]);
+
+    for (const auto& morph : before->morphs)
+        if (morph->name != "b") {
+            EXPECT_EQ(morph->targets[0]->offsets->asVector(), (std::vector<osg::Vec3>{{1, 2, 3}})) << morph->name;
+        }
+    EXPECT_EQ(state.face->morphs[2].get(), before->morphs[0].get());
+
+    // Indices outside the list change nothing.
+    state.modified = false;
+    EXPECT_FALSE(deleteMorph(state, 3));
+    EXPECT_FALSE(duplicateMorph(state, -1));
+    EXPECT_FALSE(moveMorph(state, 5, 0));
+    EXPECT_FALSE(mirrorMorph(state, 3));
+    EXPECT_FALSE(state.modified);
+    EXPECT_EQ(state.face->morphs.size(), 3u);
+}
+
+TEST_F(ViewFixture, MorphFromTheMixDrawsWhatTheMixDrew)
+{
+    auto face = twoGeometries();
+    face->morphs.push_back(makeMorph("up", {makeTarget("skin", {0, 2, 2}, {{0, 1, 0}, {0, 0.5f, 0}, {0.1f, 0, 0}}),
+                                            makeTarget("eyes", {1}, {{0, 0, 3}})}));
+    face->morphs.push_back(makeMorph("side", {makeTarget("skin", {2, 3}, {{0.3f, 0, 0}, {0, 0, 0}})}));
+    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "mix.tvf"), prompt));
+    state.faceNode->setMorphWeight(0, 0.7f);
+    state.faceNode->setMorphWeight(1, -0.4f);
+    std::vector<std::vector<osg::Vec3>> drawn;
+    for (const auto& renderer : state.faceNode->renderers()) {
+        const auto positions = renderer->morphedVertices();
+        drawn.emplace_back(positions.begin(), positions.end());
+    }
+
+    const auto index = addMorphFromMix(state, "up");
+    ASSERT_EQ(index, 2u);
+    const FaceMorph& mix = *state.face->morphs[2];
+    EXPECT_EQ(mix.name, "up.001");
+    ASSERT_EQ(mix.targets.size(), 2u);
+    EXPECT_EQ(mix.targets[0]->indices, (IndexList{0, 2}));  // vertex 3 does not move
+    EXPECT_EQ(mix.targets[1]->indices, (IndexList{1}));
+    EXPECT_EQ(getMorphWeight(*state.face, 2), 0.0f);
+
+    resetMorphWeights(*state.face);
+    state.faceNode->setMorphWeight(2, 1.0f);
+    for (std::size_t g = 0; g < drawn.size(); ++g) {
+        const auto positions = state.faceNode->renderers()[g]->morphedVertices();
+        for (std::size_t v = 0; v < drawn[g].size(); ++v)
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(positions[v][k], drawn[g][v][k], 1e-6f) << g << ":" << v;
+    }
+}
+
+}  // namespace
+}  // namespace mw
