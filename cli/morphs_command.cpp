@@ -12,7 +12,7 @@
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
 #include "cli/headless_view.h"
-#include "render/face_operations.h"
+#include "model/face_operations.h"
 
 namespace mw::cli {
 namespace {

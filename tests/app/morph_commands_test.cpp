@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "render/face_operations.h"
+#include "model/face_operations.h"
 #include "tests/app/editor_fixture.h"
 
 namespace mw::test {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "authoring/morph_management.h"
-#include "render/face_operations.h"
+#include "model/face_operations.h"
 #include "tests/authoring/view_fixture.h"
 
 namespace mw {

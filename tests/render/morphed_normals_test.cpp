@@ -8,7 +8,7 @@
 #include <osg/io_utils>
 #include <osgUtil/SmoothingVisitor>
 
-#include "render/face_operations.h"
+#include "model/face_operations.h"
 #include "render/tarv_face_renderer.h"
 #include "tests/render/test_faces.h"
 #include "tests/support/face_builders.h"
@@ -59,7 +59,7 @@ osg::ref_ptr<TarvFaceObject> dentedSphere()
             indices.push_back(copy);
             offsets.push_back({0.1f * static_cast<float>(v % 7), -0.2f, 0.05f * static_cast<float>(v % 5)});
         }
-    auto face = test::faceOf({sphere});
+    auto face = test::makeFace({sphere});
     face->morphs.push_back(test::makeMorph("dent", {test::makeTarget("head", indices, offsets)}));
     return face;
 }
@@ -96,7 +96,7 @@ TEST(MorphedNormals, EachSideOfADoubleSidedCardKeepsItsOwnNormal)
     // Two triangles back to back on the same three vertices, beside an ordinary triangle.
     auto card = test::makeGeom("card", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {3, 0, 0}, {2, 1, 0}},
                                {0, 1, 2, 0, 2, 1, 3, 4, 5});
-    const auto face = test::faceOf({card});
+    const auto face = test::makeFace({card});
     face->morphs.push_back(test::makeMorph("tilt", {test::makeTarget("card", {1}, {{0, 0, 1}})}));
     osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
     const FaceRenderer& renderer = *node->renderers()[0];

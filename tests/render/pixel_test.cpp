@@ -172,7 +172,7 @@ osg::ref_ptr<TarvFaceObject> bentStrip()
     auto strip = test::makeGeom("skin", {{-0.8f, -0.5f, 0}, {0, -0.5f, 0}, {0.8f, -0.5f, 0}, {-0.8f, 0.5f, 0}, {0, 0.5f, 0}, {0.8f, 0.5f, 0}},
                                 {0, 1, 4, 0, 4, 3, 1, 2, 5, 1, 5, 4});
     strip->diffuse = {0.9f, 0.9f, 0.9f, 1};
-    auto face = test::faceOf({strip});
+    auto face = test::makeFace({strip});
     face->morphs.push_back(test::makeMorph("bend", {test::makeTarget("skin", {2, 5}, {{0, 0, 1}, {0, 0, 1}})}));
     return face;
 }
@@ -220,7 +220,7 @@ TEST_F(PixelTest, ADoubleSidedCardIsLitFromBothSides)
     // Two triangles back to back on the same vertices.
     auto card = test::makeGeom("lashes", {{-0.5f, -0.5f, 0}, {0.5f, -0.5f, 0}, {0, 0.5f, 0}}, {0, 1, 2, 0, 2, 1});
     card->diffuse = {1, 0, 0, 1};
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::faceOf({card}).get());
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::makeFace({card}).get());
     EXPECT_TRUE(isRed(pixelAt(*draw(node.get()), 0.0f, -0.2f)));
     // Looking from behind (the headlight goes with the camera): the other triangle, as bright.
     renderer_->setCamera({osg::Matrixd::rotate(osg::PI, osg::Y_AXIS), osg::Matrixd::ortho(-1, 1, -1, 1, -10, 10)});
