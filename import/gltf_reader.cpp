@@ -115,8 +115,10 @@ std::string decodeUri(const std::string& uri)
 using Mat4 = std::array<double, 16>;
 
 constexpr Mat4 kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-// +Y up to +Z up: (x, y, z) becomes (x, -z, y).
-constexpr Mat4 kYUpToZUp = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
+// glTF and the editor both stand models up along +Y, but a glTF model looks along +Z and a
+// face in the editor along -Z (towards the view's home camera): a half turn about y,
+// (x, y, z) becomes (-x, y, -z). It is its own inverse, so writing turns faces back.
+constexpr Mat4 kGltfToFace = {-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1};
 
 Mat4 multiply(const Mat4& a, const Mat4& b)
 {
@@ -542,7 +544,7 @@ public:
         }
         std::vector<bool> onPath(model_.nodes.size(), false);
         for (const int root : roots)
-            visit(root, kYUpToZUp, onPath);
+            visit(root, kGltfToFace, onPath);
         if (face_->geometries.empty())
             refuse("it holds no triangles");
         return face_;
@@ -566,7 +568,7 @@ private:
                        ", which does not exist");
             // A skinned mesh is placed by its joints, not by its node: in the bind pose its
             // vertices are where the file stores them.
-            addMesh(node.mesh, node.skin >= 0 ? kYUpToZUp : world);
+            addMesh(node.mesh, node.skin >= 0 ? kGltfToFace : world);
         }
         for (const int child : node.children)
             visit(child, world, onPath);

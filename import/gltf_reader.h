@@ -12,7 +12,8 @@
 // kept as a file of its own, see embedded_images.h). Target k of a mesh becomes one morph
 // over its primitives, named from the mesh's extras.targetNames or "morph_k", holding only the
 // vertices that move; morphs of the same name in several meshes are one morph. The file's
-// +Y up becomes the face's +Z up. glTF vertices that agree in position and in every target
+// model, +Y up and looking along +Z, is turned half way about y to look along -Z as faces do
+// in the editor. glTF vertices that agree in position and in every target
 // become one face vertex, and equal texture coordinates one coordinate.
 
 #include <cstdint>

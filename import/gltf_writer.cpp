@@ -24,8 +24,9 @@ namespace {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
-// Face frame (+Z up) to glTF frame (+Y up).
-inline osg::Vec3 toGltf(const osg::Vec3& v) { return osg::Vec3(v.x(), v.z(), -v.y()); }
+// The editor's frame (+Y up, a face looking along -Z) to glTF's (+Y up, looking along +Z): a
+// half turn about y.
+inline osg::Vec3 toGltf(const osg::Vec3& v) { return osg::Vec3(-v.x(), v.y(), -v.z()); }
 
 // glTF text must be UTF-8: bytes that do not form UTF-8 become U+FFFD.
 std::string validUtf8(const std::string& text, bool& changed)

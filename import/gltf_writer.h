@@ -5,7 +5,8 @@
 // The file holds one node with one mesh whose primitives are the face's geometries, so that a
 // morph is one target index across them; the morph names go to the mesh's
 // extras.targetNames and every weight is 0. A target is stored sparse when that is smaller.
-// Positions and offsets turn from the face's +Z up to glTF's +Y up; texture coordinates from
+// Positions and offsets turn half way about y, from a face looking along -Z to glTF's models
+// looking along +Z (both +Y up); texture coordinates from
 // the image's bottom-left origin to glTF's top-left; normals are those the view lights the
 // rest pose with. Each geometry gets a material: diffuse as the base colour (and the base
 // colour texture), specular as KHR_materials_specular's colour. A primitive keeps its

@@ -256,8 +256,8 @@ TEST(Gltf, ReadsSparseTargetsOfSeveralPrimitivesThroughNodeTransforms)
     ASSERT_EQ(face->geometries.size(), 2u);
     EXPECT_EQ(face->geometries[0]->name, "m_0");
     EXPECT_EQ(face->geometries[1]->name, "m_1");
-    // glTF (x, y, z) lands at (x, -z, y): +Y up becomes +Z up.
-    const std::vector<osg::Vec3> expected = {{0, -5, 0}, {0, -5, 2}, {-2, -5, 0}};
+    // glTF (x, y, z) lands at (-x, y, -z): turned half way about y to face the home view.
+    const std::vector<osg::Vec3> expected = {{0, 0, -5}, {0, 2, -5}, {2, 0, -5}};
     const auto corners = cornerPositions(*face->geometries[0]);
     ASSERT_EQ(corners.size(), 3u);
     for (int k = 0; k < 3; ++k)
@@ -269,7 +269,7 @@ TEST(Gltf, ReadsSparseTargetsOfSeveralPrimitivesThroughNodeTransforms)
     for (const auto& t : morph.targets) {
         ASSERT_EQ(t->indices.size(), 1u);
         EXPECT_LT(((*face->geometries[0]->vertices)[t->indices[0]] - expected[2]).length(), 1e-6f);
-        EXPECT_LT(((*t->offsets)[0] - osg::Vec3(0, -2, 0)).length(), 1e-6f);
+        EXPECT_LT(((*t->offsets)[0] - osg::Vec3(0, 0, -2)).length(), 1e-6f);
     }
 }
 
@@ -294,7 +294,7 @@ TEST(Gltf, ReadsStripsFansNormalisedTexcoordsAndTargetNames)
     const auto face = readText(f.text());
     ASSERT_TRUE(face.valid());
     ASSERT_EQ(face->geometries.size(), 2u);  // the line primitive makes no geometry
-    const osg::Vec3 p[4] = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {1, 0, 1}};
+    const osg::Vec3 p[4] = {{0, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {-1, 1, 0}};
     const osg::Vec2 t[4] = {{0, 1}, {1, 1}, {0, 0}, {1, 0}};
     const std::vector<std::vector<int>> corners = {{0, 1, 2, 1, 3, 2}, {0, 1, 3, 0, 3, 2}};
     for (std::size_t g = 0; g < 2; ++g) {
@@ -308,7 +308,7 @@ TEST(Gltf, ReadsStripsFansNormalisedTexcoordsAndTargetNames)
     ASSERT_EQ(face->morphs.size(), 1u);
     EXPECT_EQ(face->morphs[0]->name, "smile");
     ASSERT_EQ(entryCount(*face->morphs[0]), 1u);  // only the vertex that moves
-    EXPECT_EQ((*face->morphs[0]->targets[0]->offsets)[0], osg::Vec3(0, -0.5f, 0));  // +Y up to +Z up
+    EXPECT_EQ((*face->morphs[0]->targets[0]->offsets)[0], osg::Vec3(0, 0, -0.5f));  // turned to face the home view
 }
 
 TEST(Gltf, RefusesBrokenFilesWithAReason)
