@@ -67,7 +67,7 @@ public:
 
     // The one way a command is carried out: menus, toolbar, context menu and shortcuts all
     // come here. Disabled commands do nothing. The command states are refreshed afterwards.
-    void runCommand(int id);
+    void runCommand(int id) override;
     // Recomputes every action's enabled and checked state from the command table.
     void updateCommandStates() override;
     // What the command rules see now.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QStyledItemDelegate>
@@ -58,6 +59,7 @@ CMorphBar::CMorphBar(PaneHost& host, QWidget* parent)
     tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     tree_->setItemDelegate(new NameDelegate(*this, tree_));
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    tree_->installEventFilter(this);
     tree_->setFrameShape(QFrame::StyledPanel);
     tree_->setAccessibleName(QStringLiteral("Geometries and morphs"));
 
@@ -224,10 +226,22 @@ void CMorphBar::onContextMenu(const QPoint& position)
     if (!faceNode_)
         return;
     QTreeWidgetItem* item = tree_->itemAt(position);
-    if (!item || !geometryRoot_ || item->parent() != geometryRoot_)
+    if (!item || !item->parent() || (item->parent() != geometryRoot_ && item->parent() != morphRoot_))
         return;
     tree_->setCurrentItem(item);
-    host_.showContextMenu(kGeometryMenu);
+    host_.showContextMenu(item->parent() == geometryRoot_ ? kGeometryMenu : kMorphMenu);
+}
+
+bool CMorphBar::eventFilter(QObject* watched, QEvent* event)
+{
+    // Delete on a morph item deletes the morph (while a name is edited, its editor gets the key).
+    if (watched == tree_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        selectedMorph() >= 0) {
+        host_.runCommand(command::DeleteMorph);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool CMorphBar::renameItem(QTreeWidgetItem* item, const QString& text)

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <osg/ref_ptr>
 
+#include "app/command_table.h"
 #include "app/pane_host.h"
 #include "render/tarv_face_renderer.h"
 
@@ -17,8 +18,9 @@ class CMorphBar : public QWidget {
     Q_OBJECT
 
 public:
-    // The menu a right click on a geometry item opens.
-    static constexpr int kGeometryMenu = 164;
+    // The menus a right click on a geometry item and on a morph item open.
+    static constexpr int kGeometryMenu = kGeometryContextMenu;
+    static constexpr int kMorphMenu = kMorphContextMenu;
     // Height of the slider strip at the bottom of the bar, in pixels.
     static constexpr int kSliderHeight = 50;
 
@@ -61,6 +63,7 @@ public:
     bool renameItem(QTreeWidgetItem* item, const QString& text);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

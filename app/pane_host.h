@@ -19,6 +19,8 @@ public:
     virtual void selectGeometry(int index) = 0;
     // Opens the pop-up menu with this id at the pointer.
     virtual void showContextMenu(int menuId) = 0;
+    // Carries out command `id` of the window's command table, as its menu item would.
+    virtual void runCommand(int id) = 0;
     // Advances the view and, when `render` is true, redraws it.
     virtual void refreshView(bool render) = 0;
     // The selection or the modified state changed: commands enable and check themselves anew.

@@ -29,6 +29,7 @@ public:
             grid->showGeometry(index);
     }
     void showContextMenu(int menuId) override { menus.push_back(menuId); }
+    void runCommand(int id) override { commands.push_back(id); }
     void refreshView(bool render) override { redraws += render ? 1 : 0; }
     void updateCommandStates() override {}
     void showStatusMessage(const QString& text) override { status.push_back(text); }
@@ -37,7 +38,7 @@ public:
     std::filesystem::path faceFileName() const override { return fileName; }
 
     CPropertyGrid* grid = nullptr;
-    std::vector<int> selections, menus;
+    std::vector<int> selections, menus, commands;
     int redraws = 0, modifiedMarks = 0;
     QStringList status;
     std::filesystem::path fileName;
@@ -235,7 +236,7 @@ TEST_F(PanesTest, RenamingInPlaceReachesTheFaceOrSaysWhyNot)
     EXPECT_FALSE(bar->modified());
 }
 
-TEST_F(PanesTest, RightClickOpensTheGeometryMenuOnGeometriesOnly)
+TEST_F(PanesTest, RightClickOpensTheMenuOfGeometriesAndMorphsAndDeleteDeletesAMorph)
 {
     QTreeWidget* tree = bar->tree();
     auto rightClick = [&](QTreeWidgetItem* item) {
@@ -243,10 +244,18 @@ TEST_F(PanesTest, RightClickOpensTheGeometryMenuOnGeometriesOnly)
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
         QApplication::sendEvent(tree->viewport(), &event);
     };
-    for (QTreeWidgetItem* item : {morphItem(0), bar->geometryRoot(), bar->morphRoot()})
+    for (QTreeWidgetItem* item : {bar->geometryRoot(), bar->morphRoot()})
         rightClick(item);
     EXPECT_TRUE(host.menus.empty());
+    rightClick(morphItem(0));
+    EXPECT_EQ(host.menus, std::vector<int>{CMorphBar::kMorphMenu});
+    EXPECT_EQ(bar->selectedMorph(), 0);
+    QTest::keyClick(tree, Qt::Key_Delete);
+    EXPECT_EQ(host.commands, std::vector<int>{command::DeleteMorph});
+    host.menus.clear();
     rightClick(geometryItem(1));
+    QTest::keyClick(tree, Qt::Key_Delete);  // nothing to delete on a geometry
+    EXPECT_EQ(host.commands.size(), 1u);
     EXPECT_EQ(host.menus, std::vector<int>{CMorphBar::kGeometryMenu});
     EXPECT_EQ(bar->selectedGeometry(), 1);
 }
