@@ -16,6 +16,7 @@
 #include <tiny_gltf.h>
 
 #include "import/embedded_images.h"
+#include "model/value_key.h"
 
 namespace mw {
 namespace {
@@ -462,14 +463,7 @@ private:
 
 // ---- merging glTF vertices into face vertices ----
 
-inline std::uint32_t keyBits(float f)
-{
-    if (f == 0.0f)
-        return 0;
-    if (f != f)
-        return 0x7FC00000u;
-    return std::bit_cast<std::uint32_t>(f);
-}
+inline std::uint32_t keyBits(float f) { return valueKeyBits(f); }
 
 inline std::uint64_t mix(std::uint64_t h, std::uint64_t v)
 {

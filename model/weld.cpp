@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/repair_face.h"
+#include "model/value_key.h"
 
 namespace mw {
 namespace {
@@ -12,17 +13,7 @@ namespace {
 constexpr std::uint32_t kUnmapped = 0xFFFFFFFFu;
 constexpr std::uint32_t kUsed = 0xFFFFFFFEu;  // marks a used entry until it gets its new index
 
-// Values are the same when every component compares equal, so +0 and -0 fold together.
-// NaN compares equal to nothing, which would leave no order at all; it folds onto one NaN
-// here so that every NaN position is merged consistently.
-inline std::uint32_t keyBits(float f)
-{
-    if (f == 0.0f)
-        return 0;
-    if (f != f)
-        return 0x7FC00000u;
-    return std::bit_cast<std::uint32_t>(f);
-}
+inline std::uint32_t keyBits(float f) { return valueKeyBits(f); }
 
 template <typename Vec>
 bool sameValue(const Vec& a, const Vec& b)
