@@ -145,26 +145,33 @@ bool FaceRenderer::updateMorphedNormals(std::span<const osg::Vec3> positions) co
     // else (the rest pose, the targets attached, their vertex lists) means everything.
     bool everything = !morphedNormalsValid_ || currentSources_.size() != normalSources_.size() ||
                       !(currentSources_[0] == normalSources_[0]);
-    movedVertices_.clear();
-    std::size_t entries = 0;
-    for (const NormalSource& source : currentSources_)
-        entries += source.entries;
-    movedVertices_.reserve(entries);  // grows only when targets grow, never frame by frame
+    // Which targets changed, and how many of their vertices moved, before any index is copied.
+    std::size_t changedEntries = 0;
     for (std::size_t i = 1; !everything && i < currentSources_.size(); ++i) {
         const NormalSource& now = currentSources_[i];
         const NormalSource& before = normalSources_[i];
         if (now == before)
             continue;
-        if (now.data != before.data || now.indices != before.indices || now.entries != before.entries) {
+        if (now.data != before.data || now.indices != before.indices || now.entries != before.entries)
             everything = true;
-            break;
-        }
-        const IndexList& indices = attachedTargets_[i - 1]->indices;
-        movedVertices_.insert(movedVertices_.end(), indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(now.entries));
+        changedEntries += now.entries;
     }
     // Past about half the vertices, redoing everything in memory order is the quicker way.
-    if (movedVertices_.size() > slots_.vertexCount / 2)
+    if (changedEntries > slots_.vertexCount / 2)
         everything = true;
+    movedVertices_.clear();
+    std::size_t entries = 0;
+    for (const NormalSource& source : currentSources_)
+        entries += source.entries;
+    movedVertices_.reserve(entries);  // grows only when targets grow, never frame by frame
+    if (!everything) {
+        for (std::size_t i = 1; i < currentSources_.size(); ++i)
+            if (!(currentSources_[i] == normalSources_[i])) {
+                const IndexList& indices = attachedTargets_[i - 1]->indices;
+                movedVertices_.insert(movedVertices_.end(), indices.begin(),
+                                      indices.begin() + static_cast<std::ptrdiff_t>(currentSources_[i].entries));
+            }
+    }
     if (everything)
         computeSlotNormals(slots_, geometry_->vertexIndices, positions, slotNormals_, faceNormals_);
     else
