@@ -142,10 +142,10 @@ NormalSlots buildNormalSlots(const IndexList& vertexIndices, std::span<const osg
 
 namespace {
 
-inline void storeFaceNormal(const NormalSlots& slots, const std::uint32_t* corners, const osg::Vec3* p,
+inline void storeFaceNormal(const std::uint32_t* firstCorners, const std::uint32_t* corners, const osg::Vec3* p,
                             osg::Vec4* face, std::size_t t)
 {
-    const std::uint32_t first = slots.triangles[t];
+    const std::uint32_t first = firstCorners[t];
 #if defined(__SSE2__)
     const __m128 a = load3(p[corners[first]]), b = load3(p[corners[first + 1]]), c = load3(p[corners[first + 2]]);
     const __m128 u = _mm_sub_ps(b, a), v = _mm_sub_ps(c, a);
@@ -160,19 +160,21 @@ inline void storeFaceNormal(const NormalSlots& slots, const std::uint32_t* corne
 
 // Each slot gathers its triangles in order: the same additions, in the same order, as adding
 // every triangle to the slots of its corners, without writing a sum back each time.
-inline osg::Vec3 slotNormal(const NormalSlots& slots, const osg::Vec4* face, std::size_t s)
+// The lists come as plain pointers: read through the vectors, every slot would load them anew,
+// since the normals written in between might alias them as far as the compiler knows.
+inline osg::Vec3 slotNormal(const std::uint32_t* slotBegin, const std::uint32_t* triangles, const osg::Vec4* face,
+                            std::size_t s)
 {
-    const std::uint32_t* const triangles = slots.slotTriangles.data();
 #if defined(__SSE2__)
     __m128 total = _mm_setzero_ps();
-    for (std::uint32_t k = slots.slotBegin[s]; k < slots.slotBegin[s + 1]; ++k)
+    for (std::uint32_t k = slotBegin[s]; k < slotBegin[s + 1]; ++k)
         total = _mm_add_ps(total, _mm_loadu_ps(face[triangles[k]].ptr()));
     alignas(16) float lanes[4];
     _mm_store_ps(lanes, total);
     osg::Vec3 sum(lanes[0], lanes[1], lanes[2]);
 #else
     osg::Vec3 sum;
-    for (std::uint32_t k = slots.slotBegin[s]; k < slots.slotBegin[s + 1]; ++k)
+    for (std::uint32_t k = slotBegin[s]; k < slotBegin[s + 1]; ++k)
         sum += osg::Vec3(face[triangles[k]].x(), face[triangles[k]].y(), face[triangles[k]].z());
 #endif
     sum.normalize();
@@ -195,10 +197,19 @@ void computeSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices
         faceNormals.resize(slots.triangles.size());
     // Four lanes hold x, y, z and an unused 0; every lane does the scalar operations of the
     // cross product and the sums in the scalar order, so the results are the same bits.
-    for (std::size_t t = 0; t < slots.triangles.size(); ++t)
-        storeFaceNormal(slots, vertexIndices.data(), positions.data(), faceNormals.data(), t);
-    for (std::size_t s = 0; s < slots.slotCount; ++s)
-        slotNormals[s] = slotNormal(slots, faceNormals.data(), s);
+    const std::uint32_t* const firstCorners = slots.triangles.data();
+    const std::uint32_t* const corners = vertexIndices.data();
+    const osg::Vec3* const p = positions.data();
+    osg::Vec4* const faces = faceNormals.data();
+    const std::size_t triangleCount = slots.triangles.size();
+    for (std::size_t t = 0; t < triangleCount; ++t)
+        storeFaceNormal(firstCorners, corners, p, faces, t);
+    const std::uint32_t* const slotBegin = slots.slotBegin.data();
+    const std::uint32_t* const slotTriangles = slots.slotTriangles.data();
+    osg::Vec3* const out = slotNormals.data();
+    const std::size_t slotCount = slots.slotCount;
+    for (std::size_t s = 0; s < slotCount; ++s)
+        out[s] = slotNormal(slotBegin, slotTriangles, faces, s);
 }
 
 void reserveScratch(const NormalSlots& slots, NormalScratch& scratch)
@@ -234,7 +245,7 @@ void updateSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
         }
     }
     for (const std::uint32_t t : scratch.triangleList) {
-        storeFaceNormal(slots, vertexIndices.data(), positions.data(), faceNormals.data(), t);
+        storeFaceNormal(slots.triangles.data(), vertexIndices.data(), positions.data(), faceNormals.data(), t);
         scratch.triangleMarked[t] = 0;
         for (std::uint32_t c = slots.triangles[t]; c < slots.triangles[t] + 3; ++c) {
             const std::uint32_t slot = slots.cornerSlot[c];
@@ -245,7 +256,7 @@ void updateSlotNormals(const NormalSlots& slots, const IndexList& vertexIndices,
         }
     }
     for (const std::uint32_t slot : scratch.slotList) {
-        slotNormals[slot] = slotNormal(slots, faceNormals.data(), slot);
+        slotNormals[slot] = slotNormal(slots.slotBegin.data(), slots.slotTriangles.data(), faceNormals.data(), slot);
         scratch.slotMarked[slot] = 0;
     }
 }
