@@ -4,7 +4,6 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QSplitter>
 #include <QTest>
@@ -161,33 +160,6 @@ TEST_F(PanesTest, SliderSetsTheSelectedMorphsWeightAndShowsItTruncated)
     EXPECT_EQ(face->morphs[1]->targets[0]->weight, 0.0f);
 }
 
-TEST_F(PanesTest, SelectionDrivesTheHostAndThePropertyGrid)
-{
-    struct Case {
-        QTreeWidgetItem* item;
-        int geometry, morph;
-    };
-    for (const Case& c : {Case{geometryItem(1), 1, -1}, Case{morphItem(0), -1, 0}, Case{bar->geometryRoot(), -1, -1}}) {
-        bar->tree()->setCurrentItem(c.item);
-        EXPECT_EQ(bar->selectedGeometry(), c.geometry) << c.item->text(0).toStdString();
-        EXPECT_EQ(bar->selectedMorph(), c.morph);
-        EXPECT_EQ(host.selections.back(), c.geometry);
-        EXPECT_EQ(grid->category()->childCount(), c.geometry >= 0 ? 3 : 0);
-    }
-
-    struct Pick {
-        int index, selected;
-    };
-    for (const Pick& p : {Pick{1, 1}, Pick{0, 0}, Pick{-5, 0}, Pick{1, 1}, Pick{7, 1}}) {
-        bar->selectGeometryItem(p.index);
-        EXPECT_EQ(bar->selectedGeometry(), p.selected) << p.index;
-    }
-    // Picking the geometry already selected shows it anew (its neck vertices may have changed).
-    const std::size_t before = host.selections.size();
-    bar->selectGeometryItem(1);
-    EXPECT_EQ(host.selections.size(), before + 1);
-}
-
 TEST_F(PanesTest, RenamingInPlaceReachesTheFaceOrSaysWhyNot)
 {
     QTreeWidget* tree = bar->tree();
@@ -233,54 +205,6 @@ TEST_F(PanesTest, RenamingInPlaceReachesTheFaceOrSaysWhyNot)
     }
     bar->setFaceNode(node.get());
     EXPECT_FALSE(bar->modified());
-}
-
-TEST_F(PanesTest, RightClickOpensTheGeometryMenuOnGeometriesOnly)
-{
-    QTreeWidget* tree = bar->tree();
-    auto rightClick = [&](QTreeWidgetItem* item) {
-        const QPoint at = tree->visualItemRect(item).center();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(tree->viewport(), &event);
-    };
-    for (QTreeWidgetItem* item : {morphItem(0), bar->geometryRoot(), bar->morphRoot()})
-        rightClick(item);
-    EXPECT_TRUE(host.menus.empty());
-    rightClick(geometryItem(1));
-    EXPECT_EQ(host.menus, std::vector<int>{CMorphBar::kGeometryMenu});
-    EXPECT_EQ(bar->selectedGeometry(), 1);
-}
-
-TEST_F(PanesTest, GridShowsTheSelectedGeometrysMaterial)
-{
-    EXPECT_EQ(grid->category()->text(0), "Properties");
-    EXPECT_EQ(grid->descriptionText(), "Properties for the selected item");
-    EXPECT_EQ(grid->category()->childCount(), 0);
-
-    struct Case {
-        int geometry;
-        QString texture, diffuse;
-        QColor swatch;
-    };
-    for (const Case& c : {Case{0, "skin.png", "0.800; 0.800; 0.800", QColor(204, 204, 204)},
-                          Case{1, "", "1.000; 1.500; 0.000", QColor(255, 126, 0)}}) {
-        bar->selectGeometryItem(c.geometry);
-        ASSERT_EQ(grid->category()->childCount(), 3);
-        EXPECT_EQ(grid->item(CPropertyGrid::kTexture)->text(0), "Texture");
-        EXPECT_EQ(grid->item(CPropertyGrid::kDiffuse)->text(0), "Diffuse");
-        EXPECT_EQ(grid->item(CPropertyGrid::kSpecular)->text(0), "Specular");
-        EXPECT_EQ(grid->valueText(CPropertyGrid::kTexture), c.texture);
-        EXPECT_EQ(grid->valueText(CPropertyGrid::kDiffuse), c.diffuse);
-        EXPECT_EQ(grid->swatchColour(CPropertyGrid::kDiffuse), c.swatch);
-        EXPECT_EQ(grid->valueText(CPropertyGrid::kSpecular), "0.000; 0.000; 0.000");
-    }
-    grid->tree()->setCurrentItem(grid->item(CPropertyGrid::kSpecular));
-    EXPECT_EQ(grid->descriptionText(), "The specular color of the geometry");
-
-    // A new face empties the grid, even while a geometry of the old one was shown.
-    grid->setFaceNode(node.get());
-    EXPECT_EQ(grid->category()->childCount(), 0);
-    EXPECT_EQ(grid->shownGeometry(), -1);
 }
 
 TEST_F(PanesTest, GridEditsReachTheGeometryAndMarkTheFaceModified)

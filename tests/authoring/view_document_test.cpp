@@ -90,40 +90,5 @@ TEST_F(ViewFixture, RepairsMadeWhileLoadingAreReported)
     EXPECT_EQ(state.face->geometries[0]->vertexIndices, (IndexList{0, 1, 2}));
 }
 
-TEST_F(ViewFixture, ClosingDropsComparisonAndFace)
-{
-    loadTwoGeometries();
-    // A pending comparison as morph creation sets it up.
-    state.comparisonFace = twoGeometries();
-    state.comparisonRenderer = new TarvFaceRenderer(state.comparisonFace.get());
-    state.comparisonTransform = new osg::MatrixTransform;
-    state.comparisonTransform->addChild(state.comparisonRenderer.get());
-    state.scene.root->addChild(state.comparisonTransform.get());
-    state.editHandler->targetTransform = state.comparisonTransform;
-    state.editHandler->setScale(2.0f);
-    state.modified = true;
-    const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;
-
-    closeFace(state);
-    EXPECT_FALSE(state.face || state.faceNode || state.comparisonFace || state.comparisonRenderer ||
-                 state.comparisonTransform || state.modified);
-    EXPECT_FALSE(hangsUnderHead(state, node.get()));
-    EXPECT_TRUE(state.fileName.empty());
-    EXPECT_EQ(state.scene.root->getNumChildren(), 2u);
-    EXPECT_EQ(state.editHandler->targetTransform, state.scene.headTransform);
-    EXPECT_EQ(state.editHandler->scale, 1.0f);
-}
-
-TEST_F(ViewFixture, TheShippedSampleHeadsLoadCleanly)
-{
-    for (const char* name : {"sample-head.tvf", "sample-head-smile.tvf"}) {
-        ASSERT_TRUE(loadIntoView(state, test::sourceDir() / "examples" / name, prompt)) << name;
-        EXPECT_TRUE(prompt.messages.empty()) << name;
-        ASSERT_GE(state.face->geometries.size(), 3u);
-        EXPECT_FALSE(state.face->geometries[0]->clampIndices.empty());
-        EXPECT_FALSE(state.face->geometries[0]->texture.empty());
-    }
-}
-
 }  // namespace
 }  // namespace mw
