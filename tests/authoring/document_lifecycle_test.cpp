@@ -139,13 +139,6 @@ TEST_F(DocumentTest, TheModifiedQuestionNeverLosesWork)
 
 TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
 {
-    // Without a face only a face can be opened.
-    prompt.openFaceChoices = {OpenFaceChoice{OpenFaceChoice::CreateMorph, false}, std::nullopt};
-    EXPECT_FALSE(openWithDialog(doc));
-    EXPECT_FALSE(openWithDialog(doc));
-    EXPECT_EQ(prompt.openFaceOffers, (std::vector<bool>{false, false}));
-    EXPECT_TRUE(prompt.openFiles.empty() && prompt.messages.empty());
-
     openTwoGeometries();
     turnRight(state);
     const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;

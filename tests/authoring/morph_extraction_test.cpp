@@ -196,14 +196,6 @@ void scaleAndShift(TarvFaceObject& face, float scale, const osg::Vec3& shift)
             v = v * scale + shift;
 }
 
-std::size_t entries(const FaceMorph& morph)
-{
-    std::size_t count = 0;
-    for (const auto& target : morph.targets)
-        count += target->indices.size();
-    return count;
-}
-
 TEST(ComparisonFit, KeepsStillWhatDidNotMoveAndUndoesScaleAndShift)
 {
     const auto base = sheetFace();
@@ -355,7 +347,7 @@ TEST_F(ViewFixture, ABatchAddsOneMorphPerFileOrNoneAndStopsWhenAsked)
     ASSERT_EQ(state.face->morphs.size(), 2u);
     EXPECT_EQ(state.face->morphs[0]->name, "jaw_open");
     // Lifted by 0.23 onto the old lowest point: the jaw lands where it was, the other 88 vertices differ.
-    EXPECT_EQ(entries(*state.face->morphs[0]), 88u);
+    EXPECT_EQ(test::entryCount(*state.face->morphs[0]), 88u);
 
     std::size_t calls = 0;
     const auto stopAfterOne = [&](std::size_t done, std::size_t total, const MorphFromFile& step) {
@@ -368,7 +360,7 @@ TEST_F(ViewFixture, ABatchAddsOneMorphPerFileOrNoneAndStopsWhenAsked)
     EXPECT_EQ(result.status, MorphBatchResult::Status::Stopped);
     EXPECT_EQ(calls, 1u);
     ASSERT_EQ(state.face->morphs.size(), 3u);
-    EXPECT_EQ(entries(*state.face->morphs[2]), 33u);  // fitted: only the jaw
+    EXPECT_EQ(test::entryCount(*state.face->morphs[2]), 33u);  // fitted: only the jaw
     EXPECT_TRUE(state.modified);
 }
 

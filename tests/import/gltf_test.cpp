@@ -23,6 +23,7 @@
 namespace mw {
 namespace {
 
+using test::entryCount;
 using test::makeFace;
 using test::makeGeom;
 using test::makeMorph;
@@ -89,14 +90,6 @@ void expectSameLook(const TarvFaceObject& expected, const TarvFaceObject& actual
                 ASSERT_TRUE(near(ed[c], ad[c])) << "morph " << m << " geometry " << i << " corner " << c;
         }
     }
-}
-
-std::size_t entryCount(const FaceMorph& morph)
-{
-    std::size_t n = 0;
-    for (const auto& t : morph.targets)
-        n += t->indices.size();
-    return n;
 }
 
 // Two geometries: "a" with a texture seam at vertex 0, two vertices at one spot that a morph
