@@ -13,6 +13,7 @@
 #include "app/morph_bar.h"
 #include "app/property_grid.h"
 #include "model/face_file.h"
+#include "tests/app/editor_fixture.h"
 #include "tests/support/face_builders.h"
 #include "tests/support/temp_dir.h"
 
@@ -78,13 +79,6 @@ protected:
 
     QTreeWidgetItem* geometryItem(int i) { return bar->geometryRoot()->child(i); }
     QTreeWidgetItem* morphItem(int i) { return bar->morphRoot()->child(i); }
-    QStringList childTexts(QTreeWidgetItem* root)
-    {
-        QStringList texts;
-        for (int i = 0; i < root->childCount(); ++i)
-            texts << root->child(i)->text(0);
-        return texts;
-    }
     // Opens the tree's editor on `item`, types `text` and ends with `key`.
     void editLabel(QTreeWidget* tree, QTreeWidgetItem* item, int column, const QString& text, Qt::Key key)
     {
