@@ -27,14 +27,6 @@ protected:
     }
 };
 
-QPushButton* button(QWidget& dialog, const QString& text)
-{
-    for (auto* b : dialog.findChildren<QPushButton*>())
-        if (b->text() == text)
-            return b;
-    return nullptr;
-}
-
 template <typename W>
 W* withText(QWidget& dialog, const QString& text)
 {
@@ -70,14 +62,14 @@ TEST_F(DialogTest, ScaleDialogShowsOneEachTimeAndAcceptsANegativeFactor)
         EXPECT_EQ(dialog.windowTitle(), "Scale Morph");
         EXPECT_EQ(edit->text(), "1");
         edit->setText(typed);
-        button(dialog, "Scale")->click();
+        withText<QPushButton>(dialog, "Scale")->click();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(dialog.scaleFactor(), QString(typed).toFloat());
     }
     CScaleMorph cancelled;
     cancelled.show();
     cancelled.findChild<QLineEdit*>()->setText("7");
-    button(cancelled, "Cancel")->click();
+    withText<QPushButton>(cancelled, "Cancel")->click();
     EXPECT_EQ(cancelled.result(), QDialog::Rejected);
     EXPECT_EQ(cancelled.scaleFactor(), 1.0f);
 }
@@ -105,7 +97,7 @@ TEST_F(DialogTest, OpenDialogOffersOnlyOpeningWithoutAFace)
             ASSERT_TRUE(w);
             EXPECT_EQ(w->isEnabled(), faceLoaded);
         }
-        EXPECT_TRUE(button(dialog, "OK")->isEnabled() && button(dialog, "Cancel")->isEnabled());
+        EXPECT_TRUE(withText<QPushButton>(dialog, "OK")->isEnabled() && withText<QPushButton>(dialog, "Cancel")->isEnabled());
         // Screen readers name each control by its text.
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(open);
         EXPECT_EQ(accessible->text(QAccessible::Name), "Open File");
@@ -113,7 +105,7 @@ TEST_F(DialogTest, OpenDialogOffersOnlyOpeningWithoutAFace)
         if (faceLoaded) {
             withText<QRadioButton>(dialog, "Import Morphs")->setChecked(true);
             withText<QCheckBox>(dialog, "Import neck vertices")->setChecked(true);
-            button(dialog, "OK")->click();
+            withText<QPushButton>(dialog, "OK")->click();
             EXPECT_EQ(dialog.option(), COpenFace::ImportMorphs);
             EXPECT_TRUE(dialog.importNeckVertices());
         }

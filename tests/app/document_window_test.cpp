@@ -37,25 +37,6 @@ protected:
     QString head() const { return QString::fromStdString((dir / "sample-head.tvf").string()); }
 };
 
-TEST_F(DocumentWindowTest, OpenTurnRightSaveAndReadTheTurnedFileBack)
-{
-    fs::create_directory(dir / "elsewhere");
-    fs::current_path(dir / "elsewhere");
-    ASSERT_TRUE(documents().openFile(head()));
-    EXPECT_EQ(fs::current_path(), fs::canonical(dir.path()));
-    EXPECT_TRUE(prompt.messages.empty());
-    const osg::Vec3 before = (*state().face->geometries[0]->vertices)[0];
-
-    turnRight(state());
-    ASSERT_TRUE(documents().save());
-    EXPECT_FALSE(state().modified);
-    const osg::ref_ptr<TarvFaceObject> saved = readFaceFile(dir / "sample-head.tvf");
-    ASSERT_TRUE(saved);
-    // Turned clockwise seen from above: (x y z) becomes (-z y x).
-    const osg::Vec3 after = (*saved->geometries[0]->vertices)[0];
-    EXPECT_NEAR((after - osg::Vec3(-before.z(), before.y(), before.x())).length(), 0.0f, 1e-4f);
-}
-
 TEST_F(DocumentWindowTest, ClosingWithUnsavedWorkOnlyGoesWhenNothingIsLost)
 {
     fs::create_directory(dir / "sub");

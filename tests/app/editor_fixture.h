@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTreeWidgetItem>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,15 @@ inline bool isGridGreen(const Rgb& c) { return c.r == 0 && c.g >= 126 && c.g <= 
 // The pure green of the neck markers and the white of the selection brackets.
 inline bool isMarkerGreen(const Rgb& c) { return c.g >= 250 && c.r <= 5 && c.b <= 5; }
 inline bool isBracketWhite(const Rgb& c) { return c.r >= 250 && c.g >= 250 && c.b >= 250; }
+
+// The texts of a tree item's children, in order.
+inline QStringList childTexts(const QTreeWidgetItem* root)
+{
+    QStringList texts;
+    for (int i = 0; root && i < root->childCount(); ++i)
+        texts << root->child(i)->text(0);
+    return texts;
+}
 
 // Number of pixels inside `area` (the whole image when empty) that `test` accepts.
 int countPixels(const QImage& image, const std::function<bool(const Rgb&)>& test, QRect area = {});

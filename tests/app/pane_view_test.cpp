@@ -16,14 +16,6 @@
 namespace mw::test {
 namespace {
 
-QStringList childTexts(const QTreeWidgetItem* root)
-{
-    QStringList texts;
-    for (int i = 0; root && i < root->childCount(); ++i)
-        texts << root->child(i)->text(0);
-    return texts;
-}
-
 class FramePanesTest : public EditorTest {
 protected:
     CMorphBar& bar() { return frame->morphBar(); }

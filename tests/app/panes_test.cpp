@@ -4,7 +4,6 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QSplitter>
 #include <QTest>
@@ -14,6 +13,7 @@
 #include "app/morph_bar.h"
 #include "app/property_grid.h"
 #include "model/face_file.h"
+#include "tests/app/editor_fixture.h"
 #include "tests/support/face_builders.h"
 #include "tests/support/temp_dir.h"
 
@@ -80,13 +80,6 @@ protected:
 
     QTreeWidgetItem* geometryItem(int i) { return bar->geometryRoot()->child(i); }
     QTreeWidgetItem* morphItem(int i) { return bar->morphRoot()->child(i); }
-    QStringList childTexts(QTreeWidgetItem* root)
-    {
-        QStringList texts;
-        for (int i = 0; i < root->childCount(); ++i)
-            texts << root->child(i)->text(0);
-        return texts;
-    }
     // Opens the tree's editor on `item`, types `text` and ends with `key`.
     void editLabel(QTreeWidget* tree, QTreeWidgetItem* item, int column, const QString& text, Qt::Key key)
     {
@@ -160,33 +153,6 @@ TEST_F(PanesTest, SliderSetsTheSelectedMorphsWeightAndShowsItTruncated)
     bar->slider()->setValue(80);
     EXPECT_EQ(face->morphs[0]->targets[0]->weight, 100 * 0.01f);
     EXPECT_EQ(face->morphs[1]->targets[0]->weight, 0.0f);
-}
-
-TEST_F(PanesTest, SelectionDrivesTheHostAndThePropertyGrid)
-{
-    struct Case {
-        QTreeWidgetItem* item;
-        int geometry, morph;
-    };
-    for (const Case& c : {Case{geometryItem(1), 1, -1}, Case{morphItem(0), -1, 0}, Case{bar->geometryRoot(), -1, -1}}) {
-        bar->tree()->setCurrentItem(c.item);
-        EXPECT_EQ(bar->selectedGeometry(), c.geometry) << c.item->text(0).toStdString();
-        EXPECT_EQ(bar->selectedMorph(), c.morph);
-        EXPECT_EQ(host.selections.back(), c.geometry);
-        EXPECT_EQ(grid->category()->childCount(), c.geometry >= 0 ? 3 : 0);
-    }
-
-    struct Pick {
-        int index, selected;
-    };
-    for (const Pick& p : {Pick{1, 1}, Pick{0, 0}, Pick{-5, 0}, Pick{1, 1}, Pick{7, 1}}) {
-        bar->selectGeometryItem(p.index);
-        EXPECT_EQ(bar->selectedGeometry(), p.selected) << p.index;
-    }
-    // Picking the geometry already selected shows it anew (its neck vertices may have changed).
-    const std::size_t before = host.selections.size();
-    bar->selectGeometryItem(1);
-    EXPECT_EQ(host.selections.size(), before + 1);
 }
 
 TEST_F(PanesTest, RenamingInPlaceReachesTheFaceOrSaysWhyNot)

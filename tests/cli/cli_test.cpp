@@ -14,6 +14,7 @@ namespace mw {
 namespace {
 
 namespace fs = std::filesystem;
+using test::entriesIn;
 using test::runCommand;
 
 osg::ref_ptr<TarvFaceObject> sampleFace()
@@ -26,8 +27,6 @@ osg::ref_ptr<TarvFaceObject> sampleFace()
                           {test::makeMorph("blink", {test::makeTarget("eyes", {0, 1}, {{0, 1, 0}, {0, 1, 0}}),
                                                      test::makeTarget("skin", {3}, {{0, 0, 1}})})});
 }
-
-std::size_t entriesIn(const fs::path& dir) { return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {})); }
 
 TEST(CliInfo, DescribesGeometriesAndMorphsAsTextAndJson)
 {

@@ -25,14 +25,6 @@ osg::ref_ptr<TarvFaceObject> face()
                            makeMorph("c", {makeTarget("skin", {2}, {{1, 1, 1}})})});
 }
 
-std::vector<std::string> names(const TarvFaceObject& f)
-{
-    std::vector<std::string> out;
-    for (const auto& m : f.morphs)
-        out.push_back(m->name);
-    return out;
-}
-
 TEST(CliMorphs, AppliesTheOperationsInTheOrderGiven)
 {
     test::TempDir dir;
@@ -45,7 +37,7 @@ TEST(CliMorphs, AppliesTheOperationsInTheOrderGiven)
     EXPECT_EQ(r.out, "mirrored smile_L as smile_R\nmirrored b as b_other\n");
     const auto result = readFaceFile(out);
     ASSERT_TRUE(result);
-    EXPECT_EQ(names(*result), (std::vector<std::string>{"bee", "smile_L", "smile_R", "b", "b_other", "combo"}));
+    EXPECT_EQ(test::morphNames(*result), (std::vector<std::string>{"bee", "smile_L", "smile_R", "b", "b_other", "combo"}));
 
     const FaceTarget& mirrored = *result->morphs[2]->targets[0];
     EXPECT_EQ(mirrored.indices, (IndexList{2}));

@@ -269,34 +269,6 @@ TEST(FaceConverter, IndexArraysTakeTriangleListsUpToTheFirstOtherMode)
     EXPECT_EQ(geom->texIndices, (IndexList{0, 1, 2}));
 }
 
-TEST(FaceConverter, MalformedGeometryNeverReachesTheFace)
-{
-    // Elements past the vertex array, a run that starts past it, a corrupt count, and texture
-    // coordinates shorter than the vertices: the import keeps only sound triangles.
-    auto geometry = geometryOf(4, new osg::DrawArrays(GL_TRIANGLES, 0, 3), true);
-    geometry->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLES, 10, 3));
-    geometry->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLE_STRIP, 1, 0x7FFFFFFF));
-    auto elements = new osg::DrawElementsUInt(GL_TRIANGLES);
-    for (GLuint e : {0, 1, 99})
-        elements->push_back(e);
-    geometry->addPrimitiveSet(elements);
-    static_cast<osg::Vec2Array*>(geometry->getTexCoordArray(0))->resize(3);
-    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(geometry);
-
-    RepairReport report;
-    auto face = importSceneGraph(*geode, &report);
-    ASSERT_TRUE(face.valid());
-    const FaceGeom& g = *face->geometries[0];
-    for (std::uint32_t i : g.vertexIndices)
-        EXPECT_LT(i, g.vertices->size());
-    for (std::uint32_t i : g.texIndices)
-        EXPECT_LT(i, g.texcoords->size());
-    EXPECT_TRUE(g.texIndices.empty() || g.texIndices.size() == g.vertexIndices.size());
-    EXPECT_EQ(g.vertexIndices.size() % 3, 0u);
-    EXPECT_FALSE(report.empty());
-}
-
 TEST(FaceConverter, OverrunningRunsKeepEveryTriangleWithinTheArrays)
 {
     struct Case {

@@ -5,12 +5,9 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <osg/Geometry>
 #include <osg/Image>
 #include <osgDB/WriteFile>
-#include <osgUtil/SmoothingVisitor>
 
-#include "import/corner_normals.h"
 #include "import/gltf_reader.h"
 #include "import/gltf_writer.h"
 #include "import/save_face_file.h"
@@ -23,6 +20,7 @@
 namespace mw {
 namespace {
 
+using test::entryCount;
 using test::makeFace;
 using test::makeGeom;
 using test::makeMorph;
@@ -89,14 +87,6 @@ void expectSameLook(const TarvFaceObject& expected, const TarvFaceObject& actual
                 ASSERT_TRUE(near(ed[c], ad[c])) << "morph " << m << " geometry " << i << " corner " << c;
         }
     }
-}
-
-std::size_t entryCount(const FaceMorph& morph)
-{
-    std::size_t n = 0;
-    for (const auto& t : morph.targets)
-        n += t->indices.size();
-    return n;
 }
 
 // Two geometries: "a" with a texture seam at vertex 0, two vertices at one spot that a morph
@@ -375,39 +365,6 @@ TEST(Gltf, RefusesBrokenFilesWithAReason)
         EXPECT_FALSE(loadFace(file, &report).valid());
         EXPECT_FALSE(report.failure.empty());
     }
-}
-
-TEST(Gltf, CornerNormalsAreTheSceneGraphSmoothersNormals)
-{
-    // A bumpy grid with a crease and two coincident vertices (+0 and -0) that both smoothers
-    // must merge.
-    std::vector<osg::Vec3> v;
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 5; ++x)
-            v.emplace_back(x * 0.3f, y * 0.25f, std::sin(x * 1.3f + y * 0.7f) * 0.2f + (x > 2 ? 0.4f : 0.0f));
-    v.emplace_back(v[12]);
-    v.back().x() = v[12].x() == 0 ? -0.0f : v[12].x();
-    IndexList corners;
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) {
-            const std::uint32_t i = y * 5 + x;
-            corners.insert(corners.end(), {i, i + 1, i + 6, i, i + 6 == 12 ? 25u : i + 6, i + 5});
-        }
-    const auto geom = makeGeom("g", v, corners);
-    const auto ours = computeCornerNormals(*geom);
-
-    osg::ref_ptr<osg::Geometry> soup = new osg::Geometry;
-    osg::ref_ptr<osg::Vec3Array> points = new osg::Vec3Array;
-    for (const auto c : corners)
-        points->push_back(v[c]);
-    soup->setVertexArray(points);
-    soup->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(points->size())));
-    osgUtil::SmoothingVisitor::smooth(*soup);
-    const auto* theirs = dynamic_cast<const osg::Vec3Array*>(soup->getNormalArray());
-    ASSERT_TRUE(theirs);
-    ASSERT_EQ(ours->size(), theirs->size());
-    for (std::size_t c = 0; c < ours->size(); ++c)
-        EXPECT_EQ((*ours)[c], (*theirs)[c]) << c;
 }
 
 }  // namespace

@@ -141,17 +141,5 @@ TEST(MienwrightHandler, TurnsComposeAfterScaleBeforeTranslation)
     EXPECT_EQ(e.target->getMatrix(), osg::Matrixd());
 }
 
-TEST(FocusHandler, EveryPressGivesFocus)
-{
-    int focused = 0;
-    osg::ref_ptr<FocusHandler> focus = new FocusHandler([&focused] { ++focused; });
-    test::EventDriver driver(*focus);
-    driver.press(0, 0, Event::RIGHT_MOUSE_BUTTON);
-    driver.drag(0.1f, 0.1f);
-    driver.key('x');
-    EXPECT_EQ(focused, 1);
-    EXPECT_FALSE(driver.consumed);
-}
-
 }  // namespace
 }  // namespace mw

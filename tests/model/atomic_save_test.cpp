@@ -15,11 +15,7 @@ namespace mw {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::size_t entriesIn(const fs::path& dir)
-{
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
+using test::entriesIn;
 
 osg::ref_ptr<TarvFaceObject> faceWithVertices(std::size_t count)
 {

@@ -1,8 +1,4 @@
 #include <cmath>
-#include <cstdlib>
-#include <cstdio>
-#include <cstring>
-#include <random>
 
 #include <gtest/gtest.h>
 
@@ -127,20 +123,6 @@ TEST(FaceFileWriter, EmptyPartsAndShortIndexRowsKeepTheirLayout)
     back = readFaceText(text);
     ASSERT_TRUE(back.valid());
     EXPECT_TRUE(facesEqual(*face, *back));
-}
-
-TEST(FaceFileWriter, FloatsAreRoundedToSixDigitsAndReadBackAsWritten)
-{
-    const std::pair<float, const char*> cases[] = {
-        {1234567.0f, "1.23457e+06"}, {0.00001f, "1e-05"}, {0.1f, "0.1"}, {999999.5f, "1e+06"},
-        {123.456789f, "123.457"},    {-0.0f, "-0"},       {0.0001f, "0.0001"}};
-    for (const auto& [value, text] : cases) {
-        const std::string written = formatFace(*test::makeFace({makeGeom("g", {{value, 0, 0}}, {})}));
-        EXPECT_NE(written.find(std::string("\t\t\t") + text + " 0 0\r\n"), std::string::npos) << written;
-        auto back = readFaceText(written);
-        ASSERT_TRUE(back.valid());
-        EXPECT_EQ((*back->geometries[0]->vertices)[0].x(), std::strtof(text, nullptr)) << text;
-    }
 }
 
 TEST(FaceFileReader, AcceptsCommentsCapitalsAndSurroundingText)

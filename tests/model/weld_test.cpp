@@ -80,25 +80,6 @@ TEST(Weld, DamagedGeometryLosesWholeTrianglesAndNeverReadsOutside)
                            {makeMorph("m", {makeTarget("skin", {3}, {{1, 0, 0}})})});
     EXPECT_TRUE(facesEqual(*expected, *face));
 
-    // Texture indices that do not pair with the corners, or have no coordinates, are dropped.
-    auto unpaired = makeFace({makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {{0, 0}}, {0, 0}),
-                            makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {}, {0, 0, 0})});
-    weldFace(*unpaired);
-    auto expectedUnpaired = makeFace({makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {{0, 0}}, {}),
-                                    makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})});
-    EXPECT_TRUE(facesEqual(*expectedUnpaired, *unpaired));
-
-    // Missing parts: the geometry is skipped, the target and the morph removed, the array
-    // counts as empty.
-    auto holes = makeFace({nullptr, makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})},
-                        {nullptr, makeMorph("m", {nullptr, makeTarget("a", {2}, {{1, 1, 1}})})});
-    holes->geometries[1]->texcoords = nullptr;
-    weldFace(*holes);
-    ASSERT_EQ(holes->morphs.size(), 1u);
-    ASSERT_EQ(holes->morphs[0]->targets.size(), 1u);
-    EXPECT_EQ(holes->morphs[0]->targets[0]->indices, IndexList({2}));
-    ASSERT_TRUE(holes->geometries[1]->texcoords.valid());
-    EXPECT_EQ(holes->geometries[1]->vertices->size(), 3u);
 }
 
 // ---------------------------------------------------------------------------------------

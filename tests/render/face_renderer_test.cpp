@@ -25,15 +25,6 @@ osg::ref_ptr<FaceGeom> strip(std::string name)
                     {0, 1, 2, 2, 1, 3, 2, 3, 5, 2, 5, 4});
 }
 
-osg::ref_ptr<TarvFaceObject> face(std::vector<osg::ref_ptr<FaceGeom>> geometries,
-                                  std::vector<osg::ref_ptr<FaceMorph>> morphs = {})
-{
-    osg::ref_ptr<TarvFaceObject> f = new TarvFaceObject;
-    f->geometries = std::move(geometries);
-    f->morphs = std::move(morphs);
-    return f;
-}
-
 bool hitsAt(osg::Node& node, double x, double y)
 {
     osg::ref_ptr<osgUtil::LineSegmentIntersector> ray =
@@ -43,48 +34,9 @@ bool hitsAt(osg::Node& node, double x, double y)
     return ray->containsIntersections() && std::abs(ray->getFirstIntersection().getWorldIntersectPoint().z()) < 1e-6;
 }
 
-TEST(FaceNode, BuildsOneRendererPerGeometryInFaceOrder)
-{
-    auto f = face({strip("skin"), strip("eyes"), strip("")});
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(f.get());
-    ASSERT_EQ(node->getNumDrawables(), 3u);
-    for (unsigned i = 0; i < 3; ++i) {
-        auto* renderer = dynamic_cast<FaceRenderer*>(node->getDrawable(i));
-        ASSERT_TRUE(renderer && renderer->geometry() == f->geometries[i].get());
-        EXPECT_FALSE(renderer->getUseDisplayList());
-    }
-    EXPECT_EQ(node->getGeometryIndex("eyes"), 1);
-    EXPECT_EQ(node->getGeometryIndex("teeth"), -1);
-    EXPECT_EQ(node->getGeometryIndex(""), -1);  // empty names are not indexed
-    EXPECT_EQ(node->getRendererByName("eyes"), node->renderers()[1].get());
-    EXPECT_EQ(node->getRendererByName("teeth"), nullptr);
-    EXPECT_EQ(node->getStateSet()->getMode(GL_CULL_FACE), osg::StateAttribute::ON);
-}
-
-TEST(FaceNode, CornerNormalsAreSmoothedAndTexcoordsFollowTexIndices)
-{
-    // Two right triangles of equal area folded along the y axis: one faces +z, one +x.
-    auto fold = makeGeom("fold", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 1, 2, 0, 2, 3},
-                         {{0.25f, 0.5f}, {0.75f, 1}}, {1, 0, 1, 0, 0, 1});
-    auto flat = makeGeom("flat", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {{0, 0}}, {0, 0});
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face({fold, flat}).get());
-    const FaceRenderer& r = *node->renderers()[0];
-    ASSERT_EQ(r.normals()->size(), 6u);
-    const float h = 1.0f / std::sqrt(2.0f);
-    const osg::Vec3 expected[6] = {{h, 0, h}, {0, 0, 1}, {h, 0, h}, {h, 0, h}, {h, 0, h}, {1, 0, 0}};
-    for (int k = 0; k < 6; ++k)
-        test::expectVec((*r.normals())[k], expected[k], 1e-5f);
-    ASSERT_TRUE(r.hasTexcoords());
-    EXPECT_EQ((*r.cornerTexcoords())[0], osg::Vec2(0.75f, 1));
-    EXPECT_EQ((*r.cornerTexcoords())[1], osg::Vec2(0.25f, 0.5f));
-    // texIndices shorter than vertexIndices: no texture coordinates are drawn.
-    EXPECT_FALSE(node->renderers()[1]->hasTexcoords());
-    EXPECT_EQ(node->renderers()[1]->cornerTexcoords(), nullptr);
-}
-
 TEST(FaceNode, FramePositionsAddTheWeightedOffsetsOfAttachedTargets)
 {
-    auto f = face({strip("skin")}, {makeMorph("up", {makeTarget("skin", {5}, {{0, 1, 0}})}),
+    auto f = test::makeFace({strip("skin")}, {makeMorph("up", {makeTarget("skin", {5}, {{0, 1, 0}})}),
                                     makeMorph("right", {makeTarget("skin", {5, 5, 0}, {{1, 0, 0}, {0.5f, 0, 0}, {0, 0, 2}})}),
                                     makeMorph("elsewhere", {makeTarget("teeth", {5}, {{0, 0, 9}})})});
     osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(f.get());
@@ -117,7 +69,7 @@ TEST(FaceNode, FramePositionsAddTheWeightedOffsetsOfAttachedTargets)
 
 TEST(FaceNode, WeightOperationsTouchEveryTargetOfOneMorph)
 {
-    auto f = face({strip("a"), strip("b")},
+    auto f = test::makeFace({strip("a"), strip("b")},
                   {makeMorph("three", {makeTarget("a", {1}, {{1, 2, 3}}), makeTarget("b", {2}, {{-1, 0, 0.5f}}),
                                        makeTarget("a", {3}, {{0, 0, 1}})}),
                    makeMorph("empty", {}), makeMorph("other", {makeTarget("a", {0}, {{4, 4, 4}})})});
@@ -148,7 +100,7 @@ TEST(FaceNode, WeightOperationsTouchEveryTargetOfOneMorph)
 
 TEST(FaceNode, RenameCarriesTargetsAlongAndLaterMorphsStillDraw)
 {
-    auto f = face({strip("a"), strip("c")}, {makeMorph("m1", {makeTarget("a", {5}, {{0, 1, 0}}), makeTarget("c", {5}, {{0, 1, 0}})}),
+    auto f = test::makeFace({strip("a"), strip("c")}, {makeMorph("m1", {makeTarget("a", {5}, {{0, 1, 0}}), makeTarget("c", {5}, {{0, 1, 0}})}),
                                              makeMorph("m2", {makeTarget("a", {4}, {{0, 1, 0}})})});
     osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(f.get());
     node->renameGeometry(0, "b");
@@ -169,7 +121,7 @@ TEST(FaceNode, RenameCarriesTargetsAlongAndLaterMorphsStillDraw)
 
 TEST(FaceNode, BoundsAndIntersectionsUseTheRestPoseEvenWhenHidden)
 {
-    auto f = face({makeGeom("skin", {{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, {0, 1, 2})},
+    auto f = test::makeFace({makeGeom("skin", {{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, {0, 1, 2})},
                   {makeMorph("far", {makeTarget("skin", {0, 1, 2}, {{0, 0, 5}, {0, 0, 5}, {0, 0, 5}})})});
     osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(f.get());
     node->setMorphWeight(0, 1.0f);
@@ -188,7 +140,7 @@ TEST(FaceNode, BrokenIndicesAreLeftOutInsteadOfReadOutOfBounds)
     // entry past the vertices and one without an offset.
     auto broken = makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 99, 1, 2, 1}, {{0, 0}},
                            {0, 7, 0, 0, 0, 0, 0, 0});
-    auto f = face({broken}, {makeMorph("m", {makeTarget("skin", {1, 50, 2}, {{0, 1, 0}, {0, 1, 0}})})});
+    auto f = test::makeFace({broken}, {makeMorph("m", {makeTarget("skin", {1, 50, 2}, {{0, 1, 0}, {0, 1, 0}})})});
     osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(f.get());
     node->setMorphWeight(0, 1.0f);
     const FaceArrays arrays = node->renderers()[0]->prepareFrame();
@@ -201,7 +153,7 @@ TEST(FaceNode, BrokenIndicesAreLeftOutInsteadOfReadOutOfBounds)
 
 TEST(FaceNode, ClonesAreInertRenderers)
 {
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face({strip("skin")}).get());
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(test::makeFace({strip("skin")}).get());
     const FaceRenderer& original = *node->renderers()[0];
     osg::ref_ptr<osg::Object> copy = original.clone(osg::CopyOp::DEEP_COPY_ALL);
     auto* renderer = dynamic_cast<FaceRenderer*>(copy.get());

@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include <gtest/gtest.h>
-#include <osg/Material>
 #include <osg/Texture2D>
 #include <osgDB/Registry>
 
@@ -43,7 +42,7 @@ public:
     int reads = 0;
 };
 
-TEST(GeometryState, SharedImageIsReadOnceAndEveryGeometryGetsItsMaterial)
+TEST(GeometryState, SharedImageIsReadOnce)
 {
     test::TempDir dir;
     const std::string name = (dir / "shared.png").string();
@@ -52,10 +51,8 @@ TEST(GeometryState, SharedImageIsReadOnceAndEveryGeometryGetsItsMaterial)
     osgDB::Registry::instance()->setReadFileCallback(counter.get());
 
     auto a = test::makeQuad("a", 0, 0, 1, 1), b = test::makeQuad("b", 0, 0, 1, 1);
-    auto plain = test::makeQuad("plain", 0, 0, 1, 1, {1, 0, 0, 1});
-    plain->specular = {0.25f, 0.5f, 0.75f, 0.5f};
     a->texture = b->texture = name;
-    auto face = test::makeFace({a, b, plain});
+    auto face = test::makeFace({a, b});
     testing::internal::CaptureStderr();
     osg::ref_ptr<TarvFaceRenderer> first = new TarvFaceRenderer(face.get());
     osg::ref_ptr<TarvFaceRenderer> second = new TarvFaceRenderer(face.get());
@@ -67,20 +64,6 @@ TEST(GeometryState, SharedImageIsReadOnceAndEveryGeometryGetsItsMaterial)
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(boundTexture(*first, 1), texture);
     EXPECT_EQ(boundTexture(*second, 0), texture);
-    EXPECT_EQ(texture->getWrap(osg::Texture::WRAP_S), osg::Texture::REPEAT);
-    EXPECT_EQ(texture->getWrap(osg::Texture::WRAP_T), osg::Texture::REPEAT);
-    EXPECT_EQ(first->renderers()[0]->getStateSet()->getTextureMode(0, GL_TEXTURE_2D), osg::StateAttribute::ON);
-
-    // No texture named: a material alone, with the geometry's colours on both sides.
-    EXPECT_EQ(boundTexture(*first, 2), nullptr);
-    auto* material = dynamic_cast<const osg::Material*>(
-        first->renderers()[2]->getStateSet()->getAttribute(osg::StateAttribute::MATERIAL));
-    ASSERT_NE(material, nullptr);
-    EXPECT_EQ(material->getColorMode(), osg::Material::OFF);
-    for (auto side : {osg::Material::FRONT, osg::Material::BACK}) {
-        EXPECT_EQ(material->getDiffuse(side), osg::Vec4(1, 0, 0, 1));
-        EXPECT_EQ(material->getSpecular(side), osg::Vec4(0.25f, 0.5f, 0.75f, 0.5f));
-    }
 }
 
 TEST(GeometryState, MissingImageIsReportedOncePerRendererAndNeverCached)

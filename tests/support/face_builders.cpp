@@ -126,4 +126,20 @@ osg::ref_ptr<TarvFaceObject> makeFace(std::initializer_list<osg::ref_ptr<FaceGeo
     return ::testing::AssertionSuccess();
 }
 
+std::vector<std::string> morphNames(const TarvFaceObject& face)
+{
+    std::vector<std::string> names;
+    for (const auto& morph : face.morphs)
+        names.push_back(morph->name);
+    return names;
+}
+
+std::size_t entryCount(const FaceMorph& morph)
+{
+    std::size_t count = 0;
+    for (const auto& target : morph.targets)
+        count += target->indices.size();
+    return count;
+}
+
 }  // namespace mw::test

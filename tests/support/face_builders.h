@@ -27,6 +27,12 @@ osg::ref_ptr<FaceMorph> makeMorph(std::string name,
 osg::ref_ptr<TarvFaceObject> makeFace(std::initializer_list<osg::ref_ptr<FaceGeom>> geometries,
                                       std::initializer_list<osg::ref_ptr<FaceMorph>> morphs = {});
 
+// The names of the face's morphs, in order.
+std::vector<std::string> morphNames(const TarvFaceObject& face);
+
+// How many entries the targets of a morph hold together.
+std::size_t entryCount(const FaceMorph& morph);
+
 // Every field equal, floats compared exactly (NaN equals NaN); weights only when asked.
 ::testing::AssertionResult facesEqual(const TarvFaceObject& expected, const TarvFaceObject& actual,
                                       bool compareWeights = false);

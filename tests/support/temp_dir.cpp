@@ -37,6 +37,11 @@ void writeBytes(const std::filesystem::path& path, std::string_view bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::size_t entriesIn(const std::filesystem::path& dir)
+{
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
+}
+
 std::filesystem::path sourceDir()
 {
     if (const char* dir = std::getenv("MIENWRIGHT_SOURCE_DIR"))

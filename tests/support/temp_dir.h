@@ -23,6 +23,8 @@ private:
 
 std::string readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, std::string_view bytes);
+// How many entries a folder holds (left-over temporary files show here).
+std::size_t entriesIn(const std::filesystem::path& dir);
 
 // The folder of the source tree, for tests that use shipped files.
 std::filesystem::path sourceDir();
