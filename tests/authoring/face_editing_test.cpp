@@ -105,8 +105,7 @@ TEST_F(ViewFixture, CommittingTheHeadTransformMovesVerticesTurnsOffsetsAndNormal
     EXPECT_EQ((*state.face->morphs[0]->targets[0]->offsets)[0], osg::Vec3(0, 2, 0));
     EXPECT_FALSE(state.modified);
 
-    // A quarter turn about -y takes x to z and z to -x: the surface now faces -x, and so must
-    // its normals.
+    // A quarter turn about -y: the surface and its normals now face -x.
     turnRight(state);
     commitHeadTransform(state);
     expectVec((*state.face->geometries[0]->vertices)[1], {0, 0, 7}, 1e-5f);

@@ -1,6 +1,4 @@
-// Undo and redo: random edits, undos and redos of the sample head against the bytes it saves
-// to; steps are named, dropped when nothing changed, and know the saved state; restoring leaves
-// the view around the face as it was; unchanged data is shared and the memory bound holds.
+// Undo and redo of the sample head, checked against the bytes it saves to.
 
 #include <functional>
 #include <random>
@@ -108,11 +106,7 @@ struct Operation {
     std::function<void(ViewState&, std::mt19937&)> run;
 };
 
-// Random operations, undos and redos on the sample head. After every undo and redo the face
-// saves to the bytes of that point of the history; a dropped step changed nothing; the
-// operations kept in the history, done again on a fresh copy of the head without any undo, give
-// the same bytes (so what undo restores also behaves like the original); undoing everything
-// gives the file's bytes back, and redoing everything the bytes of the last edit.
+// Every undo/redo gives that point's bytes; replaying the kept steps on a fresh head gives the same.
 TEST_F(FaceHistoryTest, RandomEditsUndoAndRedoExactly)
 {
     const std::string original = test::readBytes(sample);
@@ -211,12 +205,10 @@ TEST_F(FaceHistoryTest, RandomEditsUndoAndRedoExactly)
         EXPECT_EQ(bytesNow(replay), states[at]);
         closeFace(replay);
 
-        while (undo(state)) {
-        }
+        while (undo(state)) {}
         EXPECT_FALSE(state.modified);
         EXPECT_EQ(savedBytes(), original);
-        while (redo(state)) {
-        }
+        while (redo(state)) {}
         EXPECT_TRUE(state.modified);
         EXPECT_EQ(savedBytes(), states.back());
     }
@@ -256,8 +248,7 @@ TEST_F(FaceHistoryTest, EmptyStepsAreDroppedAndTheSavedStateIsKnownAnywhere)
     }
 }
 
-// What is drawn matches the face: normals and texture coordinates as if computed afresh, the
-// material's colour, and each geometry deformed by exactly the targets that name it.
+// What is drawn matches the face: normals, texcoords, colour and the targets that name it.
 void expectDrawnAsFace(const ViewState& state)
 {
     for (const auto& renderer : state.faceNode->renderers()) {
@@ -318,8 +309,7 @@ TEST_F(FaceHistoryTest, RestoringRedrawsTheFaceAndLeavesTheViewAroundIt)
     EXPECT_FALSE(state.faceNode->renderers()[2]->visible());
     EXPECT_FALSE(state.scene.headTransform->getMatrix().isIdentity());
     expectDrawnAsFace(state);
-    while (redo(state)) {
-    }
+    while (redo(state)) {}
     EXPECT_EQ(state.face->morphs.size(), 6u);
     expectDrawnAsFace(state);
     EXPECT_EQ(state.camera->getMatrix(), eye);
@@ -329,10 +319,8 @@ TEST_F(FaceHistoryTest, RestoringRedrawsTheFaceAndLeavesTheViewAroundIt)
     const osg::ref_ptr<TarvFaceRenderer> comparison = state.comparisonRenderer;
     const osg::Matrixd comparisonPlace = state.comparisonTransform->getMatrix();
     const osg::ref_ptr<osg::Vec3Array> turned = new osg::Vec3Array(*state.face->geometries[0]->vertices);
-    while (undo(state)) {
-    }
-    while (redo(state)) {
-    }
+    while (undo(state)) {}
+    while (redo(state)) {}
     EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
     EXPECT_EQ(state.comparisonRenderer, comparison);
     EXPECT_EQ(state.comparisonTransform->getMatrix(), comparisonPlace);

@@ -34,10 +34,8 @@ TEST(MorphNames, SideMarkersSwapInTheirCaseAndTakenNamesGetACount)
     EXPECT_EQ(uniqueMorphName(*face, "x.002"), "x.001");
 }
 
-// A 5 × 3 grid symmetric about x = 0 (columns at -2 … 2), column c row r is vertex 5r + c;
-// vertex 15 repeats vertex 1's position (a seam), vertex 16 repeats vertex 3's, and vertex 17
-// at (1.5, 0, 0) has no mirror image. Two eye geometries sit at x = ±3, one vertex each; the
-// far-left one is widened by nothing else, so the box runs from -3 to 3 along x.
+// A 5 x 3 grid about x = 0 (vertex 5r + c); 15 and 16 repeat 1 and 3 (a seam), 17 has no
+// mirror image; one-vertex eyes at x = ±3.
 osg::ref_ptr<TarvFaceObject> symmetricHead()
 {
     std::vector<osg::Vec3> grid;

@@ -125,9 +125,7 @@ TEST(MienwrightCamera, OrbitNeedsFreeRotateOrAltAndStopsShortOfThePoles)
     test::expectVec(camera->eye, {-16 / l, 0, 64 / l});
     test::expectVec(row(camera->rotation, 2), {-2 / l, 0, 8 / l});
 
-    // From an elevation of atan(8) = 82.9 degrees a step is accepted exactly when the eye it
-    // reaches stays within 85 degrees: -0.05 reaches 85.7, -0.125 straight above, -0.3 lands
-    // beyond the pole at 80.4. The up axis is (0, 1, -8) / sqrt(65); the eye moves -sqrt(65) dy along it.
+    // From 82.9 degrees up, a step is accepted exactly when the eye stays within 85 degrees.
     camera->eye.set(0, 8, 1);
     camera->lookAtPoint(camera->center);
     const osg::Vec3 highEye = camera->eye;
