@@ -1,5 +1,4 @@
-// Opening, saving and closing through the document operations, with scripted answers; each
-// workflow ends in a file read back from disk.
+// Opening, saving and closing with scripted answers; each workflow ends in a file read back.
 
 #include <gtest/gtest.h>
 

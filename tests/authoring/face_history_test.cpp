@@ -90,12 +90,6 @@ protected:
         return test::readBytes(path);
     }
 
-    std::size_t markerPoints() const
-    {
-        const osg::Geode& markers = *state.scene.markers;
-        return markers.getNumDrawables() == 1 ? markers.getDrawable(0)->asGeometry()->getVertexArray()->getNumElements() : 0;
-    }
-
     const std::filesystem::path examples = test::sourceDir() / "examples";
     const std::filesystem::path sample = examples / "sample-head.tvf";
 };
@@ -294,7 +288,7 @@ TEST_F(FaceHistoryTest, RestoringRedrawsTheFaceAndLeavesTheViewAroundIt)
         UndoStep step(state, "step");
         operation();
     }
-    ASSERT_EQ(markerPoints(), 0u);
+    ASSERT_EQ(markerCount(), 0u);
     expectDrawnAsFace(state);
     const osg::Matrixd eye = state.camera->getMatrix();
 
@@ -303,7 +297,7 @@ TEST_F(FaceHistoryTest, RestoringRedrawsTheFaceAndLeavesTheViewAroundIt)
     EXPECT_EQ(state.face->geometries[0]->clampIndices, neck);
     EXPECT_EQ(state.scene.selectionBox->displayedIndex, 0);
     EXPECT_TRUE(state.scene.selectionBox->hasBox);
-    EXPECT_EQ(markerPoints(), neck.size());
+    EXPECT_EQ(markerCount(), neck.size());
     EXPECT_EQ(state.face->morphs.size(), 3u);
     EXPECT_FLOAT_EQ(state.faceNode->getMorphWeight(1), 0.5f);
     EXPECT_FALSE(state.faceNode->renderers()[2]->visible());

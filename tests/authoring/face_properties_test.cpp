@@ -84,8 +84,7 @@ TEST(FaceProperties, TextureAndColourEditsRebuildTheDrawingStateOfThatGeometryOn
     EXPECT_EQ(material(0)->getDiffuse(osg::Material::FRONT), a->diffuse);
     EXPECT_FALSE(setGeometryDiffuse(*node, 0, {0.8f, 0.7f, 0.6f}));
 
-    // A texture taken away is gone from the drawing state; one that cannot be read is kept as
-    // a name only.
+    // A removed texture leaves the drawing state; an unreadable one is kept as a name only.
     ASSERT_TRUE(setGeometryTexture(*node, 0, image));
     EXPECT_TRUE(geometryTextureShown(*node, 0));
     EXPECT_EQ(material(0)->getDiffuse(osg::Material::FRONT), a->diffuse);

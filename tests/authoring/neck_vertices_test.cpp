@@ -1,5 +1,7 @@
 // Neck vertices: computed from the open border, refined with the lasso, cleared and imported.
 
+#include <tuple>
+
 #include <osg/Geometry>
 
 #include <gtest/gtest.h>
@@ -39,13 +41,6 @@ osg::ref_ptr<FaceGeom> icosahedron()
                            6, 8,  3,  8, 9, 4, 9, 5, 2, 4, 11, 6, 2, 10, 8, 6, 7, 9, 8, 1});
 }
 
-unsigned markerCount(const ViewState& state)
-{
-    if (state.scene.markers->getNumDrawables() == 0)
-        return 0;
-    return state.scene.markers->getDrawable(0)->asGeometry()->getVertexArray()->getNumElements();
-}
-
 TEST_F(ViewFixture, ComputedNeckVerticesAreTheBorderOfTheChosenGeometry)
 {
     EXPECT_EQ(computeNeckVertices(state, -1, prompt), -1);  // no face
@@ -55,8 +50,7 @@ TEST_F(ViewFixture, ComputedNeckVerticesAreTheBorderOfTheChosenGeometry)
     FaceGeom& ball = *state.face->geometries[1];
     ball.clampIndices = {3};
 
-    // Nothing selected: the geometry with most corners, without asking. No vertex of a closed
-    // mesh is on a border, yet the face counts as changed.
+    // Nothing selected: the largest geometry, unasked; a closed mesh has no border yet counts as changed.
     EXPECT_EQ(computeNeckVertices(state, -1, prompt), 1);
     EXPECT_TRUE(prompt.questions.empty());
     EXPECT_TRUE(ball.clampIndices.empty());
@@ -81,7 +75,7 @@ TEST_F(ViewFixture, ComputedNeckVerticesAreTheBorderOfTheChosenGeometry)
     EXPECT_EQ(grid.clampIndices, (IndexList{0, 1, 2, 3, 4, 7, 8, 11, 12, 13, 14, 15}));
     EXPECT_TRUE(state.modified);
     EXPECT_EQ(state.scene.selectionBox->displayedIndex, 0);
-    EXPECT_EQ(markerCount(state), 12u);
+    EXPECT_EQ(markerCount(), 12u);
 }
 
 // The camera maps scene x, y straight onto overlay units; the lasso is the square 100 … 200.
@@ -107,23 +101,17 @@ protected:
 
 TEST_F(NeckLassoTest, KeepDiscardAndAddFollowTheLassoOnScreen)
 {
-    neck() = {3, 0, 1, 2};
-    editNeckVertices(state, NeckEdit::Keep);
-    EXPECT_EQ(neck(), (IndexList{0, 2}));
+    // Vertices 0 and 2 lie in the square; one already listed is not listed twice.
+    for (const auto& [before, edit, after] : {std::tuple{IndexList{3, 0, 1, 2}, NeckEdit::Keep, IndexList{0, 2}},
+                                              {IndexList{3, 0, 1, 2}, NeckEdit::Discard, IndexList{3, 1}},
+                                              {IndexList{0}, NeckEdit::Add, IndexList{0, 2}},
+                                              {IndexList{1, 3}, NeckEdit::Keep, IndexList{}}}) {
+        neck() = before;
+        editNeckVertices(state, edit);
+        EXPECT_EQ(neck(), after);
+        EXPECT_EQ(markerCount(), after.size());
+    }
     EXPECT_TRUE(state.modified);
-    EXPECT_EQ(markerCount(state), 2u);
-
-    neck() = {3, 0, 1, 2};
-    editNeckVertices(state, NeckEdit::Discard);
-    EXPECT_EQ(neck(), (IndexList{3, 1}));
-
-    neck() = {0};
-    editNeckVertices(state, NeckEdit::Add);
-    EXPECT_EQ(neck(), (IndexList{0, 2}));  // a vertex already listed is not listed twice
-
-    neck() = {1, 3};
-    editNeckVertices(state, NeckEdit::Keep);
-    EXPECT_TRUE(neck().empty());
 
     // The head transform moves the vertices on screen: only vertex 3 lands in the square.
     state.scene.headTransform->setMatrix(osg::Matrixd::translate(100, 100, 0));
@@ -152,10 +140,9 @@ TEST_F(ViewFixture, ClearingAndImportingNeckVertices)
     clearNeckVertices(state, 0);
     EXPECT_TRUE(state.face->geometries[0]->clampIndices.empty());
     EXPECT_TRUE(state.modified);
-    EXPECT_EQ(markerCount(state), 0u);
+    EXPECT_EQ(markerCount(), 0u);
 
-    // Paired by position; an entry equal to the vertex count and a repeated entry are dropped;
-    // the third source geometry has no partner.
+    // Paired by position; out-of-range and repeated entries are dropped; "c" has no partner.
     const auto source = test::makeFace({test::makeGeom("a", {}, {}, {}, {}, {3, 4, 0}),
                                         test::makeGeom("b", {}, {}, {}, {}, {2, 2}),
                                         test::makeGeom("c", {}, {}, {}, {}, {0})});
@@ -164,11 +151,11 @@ TEST_F(ViewFixture, ClearingAndImportingNeckVertices)
     importNeckVertices(state, *source);
     EXPECT_EQ(state.face->geometries[0]->clampIndices, (IndexList{3, 0}));
     EXPECT_EQ(state.face->geometries[1]->clampIndices, (IndexList{2}));
-    EXPECT_EQ(markerCount(state), 2u);  // the displayed geometry shows what was imported
+    EXPECT_EQ(markerCount(), 2u);  // the displayed geometry shows what was imported
 
     showGeometrySelection(state, 1);
     importNeckVertices(state, *source);
-    EXPECT_EQ(markerCount(state), 1u);
+    EXPECT_EQ(markerCount(), 1u);
 }
 
 }  // namespace

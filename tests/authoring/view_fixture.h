@@ -1,6 +1,5 @@
 #pragma once
-// A built view attached to a viewer that is never realised, a scripted prompt, and small faces
-// written to a temporary folder. The working directory is put back after each test.
+// A view on a never-realised viewer, a scripted prompt and a temporary folder for small faces.
 
 #include <filesystem>
 
@@ -52,6 +51,12 @@ protected:
     void loadTwoGeometries()
     {
         ASSERT_TRUE(loadIntoView(state, writeFace(*twoGeometries(), "two.tvf"), prompt));
+    }
+
+    unsigned markerCount() const
+    {
+        const osg::Geode& m = *state.scene.markers;
+        return m.getNumDrawables() ? m.getDrawable(0)->asGeometry()->getVertexArray()->getNumElements() : 0;
     }
 
     const std::filesystem::path startDirectory = std::filesystem::current_path();
