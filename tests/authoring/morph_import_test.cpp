@@ -12,8 +12,7 @@ namespace {
 TEST_F(ViewFixture, ImportedTargetsFollowTheGeometryPositionOfTheirName)
 {
     loadTwoGeometries();
-    // The source calls its second geometry "lids" and has five vertices there; a third geometry
-    // has no partner in the current face.
+    // The second source geometry is "lids" with five vertices; "hair" has no partner.
     const auto source = test::makeFace(
         {test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {}, {}, {}, {2}),
          test::makeGeom("lids", {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {}, {}, {}, {4, 1}),

@@ -10,11 +10,6 @@
 namespace mw {
 namespace {
 
-bool hangsUnderHead(const ViewState& state, const osg::Node* node)
-{
-    return state.scene.headTransform->containsNode(node);
-}
-
 TEST_F(ViewFixture, LoadingInstallsTheFaceAndResetsTransformsCameraAndSelection)
 {
     loadTwoGeometries();
@@ -34,8 +29,8 @@ TEST_F(ViewFixture, LoadingInstallsTheFaceAndResetsTransformsCameraAndSelection)
 
     EXPECT_NE(state.face, first);
     ASSERT_TRUE(state.faceNode);
-    EXPECT_TRUE(hangsUnderHead(state, state.faceNode.get()));
-    EXPECT_FALSE(hangsUnderHead(state, firstNode.get()));
+    EXPECT_TRUE(state.scene.headTransform->containsNode(state.faceNode.get()));
+    EXPECT_FALSE(state.scene.headTransform->containsNode(firstNode.get()));
     EXPECT_EQ(state.fileName, std::filesystem::canonical(path));
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir / "other"));
     EXPECT_FALSE(state.modified);
@@ -62,7 +57,7 @@ TEST_F(ViewFixture, AFileThatCannotBeLoadedLeavesThePreviousFaceAndSaysSoOnce)
         ASSERT_EQ(prompt.messages.size(), 1u) << bad;
         EXPECT_EQ(prompt.messages[0], "Failed to load: " + bad.string());
         EXPECT_EQ(state.face, face);
-        EXPECT_TRUE(hangsUnderHead(state, node.get()));
+        EXPECT_TRUE(state.scene.headTransform->containsNode(node.get()));
         EXPECT_EQ(state.fileName, fileName);
         EXPECT_TRUE(state.modified);
         EXPECT_EQ(state.scene.headTransform->getMatrix(), head);

@@ -17,17 +17,8 @@ TEST_F(ViewFixture, TurnsRotateTheHeadAndMarkTheFaceModified)
     EXPECT_FALSE(state.modified);
 
     loadTwoGeometries();
-    turnRight(state);
-    EXPECT_TRUE(state.modified);
-    // A quarter turn about -y: +x goes to +z, +z to -x; y stays.
-    const osg::Matrixd m = state.scene.headTransform->getMatrix();
-    test::expectVec(osg::Vec3(1, 0, 0) * m, {0, 0, 1});
-    test::expectVec(osg::Vec3(0, 0, 1) * m, {-1, 0, 0});
-    test::expectVec(osg::Vec3(0, 1, 0) * m, {0, 1, 0});
-
-    for (int i = 0; i < 3; ++i)
-        turnRight(state);  // full circle
     turnUp(state);  // a quarter turn about +x: +y goes to +z
+    EXPECT_TRUE(state.modified);
     const osg::Matrixd up = state.scene.headTransform->getMatrix();
     test::expectVec(osg::Vec3(0, 1, 0) * up, {0, 0, 1});
     test::expectVec(osg::Vec3(1, 0, 0) * up, {1, 0, 0});
