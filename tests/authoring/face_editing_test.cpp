@@ -28,9 +28,7 @@ TEST_F(ViewFixture, AutoScaleSizesTheHeadThroughTheHeadTransformUntilItIsCommitt
 
     ASSERT_TRUE(autoScale(state, prompt));
     EXPECT_FLOAT_EQ(state.editHandler->scale, 0.09f);
-    EXPECT_FLOAT_EQ(state.editHandler->translation.y(), -0.15f);
-    EXPECT_EQ(state.editHandler->translation.x(), 0.0f);
-    EXPECT_EQ(state.editHandler->translation.z(), 0.0f);
+    expectVec(state.editHandler->translation, {0, -0.15f, 0});
     EXPECT_EQ(state.editHandler->rotation, turned);
     EXPECT_TRUE(state.modified);
     EXPECT_EQ((*state.face->geometries[0]->vertices)[0], osg::Vec3(-1, 1, 0));  // data untouched
@@ -67,8 +65,7 @@ TEST_F(ViewFixture, AutoScaleRefusesAFaceWithoutWidth)
 TEST_F(ViewFixture, AutoScaleWithAComparisonFaceFitsItToTheCurrentFace)
 {
     ASSERT_TRUE(loadIntoView(state, writeFace(*headAtHeightOne(), "head.tvf"), prompt));
-    // Twice as wide, lowest point at 4. A second geometry keeps the faces from matching, so
-    // loading does not bake the fitted transform into the comparison face.
+    // Twice as wide, lowest point at 4; the extra geometry keeps loading from baking the fit.
     const auto wide = test::makeFace({test::makeGeom("skin", {{-2, 4, 0}, {2, 4, 0}, {0, 8, 0}}, {0, 1, 2}),
                                       test::makeGeom("eyes", {{0, 5, 0}, {1, 5, 0}, {0, 6, 0}}, {0, 1, 2})});
     installComparisonFace(state, wide, prompt);

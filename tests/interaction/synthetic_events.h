@@ -1,6 +1,5 @@
 #pragma once
-// Feeds a handler pointer and key events in normalised window coordinates (-1 ... 1, y up) and
-// remembers whether it ever consumed one.
+// Feeds a handler events in normalised window coordinates (-1 ... 1, y up).
 
 #include <osgGA/GUIActionAdapter>
 #include <osgGA/GUIEventHandler>
