@@ -1,5 +1,4 @@
-// The open-face, scale and number dialogs on their own: what they show, what they allow and
-// what they hand back.
+// The open-face, scale and number dialogs on their own.
 
 #include <QAccessible>
 #include <QApplication>

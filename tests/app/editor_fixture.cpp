@@ -41,16 +41,6 @@ QImage EditorTest::grab()
     return view().grabFramebuffer().convertToFormat(QImage::Format_RGB32);
 }
 
-QPoint EditorTest::project(const osg::Vec3& world)
-{
-    const osg::Camera& camera = *state().viewCamera;
-    const osg::Matrixd toWindow =
-        camera.getViewMatrix() * camera.getProjectionMatrix() * camera.getViewport()->computeWindowMatrix();
-    const osg::Vec3 p = world * toWindow;  // origin at the bottom left
-    const int height = static_cast<int>(camera.getViewport()->height());
-    return {static_cast<int>(p.x()), height - 1 - static_cast<int>(p.y())};
-}
-
 void EditorTest::openSampleHead()
 {
     ASSERT_TRUE(frame->openFace(QString::fromStdString((sourceDir() / "examples" / "sample-head.tvf").string())));

@@ -1,6 +1,5 @@
 #pragma once
-// A shown main frame with a scripted prompt, and ways to look at and poke the view: grabbing
-// its pixels, projecting scene points onto them, sending pointer and wheel events, waiting.
+// A shown main frame with a scripted prompt, and ways to grab, poke and wait for its view.
 
 #include <filesystem>
 #include <functional>
@@ -31,12 +30,7 @@ inline Rgb rgbAt(const QImage& image, int x, int y)
     return {qRed(c), qGreen(c), qBlue(c)};
 }
 
-// The mid-grey background: 0.5 of 255 on every channel.
-inline bool isBackground(const Rgb& c) { return c.r >= 126 && c.r <= 129 && c.g == c.r && c.b == c.r; }
-// The dark green of the grid and the axes.
-inline bool isGridGreen(const Rgb& c) { return c.r == 0 && c.g >= 126 && c.g <= 129 && c.b == 0; }
-// The pure green of the neck markers and the white of the selection brackets.
-inline bool isMarkerGreen(const Rgb& c) { return c.g >= 250 && c.r <= 5 && c.b <= 5; }
+// The white of the selection brackets and the lasso.
 inline bool isBracketWhite(const Rgb& c) { return c.r >= 250 && c.g >= 250 && c.b >= 250; }
 
 // The texts of a tree item's children, in order.
@@ -64,8 +58,6 @@ protected:
 
     // Draws a frame and returns its pixels (top row first).
     QImage grab();
-    // Where a scene point lands in grab()'s image, with the camera of the last frame drawn.
-    QPoint project(const osg::Vec3& world);
 
     // Opens the shipped sample head.
     void openSampleHead();

@@ -1,5 +1,4 @@
-// The main frame's menus, toolbar, panes and status bar, and its commands carried out the way
-// a user does: through the menus, the toolbar and the keys.
+// The main frame's menus, toolbar and panes, and its commands run as a user runs them.
 
 #include <set>
 #include <stdexcept>
@@ -11,14 +10,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
 
-#include "app/about_dialog.h"
 #include "app/morph_value_dialogs.h"
 #include "app/open_face_dialog.h"
 #include "authoring/comparison_loading.h"
@@ -114,6 +111,8 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
     EXPECT_EQ(itemsOf(menu("&Edit")), "Undo|Redo|-|Cut|Copy|Paste");
     EXPECT_EQ(itemsOf(menu("&View")), "Toolbar|Status Bar|-|Morphed Normals");
     EXPECT_EQ(itemsOf(menu("&Help")), "About Mienwright...");
+    EXPECT_EQ(itemsOf(menu("&Morph")), "Delete|Duplicate|-|Move Up|Move Down|-|Mirror|New Morph from Mix");
+    EXPECT_EQ(itemsOf(*frame->contextMenu(kMorphContextMenu)), "Delete|Duplicate|-|Move Up|Move Down|-|Mirror");
     EXPECT_EQ(itemsOf(menu("Tools")),
               "Navigation Mode|Translate Mode|Scale Mode|Vertex Mode|-|Auto Scale|Flip Polygon Order|-|"
               "Toggle Render Mode|-|Turn Right|Turn Up|-|Generate morph target|Cancel morph target|"
@@ -278,21 +277,6 @@ TEST_F(FrameTest, ThresholdDialogShowsTheThresholdAndSetKeepsIt)
                                                    button(d, "Cancel")->click();
                                                }));
     EXPECT_EQ(state().morphThreshold, 0.0f);
-}
-
-TEST_F(FrameTest, ShortcutsReachTheirCommands)
-{
-    ASSERT_TRUE(focusView());
-    EXPECT_TRUE(answerDialog<COpenFace>([&] { QTest::keyClick(&view(), Qt::Key_O, Qt::ControlModifier); },
-                                        [](COpenFace& d) { button(d, "Cancel")->click(); }));
-    EXPECT_TRUE(answerDialog<CAboutDlg>([&] { act(command::About).trigger(); }, [](CAboutDlg& d) {
-        QStringList texts;
-        for (QLabel* label : d.findChildren<QLabel*>())
-            texts << label->text();
-        EXPECT_TRUE(texts.contains("Mienwright"));
-        EXPECT_EQ(texts.filter(QRegularExpression("^Version \\d+\\.\\d+")).size(), 1) << texts.join('|').toStdString();
-        button(d, "OK")->click();
-    }));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The panes inside the main frame: they follow the loaded face, drive the commands' enabling
-// and the view, and what they change is saved.
+// The panes inside the main frame: enabling, redraws, and what they change is saved.
 
 #include <QAction>
 #include <QStatusBar>
@@ -88,8 +87,8 @@ TEST_F(FramePanesTest, RenameAndColourEditAreSavedAndDrawnAfterReload)
 
     // A rename alone makes the face savable.
     EXPECT_TRUE(bar().renameItem(bar().morphRoot()->child(1), "wink"));
-    EXPECT_TRUE(frame->isModified());
     EXPECT_TRUE(enabled(command::Save));
+    EXPECT_EQ(frame->action(command::Undo)->text(), "&Undo Rename Morph");
     EXPECT_FALSE(bar().renameItem(bar().geometryRoot()->child(0), "left eye"));
     EXPECT_TRUE(frame->statusBar()->currentMessage().contains("left eye"));
 
@@ -115,6 +114,15 @@ TEST_F(FramePanesTest, RenameAndColourEditAreSavedAndDrawnAfterReload)
     EXPECT_EQ(childTexts(bar().morphRoot()), QStringList({"jaw_open", "wink", "brows_up"}));
     EXPECT_EQ(grid().category()->childCount(), 0);
     EXPECT_EQ(grab(), after);
+
+    // A file that cannot be read changes nothing that is shown.
+    bar().selectGeometryItem(1);
+    const QString diffuse = grid().valueText(CPropertyGrid::kDiffuse);
+    EXPECT_FALSE(frame->openFace(QString::fromStdString((dir / "missing.tvf").string())));
+    EXPECT_EQ(state().fileName, path);
+    EXPECT_EQ(childTexts(bar().morphRoot()), QStringList({"jaw_open", "wink", "brows_up"}));
+    EXPECT_EQ(bar().selectedGeometry(), 1);
+    EXPECT_EQ(grid().valueText(CPropertyGrid::kDiffuse), diffuse);
 }
 
 }  // namespace

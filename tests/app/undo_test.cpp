@@ -1,5 +1,4 @@
-// Edit > Undo and Redo in the window: the menu items name the step, follow what can be undone,
-// and answer to the menu and to every key the user knows.
+// Edit > Undo and Redo: the items name the step and answer to the menu and the keys.
 
 #include <QAction>
 #include <QKeySequence>

@@ -1,4 +1,4 @@
-// create-morph, import-morphs and neck: the editor's authoring operations from the command line.
+// create-morph and import-morphs: the editor's authoring operations from the command line.
 
 #include <filesystem>
 
@@ -107,27 +107,6 @@ TEST(CliCreateMorph, FailuresWriteNothing)
     const auto r = runCommand({MIENWRIGHT_CLI, "create-morph", base, base, "-o", (dir / "no/such/dir/out.tvf").string()});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(contains(r.err, "Failed to save: ")) << r.err;
-}
-
-TEST(CliNeck, ComputesTheBorderAndAsksBeforeTakingAnotherGeometry)
-{
-    test::TempDir dir;
-    const auto base = write(dir, "base.tvf", *baseFace());  // skin has the most corners
-    const auto out = (dir / "out.tvf").string();
-    auto r = runCommand({MIENWRIGHT_CLI, "neck", base, "-o", out});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "geometry 0 \"skin\": 3 neck vertices\n");
-    EXPECT_EQ(readFaceFile(out)->geometries[0]->clampIndices, (IndexList{0, 1, 2}));
-    std::filesystem::remove(out);
-
-    r = runCommand({MIENWRIGHT_CLI, "neck", base, "-o", out, "--geometry", "1"});
-    EXPECT_EQ(r.status, 4);
-    EXPECT_TRUE(contains(r.err, "Are you sure the currently selected geometry contains the neck vertices? No\n")) << r.err;
-    EXPECT_FALSE(std::filesystem::exists(out));
-
-    r = runCommand({MIENWRIGHT_CLI, "neck", base, "-o", out, "--geometry", "1", "--yes"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(readFaceFile(out)->geometries[1]->clampIndices, (IndexList{0, 1, 2}));
 }
 
 }  // namespace

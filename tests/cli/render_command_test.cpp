@@ -18,10 +18,7 @@ namespace {
 
 using test::runCommand;
 
-// A red square facing -z, as a head in the editor's world faces the viewer, textured with
-// "tex.png" beside the face file; morph "stretch" pulls its top-right corner (seen from the
-// front, where +x is on the left) far out to the right, "lift"
-// towards the camera.
+// A red square facing -z, textured "tex.png"; "stretch" pulls its top-right corner far right, "lift" to the camera.
 osg::ref_ptr<TarvFaceObject> squareFace()
 {
     osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
@@ -35,8 +32,7 @@ osg::ref_ptr<TarvFaceObject> squareFace()
     return face;
 }
 
-// A "head" facing the viewer with a "hat" above it: a red square and a green one on top, in
-// a Y-up world (facing -z) or a Z-up one (facing -y).
+// A red "head" square with a green "hat" above it, Y-up (facing -z) or Z-up (facing -y).
 osg::ref_ptr<TarvFaceObject> hatFace(bool zUp)
 {
     std::vector<osg::Vec3> v{{1, -1, 0}, {-1, -1, 0}, {-1, 1, 0}, {1, 1, 0}};
@@ -74,8 +70,7 @@ TEST(CliRender, DrawsTheFaceWithItsWeightsIntoAPng)
     std::fill(white->data(), white->data() + white->getTotalSizeInBytes(), 255);
     ASSERT_TRUE(osgDB::writeImageFile(*white, (dir / "faces" / "tex.png").string()));
 
-    // Run from the temporary folder with a relative output: the texture is found beside the
-    // face, and the image lands where the user pointed, not in the face's folder.
+    // Relative output from the temporary folder: texture found beside the face, image where asked.
     auto render = [&](const std::string& out, const std::string& extra) {
         const auto r = runCommand({"/bin/sh", "-c", "cd '" + dir.path().string() + "' && exec '" MIENWRIGHT_CLI
                                    "' render faces/square.tvf -o " + out + " --size 64x48 " + extra});
@@ -129,8 +124,7 @@ TEST(CliRender, RefusesWithoutWritingAnything)
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-// Where the picture's green (hat) and red (head) pixels are: the mean row of each, 0 at the
-// bottom of the image; -1 when there is none.
+// Mean row (0 at the bottom; -1 if none) of the green (hat) and the red (head) pixels.
 std::pair<double, double> hatAndHeadRows(const osg::Image& image)
 {
     double rows[2] = {0, 0}, counts[2] = {0, 0};
