@@ -26,9 +26,7 @@ using test::makeGeom;
 using test::makeMorph;
 using test::makeTarget;
 
-// What a viewer sees of a face, independent of how its vertices are numbered: per geometry
-// the corners' positions and texture coordinates, the material, the neck positions, and per
-// morph the corners' displaced positions.
+// What a viewer sees of a face, however its vertices are numbered: corners, material, neck, morphs.
 void expectSameLook(const TarvFaceObject& expected, const TarvFaceObject& actual, float tolerance)
 {
     const auto near = [&](const auto& a, const auto& b) {
@@ -89,9 +87,8 @@ void expectSameLook(const TarvFaceObject& expected, const TarvFaceObject& actual
     }
 }
 
-// Two geometries: "a" with a texture seam at vertex 0, two vertices at one spot that a morph
-// pulls apart (a closed lip), a neck vertex; "b" untextured with an unused neck vertex. Morph
-// "open" moves "a" only; morph "empty" has an empty target on "b".
+// "a": a texture seam at vertex 0, a closed lip (two vertices at one spot a morph pulls apart), a
+// neck vertex; "b": untextured, an unused neck vertex. "open" moves "a"; "empty" is empty on "b".
 osg::ref_ptr<TarvFaceObject> builtFace(const test::TempDir& dir)
 {
     osg::ref_ptr<osg::Image> image = new osg::Image;
@@ -311,51 +308,24 @@ TEST(Gltf, RefusesBrokenFilesWithAReason)
         f.json["scenes"] = {{{"nodes", {0}}}};
         return f;
     };
-    std::vector<std::pair<std::string, std::string>> cases;
-    cases.emplace_back("not JSON", "{\"asset\": ");
-    {
+    const auto edited = [&](auto edit) {
         HandFile f = good();
-        f.json["accessors"][0]["count"] = 4;
-        cases.emplace_back("accessor past its view", f.text());
-    }
-    {
-        HandFile f = good();
-        f.json["bufferViews"][0]["byteLength"] = 400;
-        cases.emplace_back("view past its buffer", f.text());
-    }
-    {
-        HandFile f = good();
-        std::string text = f.text();
-        f.json["buffers"][0]["byteLength"] = 4000;
-        cases.emplace_back("buffer shorter than said", f.json.dump());
-    }
-    {
-        HandFile f = good();
-        f.text();
-        f.json["buffers"][0]["uri"] = "missing.bin";
-        cases.emplace_back("missing buffer file", f.json.dump());
-    }
-    {
-        HandFile f = good();
-        f.json["nodes"][0]["children"] = {0};
-        cases.emplace_back("node cycle", f.text());
-    }
-    {
-        HandFile f = good();
-        f.json["extensionsRequired"] = {"KHR_draco_mesh_compression"};
-        cases.emplace_back("unsupported extension", f.text());
-    }
-    {
-        HandFile f = good();
-        f.json["meshes"][0]["primitives"][0]["mode"] = 0;
-        cases.emplace_back("no triangles", f.text());
-    }
-    {
-        const auto face = makeFace({makeGeom("g", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})});
-        ASSERT_TRUE(writeGltfFile(dir / "cut.glb", *face, dir.path()));
-        const std::string glb = test::readBytes(dir / "cut.glb");
-        cases.emplace_back("cut .glb", glb.substr(0, glb.size() - 8));
-    }
+        return edit(f);
+    };
+    const auto face = makeFace({makeGeom("g", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})});
+    ASSERT_TRUE(writeGltfFile(dir / "cut.glb", *face, dir.path()));
+    const std::string glb = test::readBytes(dir / "cut.glb");
+    const std::pair<std::string, std::string> cases[] = {
+        {"not JSON", "{\"asset\": "},
+        {"accessor past its view", edited([](HandFile& f) { f.json["accessors"][0]["count"] = 4; return f.text(); })},
+        {"view past its buffer", edited([](HandFile& f) { f.json["bufferViews"][0]["byteLength"] = 400; return f.text(); })},
+        {"buffer shorter than said", edited([](HandFile& f) { f.text(); f.json["buffers"][0]["byteLength"] = 4000; return f.json.dump(); })},
+        {"missing buffer file", edited([](HandFile& f) { f.text(); f.json["buffers"][0]["uri"] = "missing.bin"; return f.json.dump(); })},
+        {"node cycle", edited([](HandFile& f) { f.json["nodes"][0]["children"] = {0}; return f.text(); })},
+        {"unsupported extension", edited([](HandFile& f) { f.json["extensionsRequired"] = {"KHR_draco_mesh_compression"}; return f.text(); })},
+        {"no triangles", edited([](HandFile& f) { f.json["meshes"][0]["primitives"][0]["mode"] = 0; return f.text(); })},
+        {"cut .glb", glb.substr(0, glb.size() - 8)},
+    };
     ASSERT_TRUE(readText(good().text()).valid());
     for (const auto& [what, text] : cases) {
         SCOPED_TRACE(what);
