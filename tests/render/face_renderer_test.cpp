@@ -1,5 +1,4 @@
-// The face node and its renderers without OpenGL: construction, per-corner attributes, the
-// morphed positions of a frame, the face-wide operations and robustness against bad data.
+// The face node and its renderers without OpenGL.
 
 #include <cmath>
 

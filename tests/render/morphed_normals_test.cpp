@@ -1,5 +1,4 @@
-// Normals that follow the morph: the same smoothing as the scene-graph library's smoother,
-// recomputed from the morphed positions, only when something they depend on changed.
+// Normals that follow the morph, as the scene-graph library's smoother computes them.
 
 #include <cstring>
 
@@ -40,8 +39,8 @@ std::vector<osg::Vec3> librarySmoothing(const IndexList& corners, std::span<cons
     return ::testing::AssertionSuccess();
 }
 
-// A sphere whose second half of triangles uses copies of its vertices (an unwelded seam where
-// the halves meet), with a morph that dents it unevenly and moves each copy with its original.
+// A sphere whose second half of triangles uses copies of its vertices (an unwelded seam), dented
+// unevenly by a morph that moves each copy with its original.
 osg::ref_ptr<TarvFaceObject> dentedSphere()
 {
     auto sphere = test::makeSphere("head", 1.0f, 10, 14);
