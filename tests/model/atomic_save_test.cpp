@@ -49,10 +49,9 @@ TEST(AtomicSave, FailedSavesReturnFalseAndLeaveTheOldFileAlone)
 
     // A producer that fails midway (after some bytes reached the temporary file).
     test::writeBytes(dir / "old.tvf", "previous contents");
-    const bool ok = replaceFileAtomically(dir / "old.tvf", [](const ChunkWriter& write) {
+    EXPECT_FALSE(replaceFileAtomically(dir / "old.tvf", [](const ChunkWriter& write) {
         return write("Face {\r\n") && write("\tGeometry half") && false;
-    });
-    EXPECT_FALSE(ok);
+    }));
     EXPECT_EQ(test::readBytes(dir / "old.tvf"), "previous contents");
     EXPECT_EQ(entriesIn(dir.path()), 2u);
 
@@ -73,14 +72,13 @@ TEST(AtomicSave, LongNamesSaveAndAThrowingWriterLeavesNothingBehind)
     ASSERT_TRUE(writeFaceFile(longest, *faceWithVertices(2)));
     EXPECT_EQ(test::readBytes(longest), formatFace(*faceWithVertices(2)));
 
-    const auto openDescriptors = [] { return entriesIn("/proc/self/fd"); };
-    const std::size_t before = openDescriptors();
+    const std::size_t before = entriesIn("/proc/self/fd");
     EXPECT_THROW(replaceFileAtomically(longest, [](const ChunkWriter& write) -> bool {
                      write("partial");
                      throw std::runtime_error("out of memory");
                  }),
                  std::runtime_error);
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(entriesIn("/proc/self/fd"), before);
     EXPECT_EQ(entriesIn(dir.path()), 1u);
     EXPECT_EQ(test::readBytes(longest), formatFace(*faceWithVertices(2)));
 }
