@@ -1,7 +1,5 @@
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <map>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

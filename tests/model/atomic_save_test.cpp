@@ -32,8 +32,7 @@ TEST(AtomicSave, FailedSavesReturnFalseAndLeaveTheOldFileAlone)
     test::TempDir dir;
     auto face = faceWithVertices(3);
 
-    // A folder that does not exist; the failure says why.
-    std::error_code error;
+    std::error_code error;  // a folder that does not exist; the failure says why
     EXPECT_FALSE(writeFaceFile(dir / "no-such-folder" / "head.tvf", *face, error));
     EXPECT_EQ(error, std::errc::no_such_file_or_directory);
     EXPECT_EQ(entriesIn(dir.path()), 0u);
@@ -66,8 +65,7 @@ TEST(AtomicSave, FailedSavesReturnFalseAndLeaveTheOldFileAlone)
 
 TEST(AtomicSave, LongNamesSaveAndAThrowingWriterLeavesNothingBehind)
 {
-    test::TempDir dir;
-    // The longest name a file system allows still saves.
+    test::TempDir dir;  // the longest name a file system allows still saves
     const auto longest = dir / (std::string(251, 'n') + ".tvf");
     ASSERT_TRUE(writeFaceFile(longest, *faceWithVertices(2)));
     EXPECT_EQ(test::readBytes(longest), formatFace(*faceWithVertices(2)));

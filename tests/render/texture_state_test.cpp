@@ -103,8 +103,7 @@ TEST(GeometryState, SameNameInOtherFoldersAndChangedFilesGiveTheirOwnImages)
         return osg::ref_ptr<const osg::Texture2D>(boundTexture(*node, 0));
     };
     const auto one = textureIn("one");
-    ASSERT_TRUE(one.valid());
-    EXPECT_EQ(firstRed(one.get()), 11);
+    ASSERT_TRUE(one.valid() && firstRed(one.get()) == 11);
     EXPECT_EQ(firstRed(textureIn("two").get()), 22);
     EXPECT_EQ(textureIn("one"), one);  // unchanged: the cached image
 
