@@ -27,26 +27,12 @@ std::string vertexLines(int count)
 TEST(LegacyFace, AllSectionsBuildTwoWeldedGeometriesAndAMorph)
 {
     const char* text =
-        "legacy head v1\r\n"
-        "*1 vertices\r\n"
-        "0 0 0\r\n1 0 0\r\n1 1 0\r\n0 1 0\r\n0 0 1\r\n1 0 1\r\n"
-        "*2 face triangles\r\n"
-        "0 1 2\r\n0 2 3\r\n"
-        "*3\r\n"
-        "0 0\r\n1 0\r\n1 1\r\n0.5 0.5\r\n"
-        "*4\r\n"
-        "0 1 2\r\n0 2 1\r\n"
+        "legacy head v1\r\n*1 vertices\r\n0 0 0\r\n1 0 0\r\n1 1 0\r\n0 1 0\r\n0 0 1\r\n1 0 1\r\n"
+        "*2 face triangles\r\n0 1 2\r\n0 2 3\r\n*3\r\n0 0\r\n1 0\r\n1 1\r\n0.5 0.5\r\n*4\r\n0 1 2\r\n0 2 1\r\n"
         "*5\r\n"
         "3 0.5 0.25 -1\r\n"  // entry 2, at most the highest face index 3: "face"
         "6 1 1 1\r\n"        // entry 5: "mouth"
-        "*6\r\n"
-        "skin.jpg and more words\r\n"
-        "*7\r\n"
-        "4 5 3\r\n"
-        "*8\r\n"
-        "3 3 1\r\n"
-        "*9\r\n"
-        "\tmouth.png\r\n";
+        "*6\r\nskin.jpg and more words\r\n*7\r\n4 5 3\r\n*8\r\n3 3 1\r\n*9\r\n\tmouth.png\r\n";
     RepairReport report;
     const auto face = readLegacyText(text, &report);
     EXPECT_TRUE(report.empty());
