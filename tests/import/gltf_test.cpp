@@ -179,13 +179,12 @@ struct HandFile {
         static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
         std::string base64;
         for (std::size_t i = 0; i < bytes.size(); i += 3) {
-            unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-            if (i + 1 < bytes.size())
-                v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-            if (i + 2 < bytes.size())
-                v |= static_cast<unsigned char>(bytes[i + 2]);
-            for (int k = 0; k < 4; ++k)
-                base64 += i * 4 / 3 + k < (bytes.size() * 4 + 2) / 3 ? digits[(v >> (18 - 6 * k)) & 63] : '=';
+            const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+            unsigned v = 0;
+            for (std::size_t k = 0; k < 3; ++k)
+                v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+            for (std::size_t k = 0; k < 4; ++k)
+                base64 += k <= n ? digits[(v >> (18 - 6 * k)) & 63] : '=';
         }
         json["buffers"] = {{{"byteLength", bytes.size()}, {"uri", "data:application/octet-stream;base64," + base64}}};
         return json.dump();
