@@ -102,9 +102,8 @@ TEST_F(PixelTest, MorphMovesTheSilhouette)
     // A triangle with its apex at y = 0.3; the morph lifts the apex by 0.5.
     auto tri = test::makeGeom("skin", {{-0.5f, -0.5f, 0}, {0.5f, -0.5f, 0}, {0, 0.3f, 0}}, {0, 1, 2});
     tri->diffuse = {1, 0, 0, 1};
-    auto face = test::makeFace({tri});
-    face->morphs.push_back(test::makeMorph("raise", {test::makeTarget("skin", {2}, {{0, 0.5f, 0}})}));
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(
+        test::makeFace({tri}, {test::makeMorph("raise", {test::makeTarget("skin", {2}, {{0, 0.5f, 0}})})}).get());
 
     const auto rest = draw(node.get());
     EXPECT_TRUE(isRed(pixelAt(*rest, 0.0f, 0.1f)));
