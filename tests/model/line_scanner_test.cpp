@@ -13,39 +13,25 @@ namespace {
 
 bool sameFloat(float a, float b) { return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0; }
 
-// Compares LineScanner with the C library's sscanf on "%d %f %f %f" and "%f %f %f": the number
-// of fields converted and every value converted.
+// Compares LineScanner with sscanf on "%d %f %f %f" and "%f %f %f": fields converted and values.
 ::testing::AssertionResult agreesWithSscanf(const std::string& line)
 {
-    {
+    for (const int ints : {1, 0}) {
         std::int32_t i = 0, mi = 0;
         float f[3] = {}, mf[3] = {};
-        int expected = std::sscanf(line.c_str(), "%d %f %f %f", &i, &f[0], &f[1], &f[2]);
-        expected = std::max(expected, 0);
+        const int expected = std::max(ints ? std::sscanf(line.c_str(), "%d %f %f %f", &i, &f[0], &f[1], &f[2])
+                                           : std::sscanf(line.c_str(), "%f %f %f", &f[0], &f[1], &f[2]), 0);
         LineScanner s(line);
-        int got = 0;
-        if (s.readInt(mi)) {
-            ++got;
-            while (got < 4 && s.readFloat(mf[got - 1]))
+        int got = ints && s.readInt(mi) ? 1 : 0;
+        if (got == ints)
+            while (got < 3 + ints && s.readFloat(mf[got - ints]))
                 ++got;
-        }
-        if (got != expected || (got > 0 && i != mi))
-            return ::testing::AssertionFailure() << "\"%d %f %f %f\" on '" << line << "': " << got << " vs " << expected;
-        for (int k = 0; k + 1 < got; ++k)
+        if (got != expected || (ints && got > 0 && i != mi))
+            return ::testing::AssertionFailure() << ints << " ints on '" << line << "': " << got << " vs " << expected;
+        for (int k = 0; k < got - ints; ++k)
             if (!sameFloat(f[k], mf[k]))
-                return ::testing::AssertionFailure() << "field " << k + 1 << " of '" << line << "': " << mf[k] << " vs " << f[k];
+                return ::testing::AssertionFailure() << "float " << k << " of '" << line << "': " << mf[k] << " vs " << f[k];
     }
-    float f[3] = {}, mf[3] = {};
-    const int expected = std::max(std::sscanf(line.c_str(), "%f %f %f", &f[0], &f[1], &f[2]), 0);
-    LineScanner s(line);
-    int got = 0;
-    while (got < 3 && s.readFloat(mf[got]))
-        ++got;
-    if (got != expected)
-        return ::testing::AssertionFailure() << "\"%f %f %f\" on '" << line << "': " << got << " vs " << expected;
-    for (int k = 0; k < got; ++k)
-        if (!sameFloat(f[k], mf[k]))
-            return ::testing::AssertionFailure() << "field " << k << " of '" << line << "': " << mf[k] << " vs " << f[k];
     return ::testing::AssertionSuccess();
 }
 

