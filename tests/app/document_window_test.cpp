@@ -1,15 +1,23 @@
 // Opening, saving and closing from the real window under Xvfb, with real files.
 
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
+#include <QCheckBox>
 #include <QMenu>
 #include <QMimeData>
+#include <QRadioButton>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include "app/background_work.h"
 #include "app/document_controller.h"
+#include "app/open_face_dialog.h"
 #include "authoring/view_operations.h"
+#include "model/face_file.h"
 #include "tests/app/editor_fixture.h"
 
 namespace mw::test {
@@ -91,6 +99,59 @@ TEST_F(DocumentWindowTest, DroppedAndRecentFilesOpenLikeOpenAndTheListOutlivesTh
     recentMenu->actions()[2]->trigger();  // copy5
     EXPECT_EQ(state().fileName, fs::canonical(dir / "copy5.tvf"));
     EXPECT_EQ(documents().recentFiles().files().first().toStdString(), (dir / "copy5.tvf").string());
+}
+
+TEST_F(DocumentWindowTest, ImportMorphsWithNeckVerticesFromTheOpenDialogThenSave)
+{
+    ASSERT_TRUE(documents().openFile(head()));
+    auto source = readFaceFile(dir / "sample-head.tvf");
+    const std::size_t morphs = source->morphs.size();
+    source->geometries[0]->clampIndices = {0, 1, 2};
+    for (auto& morph : source->morphs)
+        morph->name += "_copy";
+    ASSERT_TRUE(writeFaceFile(dir / "source.tvf", *source));
+    prompt.openFiles.push_back(dir / "source.tvf");
+
+    // The open-face dialog comes up; Import Morphs with its neck box is chosen.
+    bool answered = false;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<COpenFace*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answered = true;
+        for (QRadioButton* choice : dialog->findChildren<QRadioButton*>())
+            choice->setChecked(choice->text() == "Import Morphs");
+        dialog->findChild<QCheckBox*>()->setChecked(true);
+        dialog->accept();
+    });
+    frame->action(command::Open)->trigger();
+    ASSERT_TRUE(answered);
+    EXPECT_TRUE(state().modified);
+    ASSERT_TRUE(frame->action(command::Save)->isEnabled());
+    frame->action(command::Save)->trigger();
+    EXPECT_FALSE(frame->action(command::Save)->isEnabled());
+
+    const auto saved = readFaceFile(dir / "sample-head.tvf");
+    ASSERT_EQ(saved->morphs.size(), 2 * morphs);
+    EXPECT_EQ(saved->morphs.back()->name, source->morphs.back()->name);
+    EXPECT_EQ(saved->geometries[0]->clampIndices, (IndexList{0, 1, 2}));
+}
+
+TEST_F(DocumentWindowTest, BackgroundWorkRunsOffTheGuiThreadWhileTimersGoOn)
+{
+    QtBackgroundWork work(frame.get());
+    std::atomic<bool> ticked{false};
+    QTimer::singleShot(20, [&ticked] { ticked = true; });
+    std::thread::id workerThread;
+    work.run("Waiting", [&] {
+        workerThread = std::this_thread::get_id();
+        for (int i = 0; i < 500 && !ticked; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    EXPECT_TRUE(ticked);
+    EXPECT_NE(workerThread, std::this_thread::get_id());
+    EXPECT_FALSE(work.busy());
+    EXPECT_THROW(work.run("Failing", [] { throw std::runtime_error("no"); }), std::runtime_error);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The "Head Info" and "Property" panes alone, with a host that records what they ask of the window.
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QLineEdit>
 #include <QSplitter>
@@ -308,6 +310,34 @@ TEST_F(PanesTest, GridEditsReachTheGeometryAndMarkTheFaceModified)
     EXPECT_EQ(grid->category()->childCount(), 0);
     bar->selectGeometryItem(0);
     EXPECT_EQ(grid->valueText(CPropertyGrid::kSpecular), "0.200; 0.400; 0.800");
+}
+
+TEST_F(PanesTest, TreeItemsSliderAndGridCellsCarryTheirTextForAccessibility)
+{
+    bar->selectGeometryItem(0);
+    QTest::qWait(20);  // the trees lay out their rows
+    auto names = [](QWidget* widget) {
+        QStringList result;
+        QAccessibleInterface* view = QAccessible::queryAccessibleInterface(widget);
+        for (int i = 0; view && i < view->childCount(); ++i)
+            if (QAccessibleInterface* child = view->child(i))
+                result << child->text(QAccessible::Name);
+        return result;
+    };
+    const QStringList tree = names(bar->tree());
+    for (const char* text : {"Geometry", "geom_0", "geom_1", "Morph", "smile", "[empty]"})
+        EXPECT_TRUE(tree.contains(text)) << text << " in " << tree.join('|').toStdString();
+    const QStringList cells = names(grid->tree());
+    for (const char* text : {"Properties", "Texture", "skin.png", "Diffuse", "0.800; 0.800; 0.800", "Specular"})
+        EXPECT_TRUE(cells.contains(text)) << text << " in " << cells.join('|').toStdString();
+
+    bar->tree()->setCurrentItem(morphItem(0));
+    bar->slider()->setValue(42);
+    QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(bar->slider());
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(slider->text(QAccessible::Name), "Morph weight");
+    ASSERT_NE(slider->valueInterface(), nullptr);
+    EXPECT_EQ(slider->valueInterface()->currentValue().toInt(), 42);
 }
 
 }  // namespace
