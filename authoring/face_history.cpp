@@ -435,37 +435,32 @@ std::string_view redoName(const ViewState& state)
     return history.redo.empty() ? std::string_view() : std::string_view(history.redo.back().name);
 }
 
-bool undo(ViewState& state)
+namespace {
+
+// Takes the newest step of `from` back (undo) or again (redo) and keeps it in `to`.
+template <class From, class To>
+bool replayStep(ViewState& state, From& from, To& to, bool again)
 {
     FaceHistory& history = state.history;
     endUndoStep(state);
-    if (history.undo.empty() || !hasFace(state))
+    if (from.empty() || !hasFace(state))
         return false;
-    HistoryStep step = std::move(history.undo.back());
-    history.undo.pop_back();
-    restore(state, *step.before);
-    history.currentId = step.beforeId;
-    history.latest = step.before;
-    history.redo.push_back(std::move(step));
+    HistoryStep step = std::move(from.back());
+    from.pop_back();
+    const std::shared_ptr<const FaceSnapshot> target = again ? step.after : step.before;
+    restore(state, *target);
+    history.currentId = again ? step.afterId : step.beforeId;
+    history.latest = target;
+    to.push_back(std::move(step));
     state.modified = history.currentId != history.savedId;
     return true;
 }
 
-bool redo(ViewState& state)
-{
-    FaceHistory& history = state.history;
-    endUndoStep(state);
-    if (history.redo.empty() || !hasFace(state))
-        return false;
-    HistoryStep step = std::move(history.redo.back());
-    history.redo.pop_back();
-    restore(state, *step.after);
-    history.currentId = step.afterId;
-    history.latest = step.after;
-    history.undo.push_back(std::move(step));
-    state.modified = history.currentId != history.savedId;
-    return true;
-}
+}  // namespace
+
+bool undo(ViewState& state) { return replayStep(state, state.history.undo, state.history.redo, false); }
+
+bool redo(ViewState& state) { return replayStep(state, state.history.redo, state.history.undo, true); }
 
 void markSaved(ViewState& state)
 {
