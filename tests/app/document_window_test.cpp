@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QUrl>
@@ -30,12 +31,11 @@ protected:
     void SetUp() override
     {
         EditorTest::SetUp();
-        for (const char* name : {"sample-head.tvf", "sample-head-skin.png", "sample-head-eye.png"})
-            fs::copy_file(sourceDir() / "examples" / name, dir / name);
+        head = QString::fromStdString(copySampleHead().string());
     }
 
     DocumentController& documents() { return frame->documents(); }
-    QString head() const { return QString::fromStdString((dir / "sample-head.tvf").string()); }
+    QString head;
 };
 
 TEST_F(DocumentWindowTest, ClosingWithUnsavedWorkOnlyGoesWhenNothingIsLost)
@@ -65,7 +65,7 @@ TEST_F(DocumentWindowTest, ClosingWithUnsavedWorkOnlyGoesWhenNothingIsLost)
 TEST_F(DocumentWindowTest, DroppedAndRecentFilesOpenLikeOpenAndTheListOutlivesTheWindow)
 {
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(head())});
+    data.setUrls({QUrl::fromLocalFile(head)});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(frame.get(), &enter);
     EXPECT_TRUE(enter.isAccepted());
@@ -103,7 +103,7 @@ TEST_F(DocumentWindowTest, DroppedAndRecentFilesOpenLikeOpenAndTheListOutlivesTh
 
 TEST_F(DocumentWindowTest, ImportMorphsWithNeckVerticesFromTheOpenDialogThenSave)
 {
-    ASSERT_TRUE(documents().openFile(head()));
+    ASSERT_TRUE(documents().openFile(head));
     auto source = readFaceFile(dir / "sample-head.tvf");
     const std::size_t morphs = source->morphs.size();
     source->geometries[0]->clampIndices = {0, 1, 2};
@@ -113,23 +113,15 @@ TEST_F(DocumentWindowTest, ImportMorphsWithNeckVerticesFromTheOpenDialogThenSave
     prompt.openFiles.push_back(dir / "source.tvf");
 
     // The open-face dialog comes up; Import Morphs with its neck box is chosen.
-    bool answered = false;
-    QTimer::singleShot(50, [&] {
-        auto* dialog = qobject_cast<COpenFace*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        answered = true;
-        for (QRadioButton* choice : dialog->findChildren<QRadioButton*>())
-            choice->setChecked(choice->text() == "Import Morphs");
-        dialog->findChild<QCheckBox*>()->setChecked(true);
-        dialog->accept();
-    });
-    frame->action(command::Open)->trigger();
-    ASSERT_TRUE(answered);
+    ASSERT_TRUE(answerDialog<COpenFace>([&] { act(command::Open).trigger(); }, [](COpenFace& d) {
+        withText<QRadioButton>(d, "Import Morphs")->setChecked(true);
+        withText<QCheckBox>(d, "Import neck vertices")->setChecked(true);
+        withText<QPushButton>(d, "OK")->click();
+    }));
     EXPECT_TRUE(state().modified);
-    ASSERT_TRUE(frame->action(command::Save)->isEnabled());
-    frame->action(command::Save)->trigger();
-    EXPECT_FALSE(frame->action(command::Save)->isEnabled());
+    ASSERT_TRUE(act(command::Save).isEnabled());
+    act(command::Save).trigger();
+    EXPECT_FALSE(act(command::Save).isEnabled());
 
     const auto saved = readFaceFile(dir / "sample-head.tvf");
     ASSERT_EQ(saved->morphs.size(), 2 * morphs);

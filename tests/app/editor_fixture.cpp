@@ -2,21 +2,30 @@
 
 namespace mw::test {
 
-int countPixels(const QImage& image, const std::function<bool(const Rgb&)>& test, QRect area)
-{
-    if (area.isEmpty())
-        area = image.rect();
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            n += test(rgbAt(image, x, y)) ? 1 : 0;
-    return n;
-}
-
 bool pixelNear(const QImage& image, QPoint p, int radius, const std::function<bool(const Rgb&)>& test)
 {
     const QRect area = QRect(p.x() - radius, p.y() - radius, 2 * radius + 1, 2 * radius + 1).intersected(image.rect());
-    return !area.isEmpty() && countPixels(image, test, area) > 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (test(rgbAt(image, x, y)))
+                return true;
+    return false;
+}
+
+QString accessibleName(QObject* object)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+    return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("<none>");
+}
+
+QStringList accessibleChildNames(QObject* object)
+{
+    QStringList names;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+    for (int i = 0; accessible && i < accessible->childCount(); ++i)
+        if (QAccessibleInterface* child = accessible->child(i))
+            names << child->text(QAccessible::Name);
+    return names;
 }
 
 void EditorTest::SetUp()
@@ -45,6 +54,13 @@ void EditorTest::openSampleHead()
 {
     ASSERT_TRUE(frame->openFace(QString::fromStdString((sourceDir() / "examples" / "sample-head.tvf").string())));
     ASSERT_TRUE(prompt.messages.empty());
+}
+
+std::filesystem::path EditorTest::copySampleHead()
+{
+    for (const char* name : {"sample-head.tvf", "sample-head-skin.png", "sample-head-eye.png"})
+        std::filesystem::copy_file(sourceDir() / "examples" / name, dir / name);
+    return dir / "sample-head.tvf";
 }
 
 bool EditorTest::focusView()
@@ -83,11 +99,6 @@ void EditorTest::wheel(int angle)
     QWheelEvent event(at, view().mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(&view(), &event);
-}
-
-bool EditorTest::waitFor(const std::function<bool()>& condition, int ms)
-{
-    return QTest::qWaitFor(condition, ms);
 }
 
 }  // namespace mw::test

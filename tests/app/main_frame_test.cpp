@@ -1,9 +1,9 @@
-// The main frame's menus, toolbar and panes, and its commands run as a user runs them.
+// The main frame's menus, toolbar and panes, and its commands run as a user runs them: the
+// Morph and Tools commands, Edit > Undo and Redo, View > Morphed Normals, File > Export glTF.
 
 #include <set>
 #include <stdexcept>
 
-#include <QAccessible>
 #include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -19,16 +18,12 @@
 #include "app/morph_value_dialogs.h"
 #include "app/open_face_dialog.h"
 #include "authoring/comparison_loading.h"
+#include "import/gltf_reader.h"
+#include "model/face_operations.h"
 #include "tests/app/editor_fixture.h"
 
 namespace mw::test {
 namespace {
-
-QString accessibleName(QObject* object)
-{
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
-    return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("<none>");
-}
 
 // The menu's items as one line: texts without mnemonics, "-" for a separator.
 QString itemsOf(const QMenu& menu)
@@ -39,41 +34,8 @@ QString itemsOf(const QMenu& menu)
     return items.join(QLatin1Char('|'));
 }
 
-QPushButton* button(QWidget& dialog, const QString& text)
-{
-    for (auto* b : dialog.findChildren<QPushButton*>())
-        if (b->text() == text)
-            return b;
-    return nullptr;
-}
-
-// Opens a modal dialog with `open` and, once it is up, lets `answer` close it. False when no
-// dialog of that kind came up (any other modal window is closed, so the test cannot hang).
-template <typename Dialog>
-bool answerDialog(const std::function<void()>& open, const std::function<void(Dialog&)>& answer)
-{
-    bool answered = false;
-    QTimer poll;
-    int ticks = 0;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* dialog = qobject_cast<Dialog*>(modal); dialog && dialog->isVisible()) {
-            poll.stop();
-            answered = true;
-            answer(*dialog);
-        } else if (++ticks > 300 && modal) {
-            modal->close();
-        }
-    });
-    poll.start(10);
-    open();
-    poll.stop();
-    return answered;
-}
-
 class FrameTest : public EditorTest {
 protected:
-    QAction& act(int id) { return *frame->action(id); }
     QMenu& menu(const QString& title)
     {
         for (QAction* a : frame->menuBar()->actions())
@@ -81,21 +43,13 @@ protected:
                 return *a->menu();
         throw std::runtime_error("no menu " + title.toStdString());
     }
-    // The ids of the commands that are enabled, and of those that carry a check mark.
-    std::set<int> enabledIds()
+    // The ids of the commands whose action answers `flag` (enabled, checked) with true.
+    std::set<int> idsWhere(bool (QAction::*flag)() const)
     {
         frame->updateCommandStates();
         std::set<int> ids;
         for (const Command& c : commandTable())
-            if (act(c.id).isEnabled())
-                ids.insert(c.id);
-        return ids;
-    }
-    std::set<int> checkedIds()
-    {
-        std::set<int> ids;
-        for (const Command& c : commandTable())
-            if (act(c.id).isChecked())
+            if ((act(c.id).*flag)())
                 ids.insert(c.id);
         return ids;
     }
@@ -141,12 +95,10 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
     EXPECT_EQ(act(57637).shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}));
 
     // What a screen reader hears is what the user reads.
-    QMenu& tools = menu("Tools");
-    QAccessibleInterface* toolsAccessible = QAccessible::queryAccessibleInterface(&tools);
-    ASSERT_NE(toolsAccessible, nullptr);
-    ASSERT_EQ(toolsAccessible->childCount(), tools.actions().size());
-    for (int i = 0; i < tools.actions().size(); ++i)
-        EXPECT_EQ(toolsAccessible->child(i)->text(QAccessible::Name), QString(tools.actions()[i]->text()).remove('&'));
+    QStringList tools;
+    for (QAction* a : menu("Tools").actions())
+        tools << QString(a->text()).remove('&');
+    EXPECT_EQ(accessibleChildNames(&menu("Tools")), tools);
     EXPECT_EQ(accessibleName(frame->morphPane()), "Head Info");
     EXPECT_EQ(accessibleName(frame->propertyPane()), "Property");
 }
@@ -193,51 +145,42 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
         SCOPED_TRACE(situation.name);
         situation.setUp();
         state().modified = false;
-        EXPECT_EQ(enabledIds(), situation.enabled);
-        EXPECT_EQ(checkedIds(),
+        EXPECT_EQ(idsWhere(&QAction::isEnabled), situation.enabled);
+        EXPECT_EQ(idsWhere(&QAction::isChecked),
                   (std::set<int>{situation.mode, c::ViewToolbar, c::ViewStatusBar, c::ViewMorphedNormals}));
     }
     // A change to the face makes it savable; a disabled command does nothing when asked.
     act(c::TurnRight).trigger();
-    EXPECT_TRUE(enabledIds().contains(c::Save));
+    EXPECT_TRUE(idsWhere(&QAction::isEnabled).contains(c::Save));
     const auto morphs = state().face->morphs.size();
     frame->runCommand(c::GenerateMorphTarget);
     EXPECT_EQ(state().face->morphs.size(), morphs);
 }
 
-TEST_F(FrameTest, CreateMorphFromTheOpenDialogThenGenerateAddsOne)
-{
-    openSampleHead();
-    // Create Morph through the Open dialog, then Generate morph target adds exactly one morph.
-    prompt.openFiles.push_back(sourceDir() / "examples" / "sample-head-smile.tvf");
-    EXPECT_TRUE(answerDialog<COpenFace>([&] { act(command::Open).trigger(); },
-                                        [](COpenFace& d) {
-                                            d.findChildren<QRadioButton*>().at(2)->setChecked(true);
-                                            button(d, "OK")->click();
-                                        }));
-    ASSERT_TRUE(act(command::GenerateMorphTarget).isEnabled());
-    const auto morphs = state().face->morphs.size();
-    act(command::GenerateMorphTarget).trigger();
-    EXPECT_EQ(state().face->morphs.size(), morphs + 1);
-    EXPECT_FALSE(act(command::GenerateMorphTarget).isEnabled());
-}
-
-TEST_F(FrameTest, MorphsComeFromAFittedComparisonAndFromManyFilesAtOnce)
+TEST_F(FrameTest, MorphsComeFromTheOpenDialogsComparisonAndFromManyFilesAtOnce)
 {
     namespace c = command;
     openSampleHead();
+    // Create Morph in the Open dialog loads the comparison; fitted, it makes exactly one morph.
     const auto smile = sourceDir() / "examples" / "sample-head-smile.tvf";
-    ASSERT_TRUE(loadComparisonFace(state(), smile, prompt));
+    prompt.openFiles.push_back(smile);
+    EXPECT_TRUE(answerDialog<COpenFace>([&] { act(c::Open).trigger(); }, [](COpenFace& d) {
+        withText<QRadioButton>(d, "Create Morph")->setChecked(true);
+        withText<QPushButton>(d, "OK")->click();
+    }));
     frame->runCommand(c::FitComparisonFace);
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_TRUE(state().differenceHighlight);
-    frame->runCommand(c::CancelMorphTarget);
-
+    ASSERT_TRUE(act(c::GenerateMorphTarget).isEnabled());
     const auto morphs = state().face->morphs.size();
+    act(c::GenerateMorphTarget).trigger();
+    EXPECT_EQ(state().face->morphs.size(), morphs + 1);
+    EXPECT_FALSE(act(c::GenerateMorphTarget).isEnabled());
+
     prompt.openFileLists.push_back({smile, smile});
     act(c::CreateMorphsFromFiles).trigger();
     EXPECT_TRUE(prompt.messages.empty());
-    ASSERT_EQ(state().face->morphs.size(), morphs + 2);
+    ASSERT_EQ(state().face->morphs.size(), morphs + 3);
     EXPECT_EQ(state().face->morphs.back()->name, "sample-head-smile");
     EXPECT_FALSE(state().face->morphs.back()->targets.front()->indices.empty() &&
                  state().face->morphs.back()->targets.back()->indices.empty());
@@ -247,36 +190,136 @@ TEST_F(FrameTest, MorphsComeFromAFittedComparisonAndFromManyFilesAtOnce)
     act(c::CreateMorphsFromFiles).trigger();
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0], "Failed to load: " + (dir / "missing.tvf").string());
-    EXPECT_EQ(state().face->morphs.size(), morphs + 2);
+    EXPECT_EQ(state().face->morphs.size(), morphs + 3);
 }
 
 TEST_F(FrameTest, ThresholdDialogShowsTheThresholdAndSetKeepsIt)
 {
-    auto run = [&](const QString& expectedText, const QString& typed, const char* press) {
-        return answerDialog<CMorphThreshhold>([&] { act(command::SetMorphThreshold).trigger(); },
-                                              [&](CMorphThreshhold& d) {
-                                                  EXPECT_EQ(d.windowTitle(), "Morph Threshhold");
-                                                  auto* edit = d.findChild<QLineEdit*>();
-                                                  EXPECT_EQ(edit->text(), expectedText);
-                                                  EXPECT_EQ(accessibleName(edit), "Enter a morph threshhold");
-                                                  edit->setText(typed);
-                                                  button(d, press)->click();
-                                              });
-    };
-    EXPECT_TRUE(run("0.001", "0.01", "Set"));
-    EXPECT_EQ(state().morphThreshold, 0.01f);
-    EXPECT_TRUE(run("0.01", "0", "Set"));
-    EXPECT_EQ(state().morphThreshold, 0.0f);
     // Text that is not a number keeps the dialog open and says why.
-    EXPECT_TRUE(answerDialog<CMorphThreshhold>([&] { act(command::SetMorphThreshold).trigger(); },
-                                               [&](CMorphThreshhold& d) {
-                                                   d.findChild<QLineEdit*>()->setText("abc");
-                                                   button(d, "Set")->click();
-                                                   EXPECT_TRUE(d.isVisible());
-                                                   EXPECT_TRUE(d.findChild<QLabel*>("numberError")->isVisible());
-                                                   button(d, "Cancel")->click();
-                                               }));
-    EXPECT_EQ(state().morphThreshold, 0.0f);
+    const struct {
+        const char *shown, *typed;
+        bool refused;
+        float kept;
+    } cases[] = {{"0.001", "0.01", false, 0.01f}, {"0.01", "0", false, 0.0f}, {"0", "abc", true, 0.0f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_TRUE(answerDialog<CMorphThreshhold>([&] { act(command::SetMorphThreshold).trigger(); },
+                                                   [&](CMorphThreshhold& d) {
+            EXPECT_EQ(d.windowTitle(), "Morph Threshhold");
+            auto* edit = d.findChild<QLineEdit*>();
+            EXPECT_EQ(edit->text(), c.shown);
+            EXPECT_EQ(accessibleName(edit), "Enter a morph threshhold");
+            edit->setText(c.typed);
+            withText<QPushButton>(d, "Set")->click();
+            EXPECT_EQ(d.isVisible(), c.refused);
+            EXPECT_EQ(d.findChild<QLabel*>("numberError")->isVisible(), c.refused);
+            if (c.refused)
+                withText<QPushButton>(d, "Cancel")->click();
+        }));
+        EXPECT_EQ(state().morphThreshold, c.kept);
+    }
+}
+
+TEST_F(FrameTest, MorphedNormalsIsCheckedAndSwitchesTheShadingOfEveryFace)
+{
+    openSampleHead();
+    QAction& toggle = act(command::ViewMorphedNormals);
+    frame->updateCommandStates();
+    EXPECT_TRUE(toggle.isCheckable());
+    EXPECT_TRUE(toggle.isChecked());
+    EXPECT_TRUE(state().faceNode->morphedNormals());
+
+    setMorphWeight(*state().face, 0, 1.0f);  // jaw_open
+    const QImage morphed = grab();
+    toggle.trigger();
+    EXPECT_FALSE(toggle.isChecked());
+    EXPECT_FALSE(state().faceNode->morphedNormals());
+    EXPECT_NE(grab(), morphed);
+
+    // A face opened later keeps the choice.
+    openSampleHead();
+    EXPECT_FALSE(state().faceNode->morphedNormals());
+    toggle.trigger();
+    EXPECT_TRUE(toggle.isChecked());
+    EXPECT_TRUE(state().faceNode->morphedNormals());
+}
+
+TEST_F(FrameTest, UndoAndRedoNameTheStepAndAnswerToMenuAndKeys)
+{
+    namespace c = command;
+    const auto turned = [&] { return !state().scene.headTransform->getMatrix().isIdentity(); };
+    EXPECT_EQ(act(c::Undo).shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
+    EXPECT_EQ(act(c::Redo).shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
+    openSampleHead();
+    EXPECT_FALSE(act(c::Undo).isEnabled());
+    EXPECT_FALSE(act(c::Redo).isEnabled());
+    EXPECT_EQ(act(c::Undo).text(), "&Undo");
+
+    act(c::TurnRight).trigger();
+    act(c::ToggleRenderMode).trigger();  // not a change to the face
+    EXPECT_TRUE(act(c::Undo).isEnabled());
+    EXPECT_EQ(act(c::Undo).text(), "&Undo Turn Right");
+    EXPECT_TRUE(act(c::Save).isEnabled());
+
+    act(c::Undo).trigger();
+    EXPECT_FALSE(turned());
+    EXPECT_FALSE(act(c::Undo).isEnabled());
+    EXPECT_EQ(act(c::Redo).text(), "&Redo Turn Right");
+    EXPECT_FALSE(act(c::Save).isEnabled());  // back to the file as it was opened
+    EXPECT_FALSE(frame->isModified());
+
+    ASSERT_TRUE(focusView());
+    const auto key = [&](int k, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(&view(), static_cast<Qt::Key>(k), modifiers);
+        return turned();
+    };
+    EXPECT_TRUE(key(Qt::Key_Y, Qt::ControlModifier));
+    EXPECT_FALSE(key(Qt::Key_Z, Qt::ControlModifier));
+    EXPECT_TRUE(key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier));
+    EXPECT_FALSE(key(Qt::Key_Backspace, Qt::AltModifier));
+
+    // A head drag in translate mode is one step, whatever the number of pointer moves.
+    act(c::TranslateMode).trigger();
+    const QPoint middle(view().width() / 2, view().height() / 2);
+    drag(middle, middle - QPoint(0, 40), Qt::LeftButton, 8);
+    ASSERT_TRUE(waitFor([&] { return act(c::Undo).text() == "&Undo Move Head"; }));
+    act(c::Undo).trigger();
+    EXPECT_FALSE(turned());
+    EXPECT_EQ(act(c::Undo).text(), "&Undo");
+
+    openSampleHead();  // a load forgets the history
+    EXPECT_FALSE(act(c::Redo).isEnabled());
+}
+
+TEST_F(FrameTest, ExportGltfWritesTheTurnedHeadWithItsMorphs)
+{
+    openSampleHead();
+    const auto extent = [](const FaceGeom& g) {
+        osg::BoundingBox box;
+        for (const auto& v : *g.vertices)
+            box.expandBy(v);
+        return box._max - box._min;
+    };
+    const osg::Vec3 before = extent(*state().face->geometries[0]);
+    frame->runCommand(command::TurnRight);
+    frame->runCommand(command::ExportGltf);  // cancelled: nothing is written
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    prompt.exportFiles.push_back(dir / "head");  // no extension: binary glTF
+    frame->runCommand(command::ExportGltf);
+    EXPECT_TRUE(prompt.messages.empty()) << prompt.messages.front();
+    std::string failure;
+    const auto exported = readGltfFile(dir / "head.glb", nullptr, &failure);
+    ASSERT_TRUE(exported.valid()) << failure;
+    const TarvFaceObject& face = *state().face;
+    ASSERT_EQ(exported->geometries.size(), face.geometries.size());
+    ASSERT_EQ(exported->morphs.size(), face.morphs.size());
+    for (std::size_t i = 0; i < face.morphs.size(); ++i)
+        EXPECT_EQ(exported->morphs[i]->name, face.morphs[i]->name);
+    // The quarter turn is in the file (and baked into the face, as saving does).
+    const osg::Vec3 after = extent(*exported->geometries[0]);
+    EXPECT_LT((after - extent(*face.geometries[0])).length(), 1e-4f);
+    EXPECT_GT((after - before).length(), 0.1f);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ class FramePanesTest : public EditorTest {
 protected:
     CMorphBar& bar() { return frame->morphBar(); }
     CPropertyGrid& grid() { return frame->propertyGrid(); }
-    bool enabled(int id) { return frame->action(id)->isEnabled(); }
+    bool enabled(int id) { return act(id).isEnabled(); }
 };
 
 TEST_F(FramePanesTest, TreeSelectionDecidesWhichCommandsApply)
@@ -45,12 +45,12 @@ TEST_F(FramePanesTest, TreeSelectionDecidesWhichCommandsApply)
 
     // Hide geometry from the context menu's command acts on the tree's geometry.
     bar().selectGeometryItem(1);
-    frame->action(c::HideGeometry)->trigger();
+    act(c::HideGeometry).trigger();
     EXPECT_FALSE(state().faceNode->renderers()[1]->visible());
 
     // "Compute neck vertices" without a selection picks the skin and selects it in the tree.
     bar().tree()->setCurrentItem(bar().morphRoot());
-    frame->action(c::ComputeNeckVertices)->trigger();
+    act(c::ComputeNeckVertices).trigger();
     EXPECT_EQ(bar().selectedGeometry(), 0);
     EXPECT_EQ(grid().shownGeometry(), 0);
 
@@ -70,25 +70,23 @@ TEST_F(FramePanesTest, TreeSelectionDecidesWhichCommandsApply)
     // A generated morph appears as one more item; resetting the values puts the slider back.
     ASSERT_TRUE(loadComparisonFace(state(), sourceDir() / "examples" / "sample-head-smile.tvf", prompt));
     frame->updateCommandStates();
-    frame->action(c::GenerateMorphTarget)->trigger();
+    act(c::GenerateMorphTarget).trigger();
     EXPECT_EQ(childTexts(bar().morphRoot()), QStringList({"jaw_open", "blink", "brows_up", "morph"}));
     EXPECT_EQ(bar().morphRoot()->child(3)->data(0, Qt::UserRole).toInt(), 3);
-    frame->action(c::ResetMorphValues)->trigger();
+    act(c::ResetMorphValues).trigger();
     EXPECT_EQ(bar().slider()->value(), 0);
 }
 
 TEST_F(FramePanesTest, RenameAndColourEditAreSavedAndDrawnAfterReload)
 {
-    for (const char* name : {"sample-head.tvf", "sample-head-skin.png", "sample-head-eye.png"})
-        std::filesystem::copy_file(sourceDir() / "examples" / name, dir / name);
-    const std::filesystem::path path = dir / "sample-head.tvf";
+    const std::filesystem::path path = copySampleHead();
     ASSERT_TRUE(frame->openFace(QString::fromStdString(path.string())));
     EXPECT_FALSE(enabled(command::Save));
 
     // A rename alone makes the face savable.
     EXPECT_TRUE(bar().renameItem(bar().morphRoot()->child(1), "wink"));
     EXPECT_TRUE(enabled(command::Save));
-    EXPECT_EQ(frame->action(command::Undo)->text(), "&Undo Rename Morph");
+    EXPECT_EQ(act(command::Undo).text(), "&Undo Rename Morph");
     EXPECT_FALSE(bar().renameItem(bar().geometryRoot()->child(0), "left eye"));
     EXPECT_TRUE(frame->statusBar()->currentMessage().contains("left eye"));
 
@@ -105,7 +103,7 @@ TEST_F(FramePanesTest, RenameAndColourEditAreSavedAndDrawnAfterReload)
     EXPECT_GT(bluer.b, bluer.r);
     EXPECT_GE(bluer.b, skin.b * 4 / 5);
 
-    frame->action(command::Save)->trigger();
+    act(command::Save).trigger();
     EXPECT_FALSE(frame->isModified());
     EXPECT_FALSE(enabled(command::Save));
     ASSERT_TRUE(frame->openFace(QString::fromStdString(path.string())));

@@ -112,6 +112,10 @@ TEST_F(PanesTest, TreeListsTheFaceAndUnnamedMorphsAreSavedAsEmpty)
     EXPECT_EQ(tree.topLevelItem(1)->text(0), "Morph");
     EXPECT_EQ(childTexts(bar->geometryRoot()), QStringList({"geom_0", "geom_1"}));
     EXPECT_EQ(childTexts(bar->morphRoot()), QStringList({"smile", "[empty]", "[empty]"}));
+    QTest::qWait(20);  // the tree lays out its rows
+    const QStringList names = accessibleChildNames(&tree);  // what a screen reader lists
+    for (const char* text : {"Geometry", "geom_0", "geom_1", "Morph", "smile", "[empty]"})
+        EXPECT_TRUE(names.contains(text)) << text << " in " << names.join('|').toStdString();
     const auto saved = readFaceText(formatFace(*face));
     ASSERT_TRUE(saved && saved->morphs.size() == 3u);
     EXPECT_EQ(saved->morphs[1]->name, "[empty]");
@@ -127,7 +131,7 @@ TEST_F(PanesTest, SliderSetsTheSelectedMorphsWeightAndShowsItTruncated)
     struct Case {
         int position, shown;
     };
-    for (const Case& c : {Case{37, 37}, Case{1, 0}, Case{38, 37}, Case{50, 50}, Case{100, 100}}) {
+    for (const Case& c : {Case{100, 100}, Case{37, 37}, Case{1, 0}, Case{50, 50}, Case{38, 37}}) {
         bar->tree()->setCurrentItem(morphItem(0));
         const int redraws = host.redraws;
         bar->slider()->setValue(c.position);
@@ -144,12 +148,17 @@ TEST_F(PanesTest, SliderSetsTheSelectedMorphsWeightAndShowsItTruncated)
         EXPECT_EQ(face->morphs[0]->targets[0]->weight, expected);
     }
 
+    EXPECT_EQ(accessibleName(bar->slider()), "Morph weight");
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(bar->slider())->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toInt(), 37);
+
     bar->resetSlider();
     EXPECT_EQ(bar->slider()->value(), 0);
     // Neither resetting the slider nor moving it with a geometry selected touches a weight.
     bar->tree()->setCurrentItem(geometryItem(0));
     bar->slider()->setValue(80);
-    EXPECT_EQ(face->morphs[0]->targets[0]->weight, 100 * 0.01f);
+    EXPECT_EQ(face->morphs[0]->targets[0]->weight, 38 * 0.01f);
     EXPECT_EQ(face->morphs[1]->targets[0]->weight, 0.0f);
 }
 
@@ -235,8 +244,8 @@ TEST_F(PanesTest, GridShowsTheSelectedGeometrysMaterial)
         QString texture, diffuse;
         QColor swatch;
     };
-    for (const Case& c : {Case{0, "skin.png", "0.800; 0.800; 0.800", QColor(204, 204, 204)},
-                          Case{1, "", "1.000; 1.500; 0.000", QColor(255, 126, 0)}}) {
+    for (const Case& c : {Case{1, "", "1.000; 1.500; 0.000", QColor(255, 126, 0)},
+                          Case{0, "skin.png", "0.800; 0.800; 0.800", QColor(204, 204, 204)}}) {
         bar->selectGeometryItem(c.geometry);
         ASSERT_EQ(grid->category()->childCount(), 3);
         EXPECT_EQ(grid->item(CPropertyGrid::kTexture)->text(0), "Texture");
@@ -247,6 +256,10 @@ TEST_F(PanesTest, GridShowsTheSelectedGeometrysMaterial)
         EXPECT_EQ(grid->swatchColour(CPropertyGrid::kDiffuse), c.swatch);
         EXPECT_EQ(grid->valueText(CPropertyGrid::kSpecular), "0.000; 0.000; 0.000");
     }
+    QTest::qWait(20);  // the tree lays out its rows
+    const QStringList cells = accessibleChildNames(grid->tree());
+    for (const char* text : {"Properties", "Texture", "skin.png", "Diffuse", "0.800; 0.800; 0.800", "Specular"})
+        EXPECT_TRUE(cells.contains(text)) << text << " in " << cells.join('|').toStdString();
     grid->tree()->setCurrentItem(grid->item(CPropertyGrid::kSpecular));
     EXPECT_EQ(grid->descriptionText(), "The specular color of the geometry");
 
@@ -310,34 +323,6 @@ TEST_F(PanesTest, GridEditsReachTheGeometryAndMarkTheFaceModified)
     EXPECT_EQ(grid->category()->childCount(), 0);
     bar->selectGeometryItem(0);
     EXPECT_EQ(grid->valueText(CPropertyGrid::kSpecular), "0.200; 0.400; 0.800");
-}
-
-TEST_F(PanesTest, TreeItemsSliderAndGridCellsCarryTheirTextForAccessibility)
-{
-    bar->selectGeometryItem(0);
-    QTest::qWait(20);  // the trees lay out their rows
-    auto names = [](QWidget* widget) {
-        QStringList result;
-        QAccessibleInterface* view = QAccessible::queryAccessibleInterface(widget);
-        for (int i = 0; view && i < view->childCount(); ++i)
-            if (QAccessibleInterface* child = view->child(i))
-                result << child->text(QAccessible::Name);
-        return result;
-    };
-    const QStringList tree = names(bar->tree());
-    for (const char* text : {"Geometry", "geom_0", "geom_1", "Morph", "smile", "[empty]"})
-        EXPECT_TRUE(tree.contains(text)) << text << " in " << tree.join('|').toStdString();
-    const QStringList cells = names(grid->tree());
-    for (const char* text : {"Properties", "Texture", "skin.png", "Diffuse", "0.800; 0.800; 0.800", "Specular"})
-        EXPECT_TRUE(cells.contains(text)) << text << " in " << cells.join('|').toStdString();
-
-    bar->tree()->setCurrentItem(morphItem(0));
-    bar->slider()->setValue(42);
-    QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(bar->slider());
-    ASSERT_NE(slider, nullptr);
-    EXPECT_EQ(slider->text(QAccessible::Name), "Morph weight");
-    ASSERT_NE(slider->valueInterface(), nullptr);
-    EXPECT_EQ(slider->valueInterface()->currentValue().toInt(), 42);
 }
 
 }  // namespace
