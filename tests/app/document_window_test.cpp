@@ -28,20 +28,13 @@ namespace fs = std::filesystem;
 
 class DocumentWindowTest : public EditorTest {
 protected:
-    void SetUp() override
-    {
-        EditorTest::SetUp();
-        head = QString::fromStdString(copySampleHead().string());
-    }
-
     DocumentController& documents() { return frame->documents(); }
-    QString head;
 };
 
 TEST_F(DocumentWindowTest, ClosingWithUnsavedWorkOnlyGoesWhenNothingIsLost)
 {
     fs::create_directory(dir / "sub");
-    fs::copy_file(dir / "sample-head.tvf", dir / "sub" / "head.tvf");
+    fs::copy_file(copySampleHead(), dir / "sub" / "head.tvf");
     ASSERT_TRUE(documents().openFile(QString::fromStdString((dir / "sub" / "head.tvf").string())));
     turnUp(state());
     const fs::path file = state().fileName;
@@ -65,7 +58,7 @@ TEST_F(DocumentWindowTest, ClosingWithUnsavedWorkOnlyGoesWhenNothingIsLost)
 TEST_F(DocumentWindowTest, DroppedAndRecentFilesOpenLikeOpenAndTheListOutlivesTheWindow)
 {
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(head)});
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(copySampleHead().string()))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(frame.get(), &enter);
     EXPECT_TRUE(enter.isAccepted());
@@ -103,7 +96,7 @@ TEST_F(DocumentWindowTest, DroppedAndRecentFilesOpenLikeOpenAndTheListOutlivesTh
 
 TEST_F(DocumentWindowTest, ImportMorphsWithNeckVerticesFromTheOpenDialogThenSave)
 {
-    ASSERT_TRUE(documents().openFile(head));
+    ASSERT_TRUE(documents().openFile(QString::fromStdString(copySampleHead().string())));
     auto source = readFaceFile(dir / "sample-head.tvf");
     const std::size_t morphs = source->morphs.size();
     source->geometries[0]->clampIndices = {0, 1, 2};
@@ -112,7 +105,6 @@ TEST_F(DocumentWindowTest, ImportMorphsWithNeckVerticesFromTheOpenDialogThenSave
     ASSERT_TRUE(writeFaceFile(dir / "source.tvf", *source));
     prompt.openFiles.push_back(dir / "source.tvf");
 
-    // The open-face dialog comes up; Import Morphs with its neck box is chosen.
     ASSERT_TRUE(answerDialog<COpenFace>([&] { act(command::Open).trigger(); }, [](COpenFace& d) {
         withText<QRadioButton>(d, "Import Morphs")->setChecked(true);
         withText<QCheckBox>(d, "Import neck vertices")->setChecked(true);

@@ -1,4 +1,5 @@
-// The panes inside the main frame: enabling, redraws, and what they change is saved.
+// The real editor window under Xvfb: what the view draws and when, how it answers the user, and
+// the panes beside it: enabling, redraws, and what they change is saved.
 
 #include <QAction>
 #include <QStatusBar>
@@ -8,8 +9,6 @@
 #include "app/command_table.h"
 #include "app/morph_bar.h"
 #include "app/property_grid.h"
-#include "authoring/comparison_loading.h"
-#include "model/face_file.h"
 #include "tests/app/editor_fixture.h"
 
 namespace mw::test {
@@ -19,7 +18,6 @@ class FramePanesTest : public EditorTest {
 protected:
     CMorphBar& bar() { return frame->morphBar(); }
     CPropertyGrid& grid() { return frame->propertyGrid(); }
-    bool enabled(int id) { return act(id).isEnabled(); }
 };
 
 TEST_F(FramePanesTest, TreeSelectionDecidesWhichCommandsApply)
@@ -38,8 +36,8 @@ TEST_F(FramePanesTest, TreeSelectionDecidesWhichCommandsApply)
                           Case{bar().morphRoot(), false, false}}) {
         bar().tree()->setCurrentItem(k.item);
         for (int id : geometryCommands)
-            EXPECT_EQ(enabled(id), k.geometry) << k.item->text(0).toStdString() << " " << id;
-        EXPECT_EQ(enabled(c::ScaleMorph), k.morph);
+            EXPECT_EQ(act(id).isEnabled(), k.geometry) << k.item->text(0).toStdString() << " " << id;
+        EXPECT_EQ(act(c::ScaleMorph).isEnabled(), k.morph);
         EXPECT_EQ(grid().shownGeometry(), k.geometry ? 1 : -1);
     }
 
@@ -67,12 +65,6 @@ TEST_F(FramePanesTest, TreeSelectionDecidesWhichCommandsApply)
     EXPECT_FALSE(view().hasFocus());
     EXPECT_NE(grab(), closed);
 
-    // A generated morph appears as one more item; resetting the values puts the slider back.
-    ASSERT_TRUE(loadComparisonFace(state(), sourceDir() / "examples" / "sample-head-smile.tvf", prompt));
-    frame->updateCommandStates();
-    act(c::GenerateMorphTarget).trigger();
-    EXPECT_EQ(childTexts(bar().morphRoot()), QStringList({"jaw_open", "blink", "brows_up", "morph"}));
-    EXPECT_EQ(bar().morphRoot()->child(3)->data(0, Qt::UserRole).toInt(), 3);
     act(c::ResetMorphValues).trigger();
     EXPECT_EQ(bar().slider()->value(), 0);
 }
@@ -81,11 +73,11 @@ TEST_F(FramePanesTest, RenameAndColourEditAreSavedAndDrawnAfterReload)
 {
     const std::filesystem::path path = copySampleHead();
     ASSERT_TRUE(frame->openFace(QString::fromStdString(path.string())));
-    EXPECT_FALSE(enabled(command::Save));
+    EXPECT_FALSE(act(command::Save).isEnabled());
 
     // A rename alone makes the face savable.
     EXPECT_TRUE(bar().renameItem(bar().morphRoot()->child(1), "wink"));
-    EXPECT_TRUE(enabled(command::Save));
+    EXPECT_TRUE(act(command::Save).isEnabled());
     EXPECT_EQ(act(command::Undo).text(), "&Undo Rename Morph");
     EXPECT_FALSE(bar().renameItem(bar().geometryRoot()->child(0), "left eye"));
     EXPECT_TRUE(frame->statusBar()->currentMessage().contains("left eye"));
@@ -105,7 +97,7 @@ TEST_F(FramePanesTest, RenameAndColourEditAreSavedAndDrawnAfterReload)
 
     act(command::Save).trigger();
     EXPECT_FALSE(frame->isModified());
-    EXPECT_FALSE(enabled(command::Save));
+    EXPECT_FALSE(act(command::Save).isEnabled());
     ASSERT_TRUE(frame->openFace(QString::fromStdString(path.string())));
     EXPECT_EQ(state().face->geometries[0]->diffuse, osg::Vec4(0.2f, 0.2f, 1.0f, 1.0f));
     EXPECT_EQ(state().face->morphs[1]->name, "wink");
@@ -121,6 +113,69 @@ TEST_F(FramePanesTest, RenameAndColourEditAreSavedAndDrawnAfterReload)
     EXPECT_EQ(childTexts(bar().morphRoot()), QStringList({"jaw_open", "wink", "brows_up"}));
     EXPECT_EQ(bar().selectedGeometry(), 1);
     EXPECT_EQ(grid().valueText(CPropertyGrid::kDiffuse), diffuse);
+}
+
+TEST_F(EditorTest, AnIdleViewDrawsNothingAndAChangeDrawsAgain)
+{
+    openSampleHead();
+    ASSERT_TRUE(focusView());
+    QTest::qWait(100);  // let the frames of showing and focusing pass
+    const auto idle = view().frameCount();
+    QTest::qWait(300);  // some thirty timer ticks
+    EXPECT_EQ(view().frameCount(), idle);
+
+    // One wheel step, drawn by the timer because the view has the focus.
+    const float distance = (state().camera->eye - state().camera->center).length();
+    ASSERT_TRUE(focusView());
+    wheel(120);
+    ASSERT_TRUE(waitFor([&] { return view().frameCount() > idle; }))
+        << "focus " << view().hasFocus() << " active " << frame->isActiveWindow();
+    EXPECT_NEAR((state().camera->eye - state().camera->center).length(), distance * 0.875f, distance * 1e-4f);
+    QTest::qWait(100);
+    const auto settled = view().frameCount();
+    QTest::qWait(300);
+    EXPECT_EQ(view().frameCount(), settled);
+
+    // Without the focus the view follows the wheel but does not draw it.
+    view().clearFocus();
+    ASSERT_TRUE(waitFor([&] { return !view().hasFocus(); }));
+    const auto unfocused = view().frameCount();
+    const osg::Vec3 eye = state().camera->eye;
+    wheel(120);
+    ASSERT_TRUE(waitFor([&] { return state().camera->eye != eye; }));
+    QTest::qWait(100);
+    EXPECT_EQ(view().frameCount(), unfocused);
+}
+
+TEST_F(EditorTest, TheLassoStaysWhereItWasDrawnWhenTheWindowResizes)
+{
+    openSampleHead();
+    ASSERT_TRUE(focusView());
+    view().setEditMode(3);
+    const QSize size = view().size();
+    // A square around the view's centre, a quarter of the view wide.
+    const QPoint c(size.width() / 2, size.height() / 2), d(size.width() / 8, size.height() / 8);
+    mouse(QEvent::MouseButtonPress, c - d, Qt::LeftButton, Qt::LeftButton);
+    // Only drags add points: the first one is where the button went down.
+    for (QPoint p : {c - d, QPoint(c.x() + d.x(), c.y() - d.y()), c + d, QPoint(c.x() - d.x(), c.y() + d.y())})
+        mouse(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, QPoint(c.x() - d.x(), c.y() + d.y()), Qt::LeftButton, Qt::NoButton);
+    ASSERT_TRUE(waitFor([&] { return state().lasso->isClosed(); }));
+    EXPECT_TRUE(state().lasso->isInsideLasso(640, 512));  // the overlay's centre
+
+    // White outline on the middle of each side, in front of the head.
+    auto sidesAreWhite = [](const QImage& image) {
+        const QPoint m(image.width() / 2, image.height() / 2), e(image.width() / 8, image.height() / 8);
+        for (QPoint side : {QPoint(m.x(), m.y() - e.y()), QPoint(m.x() + e.x(), m.y()), QPoint(m.x(), m.y() + e.y()),
+                            QPoint(m.x() - e.x(), m.y())})
+            if (!pixelNear(image, side, 2, isBracketWhite))
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(sidesAreWhite(grab()));
+    frame->resize(640, 300);
+    ASSERT_TRUE(waitFor([&] { return view().size() != size; }));
+    EXPECT_TRUE(sidesAreWhite(grab()));
 }
 
 }  // namespace
