@@ -1,7 +1,9 @@
-// create-morph and import-morphs: the editor's authoring operations from the command line.
+// create-morph and morphs: the editor's authoring operations from the command line, in the
+// order given.
 
 #include <filesystem>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "model/face_file.h"
@@ -13,6 +15,7 @@ namespace mw {
 namespace {
 
 using test::runCommand;
+using ::testing::HasSubstr;
 
 // The far corners of skin fix the bounding box, so the editor's automatic fitting of the
 // second face is the identity as long as only the inner vertices move.
@@ -23,14 +26,6 @@ osg::ref_ptr<TarvFaceObject> baseFace()
          test::makeGeom("eyes", {{1, 1, 1}, {2, 1, 1}, {1, 2, 1}}, {0, 1, 2})});
 }
 
-osg::ref_ptr<TarvFaceObject> movedFace()
-{
-    auto face = baseFace();
-    (*face->geometries[0]->vertices)[0] += osg::Vec3(3, 4, 0);
-    (*face->geometries[0]->vertices)[1] += osg::Vec3(0, 0, 1);
-    return face;
-}
-
 std::string write(const test::TempDir& dir, const std::string& name, const TarvFaceObject& face)
 {
     const auto path = dir / name;
@@ -39,46 +34,10 @@ std::string write(const test::TempDir& dir, const std::string& name, const TarvF
     return path.string();
 }
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-// Runs the test's commands from `directory` and goes back afterwards.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::filesystem::path& directory) { std::filesystem::current_path(directory); }
-    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
-
-private:
-    std::filesystem::path previous_ = std::filesystem::current_path();
-};
-
-TEST(CliCreateMorph, StoresTheDifferenceUnderTheGivenNameAndThreshold)
+TEST(CliCreateMorph, FailuresWriteNothingSuccessStoresTheDifferenceUnderTheNameAndThreshold)
 {
     test::TempDir dir;
-    write(dir, "in/base.tvf", *baseFace());
-    write(dir, "in/smile.tvf", *movedFace());
-    {
-        // Relative paths keep meaning the working directory, although loading visits the face's folder.
-        WorkingDirectory here(dir.path());
-        auto r = runCommand({MIENWRIGHT_CLI, "create-morph", "in/base.tvf", "in/smile.tvf", "-o", "out.tvf",
-                             "--name", "smile", "--threshold", "2"});
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, "morph \"smile\": 1 vertices moved\n");
-    }
-    auto face = readFaceFile(dir / "out.tvf");
-    ASSERT_TRUE(face);
-    auto expected = baseFace();  // vertex 1 moved by 1 < 2 is left out
-    expected->morphs.push_back(test::makeMorph("smile", {test::makeTarget("skin", {0}, {{3, 4, 0}}),
-                                                         test::makeTarget("eyes", {}, {})}));
-    EXPECT_TRUE(test::facesEqual(*expected, *face));
-}
-
-TEST(CliCreateMorph, FailuresWriteNothing)
-{
-    test::TempDir dir;
-    const auto base = write(dir, "base.tvf", *baseFace());
+    const auto base = write(dir, "in/base.tvf", *baseFace());
     const auto out = (dir / "out.tvf").string();
     auto moreVertices = baseFace();
     moreVertices->geometries[1]->vertices->push_back(osg::Vec3(1, 1, 1));
@@ -101,12 +60,77 @@ TEST(CliCreateMorph, FailuresWriteNothing)
         command.insert(command.begin() + 3, c.arguments.begin(), c.arguments.end());
         const auto r = runCommand(command);
         EXPECT_EQ(r.status, c.status) << c.arguments[0];
-        EXPECT_TRUE(contains(r.err, c.message)) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.message));
         EXPECT_FALSE(std::filesystem::exists(out));
     }
-    const auto r = runCommand({MIENWRIGHT_CLI, "create-morph", base, base, "-o", (dir / "no/such/dir/out.tvf").string()});
+    auto r = runCommand({MIENWRIGHT_CLI, "create-morph", base, base, "-o", (dir / "no/dir/out.tvf").string()});
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, "Failed to save: ")) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Failed to save: "));
+
+    auto moved = baseFace();
+    (*moved->geometries[0]->vertices)[0] += osg::Vec3(3, 4, 0);
+    (*moved->geometries[0]->vertices)[1] += osg::Vec3(0, 0, 1);
+    write(dir, "in/smile.tvf", *moved);
+    // Relative paths keep meaning the working directory, although loading visits the face's folder.
+    r = runCommand({"/usr/bin/env", "-C", dir.path().string(), MIENWRIGHT_CLI, "create-morph", "in/base.tvf",
+                    "in/smile.tvf", "-o", "out.tvf", "--name", "smile", "--threshold", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "morph \"smile\": 1 vertices moved\n");
+    auto face = readFaceFile(out);
+    ASSERT_TRUE(face);
+    auto expected = baseFace();  // vertex 1 moved by 1 < 2 is left out
+    expected->morphs.push_back(test::makeMorph("smile", {test::makeTarget("skin", {0}, {{3, 4, 0}}),
+                                                         test::makeTarget("eyes", {}, {})}));
+    EXPECT_TRUE(test::facesEqual(*expected, *face));
+}
+
+// Three vertices symmetric about x = 0 (0 ↔ 2, 1 on the plane).
+osg::ref_ptr<TarvFaceObject> symmetricFace()
+{
+    return test::makeFace({test::makeGeom("skin", {{-1, 0, 0}, {0, 1, 0}, {1, 0, 0}}, {0, 2, 1})},
+                          {test::makeMorph("smile_L", {test::makeTarget("skin", {0}, {{0.5f, 1, 0}})}),
+                           test::makeMorph("b", {test::makeTarget("skin", {0, 1}, {{0, 0, 2}, {0, 0, 4}})}),
+                           test::makeMorph("c", {test::makeTarget("skin", {2}, {{1, 1, 1}})})});
+}
+
+TEST(CliMorphs, RefusesUnknownOrTakenNamesWithoutWritingAndAppliesTheOperationsInOrder)
+{
+    test::TempDir dir;
+    const auto in = write(dir, "in.tvf", *symmetricFace()), out = (dir / "out.tvf").string();
+    const std::vector<std::vector<std::string>> refused = {
+        {"--delete", "nose"},
+        {"--delete", "b", "--duplicate", "b"},  // b is gone by the time it is duplicated
+        {"--rename", "b=c"},
+        {"--move", "b=3"},
+        {"--mix", "b=1,nose=1:new"},
+        {"--mirror", "c=b"}};
+    for (const auto& ops : refused) {
+        std::vector<std::string> argv = {MIENWRIGHT_CLI, "morphs", in, "-o", out};
+        argv.insert(argv.end(), ops.begin(), ops.end());
+        const auto r = runCommand(argv);
+        EXPECT_EQ(r.status, 4) << ops[1];
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << ops[1];
+    }
+    EXPECT_EQ(runCommand({MIENWRIGHT_CLI, "morphs", in, "-o", out, "--delete", "nose"}).err, "No morph named \"nose\"\n");
+    EXPECT_NE(runCommand({MIENWRIGHT_CLI, "morphs", in, "-o", out, "--mix", "b=x:new"}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    const auto r = runCommand({MIENWRIGHT_CLI, "morphs", in, "-o", out, "--duplicate", "b", "--rename", "b.001=bee",
+                               "--move", "bee=0", "--delete", "c", "--mirror", "smile_L", "--mix",
+                               "smile_L=0.5,bee=1:combo", "--mirror", "b=b_other"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "mirrored smile_L as smile_R\nmirrored b as b_other\n");
+    const auto result = readFaceFile(out);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(test::morphNames(*result), (std::vector<std::string>{"bee", "smile_L", "smile_R", "b", "b_other", "combo"}));
+    const FaceTarget& mirrored = *result->morphs[2]->targets[0];
+    EXPECT_EQ(mirrored.indices, (IndexList{2}));
+    EXPECT_EQ(mirrored.offsets->asVector(), (std::vector<osg::Vec3>{{-0.5f, 1, 0}}));
+    // smile_L at 0.5 and the copy of b at 1: vertex 0 by (0.25, 0.5, 2), vertex 1 by (0, 0, 4).
+    const FaceTarget& combo = *result->morphs[5]->targets[0];
+    EXPECT_EQ(combo.indices, (IndexList{0, 1}));
+    EXPECT_EQ(combo.offsets->asVector(), (std::vector<osg::Vec3>{{0.25f, 0.5f, 2}, {0, 0, 4}}));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <osg/Image>
 #include <osgDB/ReadFile>
-#include <osgDB/WriteFile>
 
 #include "model/face_file.h"
 #include "tests/support/face_builders.h"
@@ -18,18 +17,16 @@ namespace {
 
 using test::runCommand;
 
-// A red square facing -z, textured "tex.png"; "stretch" pulls its top-right corner far right, "lift" to the camera.
+// A red square facing -z, textured "tex.ppm"; "stretch" pulls its top-right corner far right, "lift" to the camera.
 osg::ref_ptr<TarvFaceObject> squareFace()
 {
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
     auto square = test::makeGeom("skin", {{1, -1, 0}, {-1, -1, 0}, {-1, 1, 0}, {1, 1, 0}}, {0, 1, 2, 0, 2, 3},
                                  {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {0, 1, 2, 0, 2, 3});
     square->diffuse = {1, 0, 0, 1};
-    square->texture = "tex.png";
-    face->geometries.push_back(square);
-    face->morphs.push_back(test::makeMorph("stretch", {test::makeTarget("skin", {2}, {{-3, 0, 0}})}));
-    face->morphs.push_back(test::makeMorph("lift", {test::makeTarget("skin", {2}, {{0, 0, -1.5f}})}));
-    return face;
+    square->texture = "tex.ppm";
+    auto stretch = test::makeMorph("stretch", {test::makeTarget("skin", {2}, {{-3, 0, 0}})});
+    auto lift = test::makeMorph("lift", {test::makeTarget("skin", {2}, {{0, 0, -1.5f}})});
+    return test::makeFace({square}, {stretch, lift});
 }
 
 // A red "head" square with a green "hat" above it, Y-up (facing -z) or Z-up (facing -y).
@@ -42,15 +39,11 @@ osg::ref_ptr<TarvFaceObject> hatFace(bool zUp)
             for (osg::Vec3& p : *list)
                 p = {p.x(), p.z(), p.y()};  // y up becomes z up; facing -z becomes facing -y
     // Mirroring y and z swaps the winding back, so both face their viewer.
-    const std::vector<unsigned> corners = zUp ? std::vector<unsigned>{0, 2, 1, 0, 3, 2} : std::vector<unsigned>{0, 1, 2, 0, 2, 3};
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-    auto skin = test::makeGeom("skin", v, corners);
+    const IndexList corners = zUp ? IndexList{0, 2, 1, 0, 3, 2} : IndexList{0, 1, 2, 0, 2, 3};
+    auto skin = test::makeGeom("skin", v, corners), top = test::makeGeom("hat", hat, corners);
     skin->diffuse = {1, 0, 0, 1};
-    auto top = test::makeGeom("hat", hat, corners);
     top->diffuse = {0, 1, 0, 1};
-    face->geometries.push_back(skin);
-    face->geometries.push_back(top);
-    return face;
+    return test::makeFace({skin, top});
 }
 
 const unsigned char* pixel(const osg::Image& image, double fx, double fy)
@@ -65,10 +58,7 @@ TEST(CliRender, DrawsTheFaceWithItsWeightsIntoAPng)
     test::TempDir dir;
     std::filesystem::create_directory(dir / "faces");
     ASSERT_TRUE(writeFaceFile(dir / "faces" / "square.tvf", *squareFace()));
-    osg::ref_ptr<osg::Image> white = new osg::Image;
-    white->allocateImage(2, 2, 1, GL_RGB, GL_UNSIGNED_BYTE);
-    std::fill(white->data(), white->data() + white->getTotalSizeInBytes(), 255);
-    ASSERT_TRUE(osgDB::writeImageFile(*white, (dir / "faces" / "tex.png").string()));
+    test::writeBytes(dir / "faces" / "tex.ppm", "P3\n1 1\n255\n255 255 255\n");  // one white texel
 
     // Relative output from the temporary folder: texture found beside the face, image where asked.
     auto render = [&](const std::string& out, const std::string& extra) {
@@ -80,8 +70,7 @@ TEST(CliRender, DrawsTheFaceWithItsWeightsIntoAPng)
     };
     const auto rest = render("rest.png", "");
     ASSERT_TRUE(rest);
-    EXPECT_EQ(rest->s(), 64);
-    EXPECT_EQ(rest->t(), 48);
+    EXPECT_TRUE(rest->s() == 64 && rest->t() == 48);
     const unsigned char* centre = pixel(*rest, 0.5, 0.5);
     EXPECT_TRUE(centre[0] > 150 && centre[1] < 60 && centre[2] < 60);
     for (const unsigned char* grey : {pixel(*rest, 0.02, 0.02), pixel(*rest, 0.85, 0.6)})
@@ -103,9 +92,8 @@ TEST(CliRender, DrawsTheFaceWithItsWeightsIntoAPng)
 TEST(CliRender, RefusesWithoutWritingAnything)
 {
     test::TempDir dir;
-    const auto file = (dir / "square.tvf").string();
+    const auto file = (dir / "square.tvf").string(), out = (dir / "out.png").string();
     ASSERT_TRUE(writeFaceFile(file, *squareFace()));
-    const auto out = (dir / "out.png").string();
 
     // Neither an X display nor an EGL driver: nothing to draw with.
     auto r = runCommand({"/usr/bin/env", "-u", "DISPLAY", "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json",
@@ -124,20 +112,17 @@ TEST(CliRender, RefusesWithoutWritingAnything)
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-// Mean row (0 at the bottom; -1 if none) of the green (hat) and the red (head) pixels.
-std::pair<double, double> hatAndHeadRows(const osg::Image& image)
+// Mean row (0 at the bottom; -1 if none) of the pixels where `channel` (0 red, 1 green) dominates.
+double meanRow(const osg::Image& image, int channel)
 {
-    double rows[2] = {0, 0}, counts[2] = {0, 0};
+    double sum = 0, count = 0;
     for (int y = 0; y < image.t(); ++y)
-        for (int x = 0; x < image.s(); ++x) {
-            const unsigned char* p = image.data(x, y);
-            const int which = p[1] > 120 && p[0] < 80 ? 0 : p[0] > 120 && p[1] < 80 ? 1 : -1;
-            if (which >= 0) {
-                rows[which] += y;
-                counts[which] += 1;
+        for (int x = 0; x < image.s(); ++x)
+            if (const unsigned char* p = image.data(x, y); p[channel] > 120 && p[1 - channel] < 80) {
+                sum += y;
+                ++count;
             }
-        }
-    return {counts[0] ? rows[0] / counts[0] : -1, counts[1] ? rows[1] / counts[1] : -1};
+    return count ? sum / count : -1;
 }
 
 TEST(CliRender, UpAxisAndViewsPlaceTheHeadUpright)
@@ -154,7 +139,7 @@ TEST(CliRender, UpAxisAndViewsPlaceTheHeadUpright)
         const auto r = runCommand(command);
         EXPECT_EQ(r.status, 0) << r.err;
         const auto image = osgDB::readImageFile(out);
-        return image ? hatAndHeadRows(*image) : std::pair<double, double>{-1, -1};
+        return image ? std::pair{meanRow(*image, 1), meanRow(*image, 0)} : std::pair{-1.0, -1.0};
     };
     // Upright: both seen, the hat above the head.
     for (const auto& [zUp, extra] : std::vector<std::pair<bool, std::vector<std::string>>>{
@@ -175,18 +160,16 @@ TEST(CliThumbnail, DrawsASquarePictureWithoutADisplay)
 {
     test::TempDir dir;
     const auto out = (dir / "thumb.png").string();
-    const auto sample = std::string(std::getenv("MIENWRIGHT_SOURCE_DIR")) + "/examples/sample-head.tvf";
+    const auto sample = (test::sourceDir() / "examples/sample-head.tvf").string();
     const auto r = runCommand({"/usr/bin/env", "-u", "DISPLAY", MIENWRIGHT_CLI, "thumbnail", sample, out, "96"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto image = osgDB::readImageFile(out);
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->s(), 96);
-    EXPECT_EQ(image->t(), 96);
+    EXPECT_TRUE(image->s() == 96 && image->t() == 96);
     // The head fills the middle; the corners show the grey background.
     const unsigned char* centre = pixel(*image, 0.5, 0.5);
     EXPECT_GT(std::abs(centre[0] - centre[2]), 20) << "no skin colour in the middle";
-    const unsigned char* corner = pixel(*image, 0.02, 0.02);
-    EXPECT_NEAR(corner[0], 127.5, 1.0);
+    EXPECT_NEAR(pixel(*image, 0.02, 0.02)[0], 127.5, 1.0);
     EXPECT_NE(runCommand({MIENWRIGHT_CLI, "thumbnail", sample, out, "0"}).status, 0);
 }
 

@@ -1,7 +1,6 @@
 #include "interaction/camera_manipulator.h"
 
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 #include <gtest/gtest.h>
@@ -22,12 +21,6 @@ osg::ref_ptr<osg::Node> nodeWithBound(const osg::Vec3& centre, float radius)
     osg::ref_ptr<osg::Node> node = new osg::Node;
     node->setInitialBound(osg::BoundingSphere(centre, radius));
     return node;
-}
-
-bool unchanged(const MienwrightCamera& c, const osg::Vec3& eye, const osg::Matrixd& rotation)
-{
-    return std::memcmp(c.eye.ptr(), eye.ptr(), sizeof eye) == 0 &&
-           std::memcmp(c.rotation.ptr(), rotation.ptr(), sizeof rotation) == 0;
 }
 
 TEST(MienwrightCamera, DefaultAndFramedResets)
@@ -73,9 +66,10 @@ TEST(MienwrightCamera, DefaultAndFramedResets)
     EXPECT_FALSE(driver.consumed);
 }
 
-TEST(MienwrightCamera, ZoomAndPanSteps)
+TEST(MienwrightCamera, ZoomAndPanStepsOrbitNeedsFreeRotateOrAltAndStopsShortOfThePoles)
 {
-    osg::ref_ptr<MienwrightCamera> camera = new MienwrightCamera;
+    bool alt = false;
+    osg::ref_ptr<MienwrightCamera> camera = new MienwrightCamera([&alt] { return alt; });
     test::EventDriver driver(*camera);
     camera->eye.set(0, 0, 8);
     camera->lookAtPoint(camera->center);
@@ -102,21 +96,15 @@ TEST(MienwrightCamera, ZoomAndPanSteps)
     driver.press(500.0f, 0.5f, Event::MIDDLE_MOUSE_BUTTON);
     EXPECT_EQ(camera->lastX, -1.0f);
     EXPECT_EQ(driver.redraws, 8);  // one per movement, none for presses
-    EXPECT_FALSE(driver.consumed);
-}
 
-TEST(MienwrightCamera, OrbitNeedsFreeRotateOrAltAndStopsShortOfThePoles)
-{
-    bool alt = false;
-    osg::ref_ptr<MienwrightCamera> camera = new MienwrightCamera([&alt] { return alt; });
-    test::EventDriver driver(*camera);
     camera->eye.set(0, 0, 8);
+    camera->center.set(0, 0, 0);
     camera->lookAtPoint(camera->center);
     const osg::Vec3 eye = camera->eye;
     const osg::Matrixd rotation = camera->rotation;
     driver.press(0.0f, 0.0f);
     driver.drag(0.25f, 0.0f);
-    EXPECT_TRUE(unchanged(*camera, eye, rotation));
+    EXPECT_TRUE(camera->eye == eye && camera->rotation == rotation);
     EXPECT_EQ(camera->lastX, 0.0f);  // a drag that does not orbit keeps the reference point
 
     alt = true;  // read when the event arrives
@@ -137,7 +125,7 @@ TEST(MienwrightCamera, OrbitNeedsFreeRotateOrAltAndStopsShortOfThePoles)
         const double a = -d * dy;
         const bool accepted = std::atan2(8 + a / d, std::fabs(1 - 8 * a / d)) * 180 / std::numbers::pi <= 85.0;
         camera->orbitVertical(dy);
-        EXPECT_EQ(!unchanged(*camera, highEye, highRotation), accepted) << dy;
+        EXPECT_EQ(camera->eye != highEye || camera->rotation != highRotation, accepted) << dy;
         EXPECT_NEAR((camera->eye - camera->center).length(), d, 1e-5);
     }
     EXPECT_FALSE(driver.consumed);

@@ -61,24 +61,4 @@ void writeImage(const std::filesystem::path& path, int width, int height,
         std::abort();
 }
 
-Rgb pixelAt(const osg::Image& image, float x, float y)
-{
-    const int px = static_cast<int>((x + 1.0f) / 2.0f * image.s());
-    const int py = static_cast<int>((y + 1.0f) / 2.0f * image.t());
-    const unsigned char* p = image.data(px, py);
-    return {p[0], p[1], p[2]};
-}
-
-bool isBackground(const Rgb& c)
-{
-    auto grey = [](int v) { return v == 127 || v == 128; };
-    return grey(c.r) && grey(c.g) && grey(c.b);
-}
-
-bool samePixels(const osg::Image& a, const osg::Image& b)
-{
-    return a.s() == b.s() && a.t() == b.t() && a.getTotalSizeInBytes() == b.getTotalSizeInBytes() &&
-           std::memcmp(a.data(), b.data(), a.getTotalSizeInBytes()) == 0;
-}
-
 }  // namespace mw::test

@@ -1,9 +1,8 @@
 #pragma once
-// Faces and images built by hand for the rendering tests.
+// Geometries and images built by hand for the rendering tests.
 
 #include <array>
 #include <filesystem>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -25,13 +24,5 @@ osg::ref_ptr<FaceGeom> makeSphere(std::string name, float radius, unsigned rings
 // Writes a PNG of width × height pixels, row 0 at the bottom, each pixel from `colour`.
 void writeImage(const std::filesystem::path& path, int width, int height,
                 const std::vector<std::array<unsigned char, 3>>& pixels);
-
-struct Rgb { int r = 0, g = 0, b = 0; };
-
-// The pixel under the point (x, y) of a view that spans -1 … 1 on both axes.
-Rgb pixelAt(const osg::Image& image, float x, float y);
-
-bool isBackground(const Rgb& c);  // the mid-grey the offscreen renderer clears to
-bool samePixels(const osg::Image& a, const osg::Image& b);
 
 }  // namespace mw::test
