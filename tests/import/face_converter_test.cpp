@@ -35,8 +35,7 @@ osg::ref_ptr<osg::Geometry> geometryOf(unsigned n, osg::PrimitiveSet* set, bool 
     g->setVertexArray(v);
     if (texcoords)
         g->setTexCoordArray(0, t);
-    if (set)
-        g->addPrimitiveSet(set);
+    g->addPrimitiveSet(set);
     return g;
 }
 
@@ -49,17 +48,16 @@ C* with(C* c, std::initializer_list<typename C::value_type> values)
     return c;
 }
 
-osg::ref_ptr<osg::Geometry> triangle() { return geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)); }
-
-// Converts one drawable without welding, as the visitor sees it at the root.
-osg::ref_ptr<FaceGeom> convert(osg::Drawable& drawable)
+// A group, geode, transform or switch with the given children.
+template <class G>
+osg::ref_ptr<G> holding(G* group, std::initializer_list<osg::ref_ptr<osg::Node>> children)
 {
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-    osg::ref_ptr<FaceConverterVisitor> visitor = new FaceConverterVisitor(*face);
-    osg::ref_ptr<FaceGeom> geom = new FaceGeom;
-    EXPECT_TRUE(visitor->convertGeometry(drawable, *geom));
-    return geom;
+    for (const auto& child : children)
+        group->addChild(child);
+    return group;
 }
+
+osg::ref_ptr<osg::Geometry> triangle() { return geometryOf(3, new osg::DrawArrays(GL_TRIANGLES, 0, 3)); }
 
 osg::ref_ptr<TarvFaceObject> visit(osg::Node& root)
 {
@@ -69,12 +67,16 @@ osg::ref_ptr<TarvFaceObject> visit(osg::Node& root)
     return face;
 }
 
+// Converts one drawable without welding, as the visitor sees it at the root.
+osg::ref_ptr<FaceGeom> convert(osg::Drawable& drawable) { return visit(drawable)->geometries.at(0); }
+
 TEST(FaceConverter, TriangulatesEveryPolygonMode)
 {
     struct Case {
         GLenum mode;
         unsigned n;
         IndexList expected;
+        GLsizei count = 0;  // a run longer than the n vertices: after the repair, only whole triangles
     };
     const Case cases[] = {
         {GL_QUADS, 8, {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}}, {GL_QUADS, 6, {0, 1, 2, 0, 2, 3}},
@@ -82,11 +84,14 @@ TEST(FaceConverter, TriangulatesEveryPolygonMode)
         {GL_TRIANGLE_STRIP, 2, {}}, {GL_QUAD_STRIP, 7, {0, 1, 2, 1, 3, 2, 2, 3, 4, 3, 5, 4}}, {GL_QUAD_STRIP, 3, {}},
         {GL_TRIANGLE_FAN, 5, {0, 1, 2, 0, 2, 3, 0, 3, 4}}, {GL_POLYGON, 4, {0, 1, 2, 0, 2, 3}},
         {GL_LINES, 6, {}}, {GL_LINE_STRIP, 6, {}},
+        {GL_QUADS, 7, {0, 1, 2, 0, 2, 3, 4, 5, 6}, 8}, {GL_QUADS, 7, {0, 1, 2, 0, 2, 3, 4, 5, 6}, 0x7FFFFFFF},
+        {GL_QUAD_STRIP, 5, {0, 1, 2, 1, 3, 2, 2, 3, 4}, 6}, {GL_TRIANGLE_FAN, 4, {0, 1, 2, 0, 2, 3}, 6},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "mode " << c.mode << ", " << c.n << " vertices");
-        auto geometry = geometryOf(c.n, new osg::DrawArrays(c.mode, 0, static_cast<GLsizei>(c.n)));
-        auto geom = convert(*geometry);
+        SCOPED_TRACE(::testing::Message() << "mode " << c.mode << ", " << c.n << " vertices, count " << c.count);
+        auto geom = convert(*geometryOf(c.n, new osg::DrawArrays(c.mode, 0, c.count ? c.count : GLsizei(c.n))));
+        if (c.count)
+            dropBrokenTriangles(*geom);
         EXPECT_EQ(geom->vertices->size(), c.n);  // every vertex is copied, used or not
         EXPECT_EQ(geom->vertexIndices, c.expected);
         EXPECT_TRUE(geom->texIndices.empty());  // no texture coordinates, no texture indices
@@ -108,23 +113,15 @@ TEST(FaceConverter, TriangulatesEveryPolygonMode)
 
 TEST(FaceConverter, AppliesTransformsChildFirstAndVisitsEverySwitchChild)
 {
-    osg::ref_ptr<osg::MatrixTransform> scale = new osg::MatrixTransform(osg::Matrixd::scale(2, 2, 2));
     osg::ref_ptr<osg::PositionAttitudeTransform> move = new osg::PositionAttitudeTransform;
     move->setPosition({1, 0, 0});
-    osg::ref_ptr<osg::Switch> sw = new osg::Switch;
-    osg::ref_ptr<osg::Geode> on = new osg::Geode;
-    osg::ref_ptr<osg::Geode> off = new osg::Geode;
-    on->addDrawable(triangle());
-    off->addDrawable(triangle());
-    sw->addChild(on, true);
-    sw->addChild(off, false);
-    scale->addChild(move);
+    const auto sw = holding(new osg::Switch, {holding(new osg::Geode, {triangle()}),
+                                              holding(new osg::Geode, {triangle()})});
+    sw->setValue(1, false);
     move->addChild(sw);
-    osg::ref_ptr<osg::Group> root = new osg::Group;
-    root->addChild(scale);
-    osg::ref_ptr<osg::Geode> outside = new osg::Geode;  // after the transforms: untouched
-    outside->addDrawable(triangle());
-    root->addChild(outside);
+    // The last triangle lies after the transforms: untouched.
+    const auto root = holding(new osg::Group, {holding(new osg::MatrixTransform(osg::Matrixd::scale(2, 2, 2)), {move}),
+                                              holding(new osg::Geode, {triangle()})});
 
     auto face = visit(*root);
     ASSERT_EQ(face->geometries.size(), 3u);
@@ -135,52 +132,39 @@ TEST(FaceConverter, AppliesTransformsChildFirstAndVisitsEverySwitchChild)
     EXPECT_EQ((*face->geometries[2]->vertices)[2], osg::Vec3(2, 0, 0));
 }
 
-osg::StateSet* materialState(const osg::Vec4& diffuse, const osg::Vec4& specular = {0.5f, 0.5f, 0.5f, 1})
+// Gives a node or drawable a material of these colours.
+void addMaterial(osg::Node& node, const osg::Vec4& diffuse, const osg::Vec4& specular = {0.5f, 0.5f, 0.5f, 1})
 {
-    auto* state = new osg::StateSet;
-    auto* material = new osg::Material;
+    osg::ref_ptr<osg::Material> material = new osg::Material;
     material->setDiffuse(osg::Material::FRONT_AND_BACK, diffuse);
     material->setSpecular(osg::Material::FRONT_AND_BACK, specular);
-    state->setAttribute(material);
-    return state;
+    node.getOrCreateStateSet()->setAttribute(material);
 }
 
-osg::StateSet* textureState(const std::string& file)
+// Gives a node or drawable a texture whose image has this file name.
+void addTexture(osg::Node& node, const std::string& file)
 {
-    auto* state = new osg::StateSet;
     osg::ref_ptr<osg::Image> image = new osg::Image;
     image->setFileName(file);
-    state->setTextureAttribute(0, new osg::Texture2D(image));
-    return state;
+    node.getOrCreateStateSet()->setTextureAttribute(0, new osg::Texture2D(image));
 }
 
 TEST(FaceConverter, AppearanceIsScopedToNodesAndDrawables)
 {
     const osg::Vec4 red(1, 0, 0, 1), blue(0, 0, 1, 1);
-    osg::ref_ptr<osg::Group> root = new osg::Group;
-    osg::ref_ptr<osg::Group> outer = new osg::Group;
-    outer->setStateSet(materialState(blue));
-    osg::ref_ptr<osg::Geode> redGeode = new osg::Geode;
-    redGeode->setStateSet(materialState(red));
-    redGeode->getStateSet()->setTextureAttribute(0, textureState("geode.png")->getTextureAttribute(0, osg::StateAttribute::TEXTURE));
-    auto first = triangle();
-    first->setStateSet(textureState("own.png"));
-    redGeode->addDrawable(first);
-    redGeode->addDrawable(triangle());
-    osg::ref_ptr<osg::Geode> blueGeode = new osg::Geode;  // inside the blue group, after the red geode
-    blueGeode->addDrawable(triangle());
-    outer->addChild(redGeode);
-    outer->addChild(blueGeode);
-    osg::ref_ptr<osg::Geode> plain = new osg::Geode;  // beside the group: defaults again
-    plain->addDrawable(triangle());
-    osg::ref_ptr<osg::Geode> unset = new osg::Geode;  // a material with diffuse x of -1 is "none"
-    unset->setStateSet(materialState({-1, 0.5f, 0.5f, 1}, {-1, 0, 0, 1}));
-    unset->addDrawable(triangle());
-    root->addChild(outer);
-    root->addChild(plain);
-    root->addChild(unset);
+    const auto first = triangle();
+    addTexture(*first, "own.png");
+    const auto redGeode = holding(new osg::Geode, {first, triangle()});
+    addMaterial(*redGeode, red);
+    addTexture(*redGeode, "geode.png");
+    // A blue group holds the red geode, then a geode of its own; beside the group a plain geode
+    // (defaults again) and one whose material has a diffuse x of -1 ("none").
+    const auto outer = holding(new osg::Group, {redGeode, holding(new osg::Geode, {triangle()})});
+    addMaterial(*outer, blue);
+    const auto unset = holding(new osg::Geode, {triangle()});
+    addMaterial(*unset, {-1, 0.5f, 0.5f, 1}, {-1, 0, 0, 1});
 
-    auto face = visit(*root);
+    auto face = visit(*holding(new osg::Group, {outer, holding(new osg::Geode, {triangle()}), unset}));
     ASSERT_EQ(face->geometries.size(), 5u);
     const auto& g = face->geometries;
     EXPECT_EQ(g[0]->texture + "|" + g[1]->texture + "|" + g[2]->texture, "own.png|geode.png|");
@@ -192,19 +176,15 @@ TEST(FaceConverter, AppearanceIsScopedToNodesAndDrawables)
 
 TEST(FaceConverter, SkipsWhatItCannotConvertAndNamesCountConvertedGeometriesOnly)
 {
-    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(triangle());
-    geode->addDrawable(new OpaqueDrawable);
     auto doubles = geometryOf(0, new osg::DrawArrays(GL_TRIANGLES, 0, 3));
     doubles->setVertexArray(new osg::Vec3dArray(3));
-    geode->addDrawable(doubles);
     // Three-component texture coordinates are ignored, the geometry is kept.
     auto geometry = triangle();
     geometry->setTexCoordArray(0, new osg::Vec3Array(3));
-    geode->addDrawable(geometry);
-    osg::ref_ptr<osg::Group> root = new osg::Group;
-    root->addChild(geode);
-    root->addChild(geometryOf(4, new osg::DrawArrays(GL_QUADS, 0, 4)));  // a drawable under a group
+    // The last drawable lies under a group, not a geode.
+    const auto root = holding(new osg::Group, {holding(new osg::Geode, {triangle(), new OpaqueDrawable, doubles,
+                                                                        geometry}),
+                                              geometryOf(4, new osg::DrawArrays(GL_QUADS, 0, 4))});
     auto face = visit(*root);
     ASSERT_EQ(face->geometries.size(), 3u);
     for (unsigned i = 0; i < 3; ++i)
@@ -213,17 +193,13 @@ TEST(FaceConverter, SkipsWhatItCannotConvertAndNamesCountConvertedGeometriesOnly
     EXPECT_TRUE(face->geometries[1]->vertexIndices.size() == 3 && face->geometries[2]->vertexIndices.size() == 6);
 
     // Nothing convertible: no face. Lines only: a face with a geometry and no triangles.
-    osg::ref_ptr<osg::Geode> shapes = new osg::Geode;
-    shapes->addDrawable(new OpaqueDrawable);
-    EXPECT_FALSE(importSceneGraph(*shapes).valid());
-    osg::ref_ptr<osg::Geode> lines = new osg::Geode;
-    lines->addDrawable(geometryOf(4, new osg::DrawArrays(GL_LINES, 0, 4)));
-    auto lineFace = importSceneGraph(*lines);
+    EXPECT_FALSE(importSceneGraph(*holding(new osg::Geode, {new OpaqueDrawable})).valid());
+    auto lineFace = importSceneGraph(*holding(new osg::Geode, {geometryOf(4, new osg::DrawArrays(GL_LINES, 0, 4))}));
     EXPECT_TRUE(lineFace.valid() && lineFace->geometries[0]->vertexIndices.empty());
 }
 
 // Index arrays of the old geometry binding ride on the arrays as user data.
-TEST(FaceConverter, IndexArraysTakeTriangleListsUpToTheFirstOtherMode)
+TEST(FaceConverter, IndexArraysTakeTriangleListsUpToTheFirstOtherModeAndSkipOverruns)
 {
     auto geometry = geometryOf(4, new osg::DrawArrays(GL_TRIANGLES, 0, 3), true);
     geometry->addPrimitiveSet(with(new osg::DrawElementsUShort(GL_TRIANGLES), {3, 4, 5}));
@@ -245,34 +221,13 @@ TEST(FaceConverter, IndexArraysTakeTriangleListsUpToTheFirstOtherMode)
     geom = convert(*geometry);
     EXPECT_EQ(geom->vertexIndices, (IndexList{3, 2, 1}));
     EXPECT_EQ(geom->texIndices, (IndexList{0, 1, 2}));
-}
 
-TEST(FaceConverter, OverrunningRunsKeepEveryTriangleWithinTheArrays)
-{
-    struct Case {
-        GLenum mode;
-        unsigned vertices;
-        GLsizei count;
-        IndexList kept;  // after the repair
-    };
-    const Case cases[] = {
-        {GL_QUADS, 7, 8, {0, 1, 2, 0, 2, 3, 4, 5, 6}},
-        {GL_QUADS, 7, 0x7FFFFFFF, {0, 1, 2, 0, 2, 3, 4, 5, 6}},
-        {GL_QUAD_STRIP, 5, 6, {0, 1, 2, 1, 3, 2, 2, 3, 4}},
-        {GL_TRIANGLE_FAN, 4, 6, {0, 1, 2, 0, 2, 3}},
-    };
-    for (const Case& c : cases) {
-        auto geom = convert(*geometryOf(c.vertices, new osg::DrawArrays(c.mode, 0, c.count)));
-        dropBrokenTriangles(*geom);
-        EXPECT_EQ(geom->vertexIndices, c.kept) << "mode " << c.mode << ", count " << c.count;
-    }
-
-    // With index arrays: a set that runs past the index array loses only its own triangles
-    // that reach past it; the sets after it still count.
-    auto geometry = geometryOf(4, new osg::DrawArrays(GL_TRIANGLES, 0, 6));
+    // A set that runs past the index array loses only its own triangles that reach past it;
+    // the sets after it still count.
+    geometry = geometryOf(4, new osg::DrawArrays(GL_TRIANGLES, 0, 6));
     geometry->addPrimitiveSet(with(new osg::DrawElementsUShort(GL_TRIANGLES), {1, 2, 3}));
     geometry->getVertexArray()->setUserData(with(new osg::UIntArray, {3, 2, 1, 0}));
-    auto geom = convert(*geometry);
+    geom = convert(*geometry);
     dropBrokenTriangles(*geom);
     EXPECT_EQ(geom->vertexIndices, (IndexList{3, 2, 1, 2, 1, 0}));
 }

@@ -17,8 +17,9 @@
 namespace mw {
 namespace {
 
-// A textured, coloured unit quad lifted by a transform, as a modelling tool would export it.
-osg::ref_ptr<osg::Node> quadScene()
+// A textured, coloured unit quad lifted by a transform, as a modelling tool would export it,
+// with its texture beside it in `dir`.
+osg::ref_ptr<osg::Node> quadScene(const test::TempDir& dir)
 {
     const osg::Vec3 v[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     const osg::Vec2 t[] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
@@ -36,6 +37,7 @@ osg::ref_ptr<osg::Node> quadScene()
     image->allocateImage(2, 2, 1, GL_RGB, GL_UNSIGNED_BYTE);
     std::fill_n(image->data(), image->getTotalSizeInBytes(), 200);
     image->setFileName("skin.png");
+    EXPECT_TRUE(osgDB::writeImageFile(*image, (dir / "skin.png").string()));
     state->setTextureAttribute(0, new osg::Texture2D(image));
     osg::ref_ptr<osg::MatrixTransform> lift = new osg::MatrixTransform(osg::Matrixd::translate(0, 0, 2));
     lift->addChild(geode);
@@ -49,17 +51,15 @@ std::vector<osg::Vec3> sortedPositions(const FaceGeom& g)
     return p;
 }
 
-TEST(ImportModelFile, ReadsFilesWrittenByTheSceneGraphPlugins)
+TEST(ImportModelFile, ReadsFilesOfTheSceneGraphPluginsAndWavefrontObj)
 {
-    test::TempDir dir;  // the texture lies beside the model, as an exporter leaves it
-    osg::ref_ptr<osg::Image> skin = new osg::Image;
-    skin->allocateImage(2, 2, 1, GL_RGB, GL_UNSIGNED_BYTE);
-    ASSERT_TRUE(osgDB::writeImageFile(*skin, (dir / "skin.png").string()));
+    test::TempDir dir;
+    const auto scene = quadScene(dir);
     const std::vector<osg::Vec3> expected = {{0, 0, 2}, {0, 1, 2}, {1, 0, 2}, {1, 1, 2}};
     for (const char* name : {"quad.osgt", "quad.osgb", "quad.osg", "quad.ive"}) {
         SCOPED_TRACE(name);
         const auto path = dir / name;
-        ASSERT_TRUE(osgDB::writeNodeFile(*quadScene(), path.string()));
+        ASSERT_TRUE(osgDB::writeNodeFile(*scene, path.string()));
         auto face = importModelFile(path);
         ASSERT_TRUE(face.valid());
         ASSERT_EQ(face->geometries.size(), 1u);
@@ -74,11 +74,7 @@ TEST(ImportModelFile, ReadsFilesWrittenByTheSceneGraphPlugins)
     EXPECT_FALSE(importModelFile(dir / "missing.obj").valid());
     test::writeBytes(dir / "garbage.osgt", "this is not a scene graph");
     EXPECT_FALSE(importModelFile(dir / "garbage.osgt").valid());
-}
 
-TEST(ImportModelFile, ReadsWavefrontObj)
-{
-    test::TempDir dir;
     // One quad and one triangle sharing an edge. The OBJ plugin turns OBJ's y-up frame into
     // OpenSceneGraph's z-up one: (x, y, z) becomes (x, -z, y).
     test::writeBytes(dir / "head.obj",
@@ -87,12 +83,12 @@ TEST(ImportModelFile, ReadsWavefrontObj)
                      "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
                      "f 1/1 2/2 3/3 4/4\n"
                      "f 4/4 3/3 5/1\n");
-    auto face = loadFace(dir / "head.obj");
-    ASSERT_TRUE(face.valid());
-    ASSERT_EQ(face->geometries.size(), 1u);
-    const FaceGeom& g = *face->geometries[0];
-    const std::vector<osg::Vec3> expected = {{0, 0, 0}, {0, 0, 1}, {0.5f, -0.25f, 2}, {1, 0, 0}, {1, 0, 1}};
-    EXPECT_EQ(sortedPositions(g), expected);
+    const auto obj = loadFace(dir / "head.obj");
+    ASSERT_TRUE(obj.valid());
+    ASSERT_EQ(obj->geometries.size(), 1u);
+    const FaceGeom& g = *obj->geometries[0];
+    const std::vector<osg::Vec3> objPositions = {{0, 0, 0}, {0, 0, 1}, {0.5f, -0.25f, 2}, {1, 0, 0}, {1, 0, 1}};
+    EXPECT_EQ(sortedPositions(g), objPositions);
     EXPECT_TRUE(g.vertexIndices.size() == 9 && g.texIndices.size() == 9 && g.texcoords->size() == 4);
 }
 

@@ -1,4 +1,5 @@
-#include <cmath>
+#include <algorithm>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@ namespace mw {
 namespace {
 
 using test::facesEqual;
+using test::makeFace;
 using test::makeGeom;
 using test::makeMorph;
 using test::makeTarget;
@@ -18,13 +20,10 @@ using test::makeTarget;
 // The face of the format's worked example: one textured quad and one morph.
 osg::ref_ptr<TarvFaceObject> workedExampleFace()
 {
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
     auto head = makeGeom("head", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0.5f}}, {0, 1, 2, 0, 2, 3},
                          {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {0, 1, 2, 0, 2, 3}, {0, 1});
     head->texture = "skin.jpg";
-    face->geometries.push_back(head);
-    face->morphs.push_back(makeMorph("smile", {makeTarget("head", {2, 3}, {{0, 0.1f, 0}, {-0.05f, 0.1f, 0}})}));
-    return face;
+    return makeFace({head}, {makeMorph("smile", {makeTarget("head", {2, 3}, {{0, 0.1f, 0}, {-0.05f, 0.1f, 0}})})});
 }
 
 // The worked example of the format, byte for byte.
@@ -37,103 +36,97 @@ const char* const kWorkedExample =
     "\t\t\t1 \r\n\t\t}\r\n\t}\r\n\tmorph smile {\r\n\t\ttarget head {\r\n\t\t\t2 0 0.1 0\r\n"
     "\t\t\t3 -0.05 0.1 0\r\n\t\t}\r\n\t}\r\n}\r\n";
 
-TEST(FaceFileWriter, WorkedExampleComesOutByteForByteAndReadsBack)
+TEST(FaceFileWriter, FacesComeOutByteForByteAndReadBack)
 {
-    test::TempDir dir;
-    const auto path = dir / "head.tvf";
-    auto face = workedExampleFace();
-    face->morphs[0]->targets[0]->weight = 0.75f;
-    ASSERT_TRUE(writeFaceFile(path, *face));
-    EXPECT_EQ(test::readBytes(path), kWorkedExample);
-
-    auto back = readFaceFile(path);
-    ASSERT_TRUE(back.valid());
-    face->morphs[0]->targets[0]->weight = 0.0f;  // weights are never saved
-    EXPECT_TRUE(facesEqual(*face, *back, /*compareWeights=*/true));
-}
-
-TEST(FaceFileWriter, EmptyPartsAndShortIndexRowsKeepTheirLayout)
-{
-    const auto roundTrips = [](const TarvFaceObject& face) {
-        auto back = readFaceText(formatFace(face));
-        return back.valid() && facesEqual(face, *back);
+    auto weighted = workedExampleFace();
+    weighted->morphs[0]->targets[0]->weight = 0.75f;  // weights are never saved
+    const std::pair<osg::ref_ptr<TarvFaceObject>, std::string> cases[] = {
+        {weighted, kWorkedExample},
+        {makeFace({}), "Face {\r\n}\r\n"},
+        // No texture line for an untextured geometry; an empty name gives two blanks.
+        {makeFace({makeGeom("", {}, {})}, {makeMorph("", {makeTarget("", {}, {})})}),
+         "Face {\r\n\tGeometry  {\r\n\t\tdiffuse 1 1 1 1\r\n\t\tspecular 0 0 0 1\r\n"
+         "\t\tvertices {\r\n\t\t}\r\n\t\ttexcoords {\r\n\t\t}\r\n\t\tvertexIndices {\r\n\t\t}\r\n"
+         "\t\ttexIndices {\r\n\t\t}\r\n\t\tclampIndices {\r\n\t\t}\r\n\t}\r\n"
+         "\tmorph  {\r\n\t\ttarget  {\r\n\t\t}\r\n\t}\r\n}\r\n"},
+        // A short last index row shares its line with the closing brace.
+        {makeFace({makeGeom("g", {{0, 0, 0}}, {0, 0, 0, 0}, {}, {7, 8, 9, 10, 11})}),
+         "Face {\r\n\tGeometry g {\r\n\t\tdiffuse 1 1 1 1\r\n\t\tspecular 0 0 0 1\r\n"
+         "\t\tvertices {\r\n\t\t\t0 0 0\r\n\t\t}\r\n\t\ttexcoords {\r\n\t\t}\r\n"
+         "\t\tvertexIndices {\r\n\t\t\t0 0 0 \r\n\t\t\t0 \t\t}\r\n"
+         "\t\ttexIndices {\r\n\t\t\t7 8 9 \r\n\t\t\t10 11 \t\t}\r\n"
+         "\t\tclampIndices {\r\n\t\t}\r\n\t}\r\n}\r\n"},
     };
-    osg::ref_ptr<TarvFaceObject> empty = new TarvFaceObject;
-    EXPECT_EQ(formatFace(*empty), "Face {\r\n}\r\n");
-    EXPECT_TRUE(roundTrips(*empty));
-
-    // No texture line for an untextured geometry; an empty name gives two blanks.
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-    face->geometries.push_back(makeGeom("", {}, {}));
-    face->morphs.push_back(makeMorph("", {makeTarget("", {}, {})}));
-    std::string text = formatFace(*face);
-    EXPECT_EQ(text, "Face {\r\n\tGeometry  {\r\n\t\tdiffuse 1 1 1 1\r\n\t\tspecular 0 0 0 1\r\n"
-                    "\t\tvertices {\r\n\t\t}\r\n\t\ttexcoords {\r\n\t\t}\r\n\t\tvertexIndices {\r\n\t\t}\r\n"
-                    "\t\ttexIndices {\r\n\t\t}\r\n\t\tclampIndices {\r\n\t\t}\r\n\t}\r\n"
-                    "\tmorph  {\r\n\t\ttarget  {\r\n\t\t}\r\n\t}\r\n}\r\n");
-    EXPECT_TRUE(roundTrips(*face));
-
-    // A short last index row shares its line with the closing brace.
-    face = test::makeFace({makeGeom("g", {{0, 0, 0}}, {0, 0, 0, 0}, {}, {7, 8, 9, 10, 11})});
-    text = formatFace(*face);
-    EXPECT_NE(text.find("\t\tvertexIndices {\r\n\t\t\t0 0 0 \r\n\t\t\t0 \t\t}\r\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\t\ttexIndices {\r\n\t\t\t7 8 9 \r\n\t\t\t10 11 \t\t}\r\n"), std::string::npos) << text;
-    EXPECT_TRUE(roundTrips(*face));
+    test::TempDir dir;
+    for (const auto& [face, text] : cases) {
+        ASSERT_TRUE(writeFaceFile(dir / "head.tvf", *face));
+        EXPECT_EQ(test::readBytes(dir / "head.tvf"), text);
+        const auto back = readFaceFile(dir / "head.tvf");
+        EXPECT_TRUE(back.valid() && facesEqual(*face, *back)) << text;
+    }
 }
 
-TEST(FaceFileReader, AcceptsCommentsCapitalsAndSurroundingText)
+TEST(FaceFileReader, TextsGiveTheFacesTheyDescribe)
 {
-    const std::string capitals =
-        "# exported by hand\nsome preamble text { }\n\nFACE {\n  GEOMETRY head {\n    TEXTURE skin.jpg\n"
-        "    DIFFUSE 1 1 1 1\n    SPECULAR 0 0 0 1\n"
-        "    VERTICES {\n      0 0 0\n      1 0 0\n      1 1 0\n   # a comment inside a list\n      0 1 0.5\n    }\n"
-        "    TEXCOORDS { 0 0 1 0 1 1 0 1 }\n    VERTEXINDICES { 0 1 2 0 2 3 }\n    TEXINDICES { 0 1 2 0 2 3 }\n"
-        "    CLAMPINDICES { 0 1 }\n  }\n  MORPH smile { TARGET head { 2 0 0.1 0 3 -0.05 0.1 0 } }\n}\n"
-        "trailing text that is never read: face { Geometry ignored { } }\n";
-    auto face = readFaceText(capitals);
-    ASSERT_TRUE(face.valid());
-    EXPECT_TRUE(facesEqual(*workedExampleFace(), *face));
-}
-
-TEST(FaceFileReader, BlocksInterleaveListsConcatenateAndIncompleteGroupsAreDropped)
-{
-    auto face = readFaceText(
-        "face {\n"
-        " morph m1 { target a { 0 1 2 3 } }\n"
-        " geometry a { vertices { 1 2 3 } texIndices { 5 } vertices { 4 5 6 7 8 } texIndices { 6 } texcoords { 1 2 3 } }\n"
-        " morph m2 { target a { 1 0.5 0.5 0.5 7 } target b { 2 1 1 } }\n"
-        " geometry b { vertices { 1 2 3 4 5 6 7");  // input ends inside a block
-    ASSERT_TRUE(face.valid());
-    auto expected = test::makeFace(
-        {makeGeom("a", {{1, 2, 3}, {4, 5, 6}}, {}, {{1, 2}}, {5, 6}), makeGeom("b", {{1, 2, 3}, {4, 5, 6}}, {})},
-        {makeMorph("m1", {makeTarget("a", {0}, {{1, 2, 3}})}),
-         makeMorph("m2", {makeTarget("a", {1}, {{0.5f, 0.5f, 0.5f}}), makeTarget("b", {}, {})})});
-    EXPECT_TRUE(facesEqual(*expected, *face));
-}
-
-TEST(FaceFileReader, NumbersFollowFormattedInputRules)
-{
-    auto face = readFaceText(
-        "face { geometry g {\n"
-        " diffuse 0.5 x +0.25 }\n"             // "x" keeps green; "}" is consumed as the alpha token
-        " specular 1e-1 .5 -2 7abc\n"
-        " vertices { +1.5 abc 1e3 inf -inf 0x1p3 }\n"
-        " vertexIndices { +7 -1 x 4294967296 12abc -4294967297 }\n"
-        "}\n"
-        "morph m { target g { 010 1 1 1 0x1F 2 2 2 -1 3 3 3 +9 4 4 4 zz 5 5 5 08 6 6 6 } } }");
-    ASSERT_TRUE(face.valid());
-    ASSERT_EQ(face->geometries.size(), 1u);
-    const FaceGeom& g = *face->geometries[0];
-    EXPECT_EQ(g.diffuse, osg::Vec4(0.5f, 1.0f, 0.25f, 1.0f));
-    EXPECT_EQ(g.specular, osg::Vec4(0.1f, 0.5f, -2.0f, 7.0f));
-    ASSERT_EQ(g.vertices->size(), 2u);
-    EXPECT_EQ((*g.vertices)[0], osg::Vec3(1.5f, 0.0f, 1000.0f));
-    EXPECT_TRUE(std::isinf((*g.vertices)[1].x()) && (*g.vertices)[1].x() > 0);
-    EXPECT_TRUE(std::isinf((*g.vertices)[1].y()) && (*g.vertices)[1].y() < 0);
-    EXPECT_EQ((*g.vertices)[1].z(), 8.0f);
-    EXPECT_EQ(g.vertexIndices, (IndexList{7, 4294967295u, 0, 0, 12, 4294967295u}));  // wrapped like C
-    ASSERT_EQ(face->morphs.size(), 1u);
-    EXPECT_EQ(face->morphs[0]->targets[0]->indices, (IndexList{8, 31, 4294967295u, 9, 0, 0}));
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    constexpr std::uint32_t kMax = 4294967295u;
+    // Numbers follow the rules of formatted input: "x" keeps green and "}" is read as the alpha
+    // token; integers wrap like C's, with octal and hexadecimal prefixes.
+    auto numbers = makeGeom("g", {{1.5f, 0, 1000}, {kInf, -kInf, 8}}, {7, kMax, 0, 0, 12, kMax});
+    numbers->diffuse.set(0.5f, 1, 0.25f, 1);
+    numbers->specular.set(0.1f, 0.5f, -2, 7);
+    const struct {
+        const char* what;
+        std::string text;
+        osg::ref_ptr<TarvFaceObject> expected;  // none: the text holds no face
+    } cases[] = {
+        {"comments, capitals and text around the face",
+         "# exported by hand\nsome preamble text { }\n\nFACE {\n  GEOMETRY head {\n    TEXTURE skin.jpg\n"
+         "    DIFFUSE 1 1 1 1\n    SPECULAR 0 0 0 1\n"
+         "    VERTICES {\n      0 0 0\n      1 0 0\n      1 1 0\n   # a comment inside a list\n      0 1 0.5\n    }\n"
+         "    TEXCOORDS { 0 0 1 0 1 1 0 1 }\n    VERTEXINDICES { 0 1 2 0 2 3 }\n    TEXINDICES { 0 1 2 0 2 3 }\n"
+         "    CLAMPINDICES { 0 1 }\n  }\n  MORPH smile { TARGET head { 2 0 0.1 0 3 -0.05 0.1 0 } }\n}\n"
+         "trailing text that is never read: face { Geometry ignored { } }\n",
+         workedExampleFace()},
+        {"blocks interleave, lists concatenate, incomplete groups go, input ends inside a block",
+         "face {\n"
+         " morph m1 { target a { 0 1 2 3 } }\n"
+         " geometry a { vertices { 1 2 3 } texIndices { 5 } vertices { 4 5 6 7 8 } texIndices { 6 } texcoords { 1 2 3 } }\n"
+         " morph m2 { target a { 1 0.5 0.5 0.5 7 } target b { 2 1 1 } }\n"
+         " geometry b { vertices { 1 2 3 4 5 6 7",
+         makeFace({makeGeom("a", {{1, 2, 3}, {4, 5, 6}}, {}, {{1, 2}}, {5, 6}), makeGeom("b", {{1, 2, 3}, {4, 5, 6}}, {})},
+                  {makeMorph("m1", {makeTarget("a", {0}, {{1, 2, 3}})}),
+                   makeMorph("m2", {makeTarget("a", {1}, {{0.5f, 0.5f, 0.5f}}), makeTarget("b", {}, {})})})},
+        {"numbers",
+         "face { geometry g {\n diffuse 0.5 x +0.25 }\n specular 1e-1 .5 -2 7abc\n"
+         " vertices { +1.5 abc 1e3 inf -inf 0x1p3 }\n vertexIndices { +7 -1 x 4294967296 12abc -4294967297 }\n}\n"
+         "morph m { target g { 010 1 1 1 0x1F 2 2 2 -1 3 3 3 +9 4 4 4 zz 5 5 5 08 6 6 6 } } }",
+         makeFace({numbers}, {makeMorph("m", {makeTarget("g", {8, 31, kMax, 9, 0, 0}, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3},
+                                                                                   {4, 4, 4}, {5, 5, 5}, {6, 6, 6}})})})},
+        // Braces only count when they stand apart.
+        {"\"face{\" is one token", "face{ geometry g { } }", nullptr},
+        {"a keyword without \"{\"", "face geometry g { }", makeFace({})},
+        {"\"vertices{\" is an unknown item, its tokens read as items", "face { geometry g { vertices{ 1 2 3 } } }",
+         makeFace({makeGeom("g", {}, {})})},
+        // Quoted names are read wherever a name stands; a quote not closed on its line is part
+        // of the name, as in files written before quoting.
+        {"quoted names", "face { geometry \"\" { texture \"\" } geometry \"x { } }",
+         makeFace({makeGeom("", {}, {}), makeGeom("\"x", {}, {})})},
+        {"no face outside a comment", "geometry g { }\n# face {\n", nullptr},
+        {"empty", "", nullptr},
+        {"a line whose first visible character is NUL is skipped", std::string("\0face\nface { }\n", 16), makeFace({})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto face = readFaceText(c.text);
+        ASSERT_EQ(face.valid(), c.expected.valid());
+        if (!face)
+            continue;
+        EXPECT_TRUE(facesEqual(*c.expected, *face));
+    }
+    test::TempDir dir;  // a missing file and a folder cannot be read
+    EXPECT_FALSE(readFaceFile(dir / "missing.tvf").valid());
+    EXPECT_FALSE(readFaceFile(dir.path()).valid());
 }
 
 TEST(FaceFileFormat, NamesThatAreNotOneWordAreQuotedAndComeBack)
@@ -152,20 +145,13 @@ TEST(FaceFileFormat, NamesThatAreNotOneWordAreQuotedAndComeBack)
     for (const auto& [name, written] : cases) {
         auto geom = makeGeom(name, {{1, 2, 3}}, {});
         geom->texture = name;
-        auto face = test::makeFace({geom, makeGeom("next", {}, {})}, {makeMorph(name, {makeTarget(name, {0}, {{1, 1, 1}})})});
+        auto face = makeFace({geom, makeGeom("next", {}, {})}, {makeMorph(name, {makeTarget(name, {0}, {{1, 1, 1}})})});
         const std::string text = formatFace(*face);
         EXPECT_NE(text.find("\tGeometry " + written + " {\r\n"), std::string::npos) << text;
         EXPECT_NE(text.find("\t\ttexture " + written + "\r\n"), std::string::npos) << text;
         auto back = readFaceText(text);
         EXPECT_TRUE(back.valid() && facesEqual(*face, *back)) << name;
     }
-    // Quoted names are read wherever a name stands; a quote not closed on its line is part of
-    // the name, as in files written before quoting.
-    auto face = readFaceText("face { geometry \"\" { texture \"\" } geometry \"x { } }");
-    ASSERT_TRUE(face.valid());
-    ASSERT_EQ(face->geometries.size(), 2u);
-    EXPECT_EQ(face->geometries[0]->name, "");
-    EXPECT_EQ(face->geometries[1]->name, "\"x");
 }
 
 TEST(FaceFileReader, AReadErrorPartWayIsNoFace)
@@ -184,42 +170,14 @@ TEST(FaceFileReader, AReadErrorPartWayIsNoFace)
     }
 }
 
-TEST(FaceFileReader, BracesOnlyCountWhenTheyStandApart)
-{
-    // "face{" is one token: no face. A keyword without "{": an empty face. "vertices{" is an
-    // unknown item, skipped with its tokens read as items.
-    EXPECT_FALSE(readFaceText("face{ geometry g { } }").valid());
-    auto face = readFaceText("face geometry g { }");
-    EXPECT_TRUE(face.valid() && facesEqual(*test::makeFace({}), *face));
-    face = readFaceText("face { geometry g { vertices{ 1 2 3 } } }");
-    EXPECT_TRUE(face.valid() && facesEqual(*test::makeFace({makeGeom("g", {}, {})}), *face));
-}
-
-TEST(FaceFileReader, MissingUnreadableAndFacelessFilesGiveNoFace)
-{
-    test::TempDir dir;
-    EXPECT_FALSE(readFaceFile(dir / "missing.tvf").valid());
-    EXPECT_FALSE(readFaceFile(dir.path()).valid());  // a folder cannot be read
-    test::writeBytes(dir / "none.tvf", "geometry g { }\n# face {\n");
-    EXPECT_FALSE(readFaceFile(dir / "none.tvf").valid());
-    test::writeBytes(dir / "empty.tvf", "");
-    EXPECT_FALSE(readFaceFile(dir / "empty.tvf").valid());
-    // A line whose first visible character is NUL is skipped.
-    test::writeBytes(dir / "nul.tvf", std::string("\0face\nface { }\n", 16));
-    EXPECT_TRUE(readFaceFile(dir / "nul.tvf").valid());
-}
-
 TEST(FaceFileReader, LongLinesAndLargeFilesSpanTheReadBuffer)
 {
     // More than one read block, and one line longer than a block.
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-    std::vector<osg::Vec3> vertices;
-    IndexList indices;
+    const auto face = makeFace({makeGeom(std::string(3u << 20, 'n'), {}, {})});
     for (int i = 0; i < 120000; ++i) {
-        vertices.push_back({static_cast<float>(i % 100000), (i % 1000) * -0.25f, static_cast<float>(i % 7)});
-        indices.push_back(static_cast<std::uint32_t>(i));
+        face->geometries[0]->vertices->push_back({float(i % 100000), (i % 1000) * -0.25f, float(i % 7)});
+        face->geometries[0]->vertexIndices.push_back(static_cast<std::uint32_t>(i));
     }
-    face->geometries.push_back(makeGeom(std::string(3u << 20, 'n'), vertices, indices));
     test::TempDir dir;
     ASSERT_TRUE(writeFaceFile(dir / "big.tvf", *face));
     auto back = readFaceFile(dir / "big.tvf");

@@ -31,7 +31,7 @@ TEST(FloatFormat, MatchesPrintfG)
     std::vector<float> values = {0.0f, -0.0f, 1.0f, -1.0f, 0.1f, 0.25f, 1e-4f, 9.99999e-5f, 1e-5f,
                                  99999.9f, 999999.0f, 999999.5f, 1e6f, 1234565.0f, 1234575.0f,
                                  100000.5f, 3.4028235e38f, -3.4028235e38f, 1.17549435e-38f, 1e-45f,
-                                 INFINITY, -INFINITY, 16777215.0f, 0.000123456789f};
+                                 INFINITY, -INFINITY, NAN, -NAN, 16777215.0f, 0.000123456789f};
     for (float p = 1e-38f; p < 1e38f; p *= 10.0f)
         for (float v : {p, std::nextafter(p, 0.0f), std::nextafter(p, INFINITY)})
             values.push_back(v);
@@ -48,8 +48,6 @@ TEST(FloatFormat, MatchesPrintfG)
     }
     for (float v : values)
         ASSERT_EQ(viaFormatter(v), viaPrintf(v)) << "bits of the value: " << std::hexfloat << v;
-    EXPECT_EQ(viaFormatter(NAN), viaPrintf(NAN));
-    EXPECT_EQ(viaFormatter(-NAN), viaPrintf(-NAN));
 }
 
 }  // namespace

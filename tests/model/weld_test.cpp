@@ -2,10 +2,12 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <set>
 #include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "model/face_copy.h"
 #include "model/weld.h"
 #include "tests/support/face_builders.h"
 
@@ -58,6 +60,16 @@ TEST(Weld, MergesEqualValuesKeepsOldOrderAndDropsWhatNoTriangleUses)
          makeFace({makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, {{1, 1}, {1, 1}}, {}),
                    makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 1, 2}, {{0, 0}, {1, 0}}, {0, 1, 0, 0, 1, 0})},
                   {makeMorph("m", {makeTarget("a", {2}, {{1, 0, 0}}), makeTarget("b", {1, 1}, {{0, 1, 0}, {0, 2, 0}})})})},
+        // Triangle 1 names vertex 9 (of 4), triangle 2 texture coordinate 5 (of 2), the last one
+        // is incomplete; the others keep their corners and texture indices, nothing is read outside.
+        {"damaged geometry",
+         makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
+                            {0, 1, 2, 1, 9, 2, 1, 3, 2, 2, 1, 3, 0, 1},
+                            {{0, 0}, {1, 1}}, {0, 1, 1, 0, 0, 0, 0, 5, 0, 1, 1, 0, 0, 0}, {3, 70000})},
+                  {makeMorph("m", {makeTarget("skin", {3, 0, 2}, {{1, 0, 0}})})}),
+         makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {0, 1, 2, 2, 1, 3},
+                            {{0, 0}, {1, 1}}, {0, 1, 1, 1, 1, 0}, {3})},
+                  {makeMorph("m", {makeTarget("skin", {3}, {{1, 0, 0}})})})},
     };
     for (const auto& c : cases) {
         weldFace(*c.input);
@@ -65,47 +77,21 @@ TEST(Weld, MergesEqualValuesKeepsOldOrderAndDropsWhatNoTriangleUses)
     }
 }
 
-TEST(Weld, DamagedGeometryLosesWholeTrianglesAndNeverReadsOutside)
-{
-    // Triangle 1 names vertex 9 (of 4), triangle 2 texture coordinate 5 (of 2), the last one
-    // is incomplete; the other triangles keep their corners and texture indices.
-    auto face = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
-                                 {0, 1, 2, 1, 9, 2, 1, 3, 2, 2, 1, 3, 0, 1},
-                                 {{0, 0}, {1, 1}}, {0, 1, 1, 0, 0, 0, 0, 5, 0, 1, 1, 0, 0, 0}, {3, 70000})},
-                       {makeMorph("m", {makeTarget("skin", {3, 0, 2}, {{1, 0, 0}})})});
-    weldFace(*face);
-    auto expected = makeFace({makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {0, 1, 2, 2, 1, 3},
-                                     {{0, 0}, {1, 1}}, {0, 1, 1, 1, 1, 0}, {3})},
-                           {makeMorph("m", {makeTarget("skin", {3}, {{1, 0, 0}})})});
-    EXPECT_TRUE(facesEqual(*expected, *face));
-}
-
-// Random faces against a literal ordered-map welding of one geometry.
-
-using Key3 = std::tuple<float, float, float>;
-using Key2 = std::pair<float, float>;
-
+// A literal ordered-map welding of one geometry and the indices of its target.
 struct Reference {
     std::vector<osg::Vec3> vertices;
-    IndexList vertexIndices, clampIndices;
     std::vector<osg::Vec2> texcoords;
-    IndexList texIndices;
-    IndexList targetIndices;
+    IndexList vertexIndices, texIndices, clampIndices, targetIndices;
 };
 
 Reference orderedMapWeld(const FaceGeom& g, const IndexList& target)
 {
     Reference r;
+    std::map<std::tuple<float, float, float>, std::uint32_t> positions;
     std::map<std::uint32_t, std::uint32_t> vertexMap;
-    std::map<Key3, std::uint32_t> positions;
-    std::map<std::uint32_t, bool> used;
-    for (auto i : g.vertexIndices)
-        used[i] = true;
-    for (std::uint32_t v = 0; v < g.vertices->size(); ++v) {
-        if (!used.count(v))
-            continue;
+    for (const std::uint32_t v : std::set<std::uint32_t>(g.vertexIndices.begin(), g.vertexIndices.end())) {
         const osg::Vec3& p = (*g.vertices)[v];
-        auto [it, inserted] = positions.emplace(Key3{p.x(), p.y(), p.z()}, r.vertices.size());
+        auto [it, inserted] = positions.emplace(std::tuple(p.x(), p.y(), p.z()), r.vertices.size());
         if (inserted)
             r.vertices.push_back(p);
         vertexMap[v] = it->second;
@@ -122,19 +108,14 @@ Reference orderedMapWeld(const FaceGeom& g, const IndexList& target)
         r.texcoords.assign(g.texcoords->begin(), g.texcoords->end());
         return r;
     }
-    std::map<Key2, std::uint32_t> coords;
-    std::map<std::uint32_t, bool> usedT;
-    for (auto t : g.texIndices)
-        usedT[t] = true;
-    for (std::uint32_t t = 0; t < g.texcoords->size(); ++t) {
+    std::map<std::pair<float, float>, std::uint32_t> coords;
+    for (const std::uint32_t t : std::set<std::uint32_t>(g.texIndices.begin(), g.texIndices.end())) {
         const osg::Vec2& c = (*g.texcoords)[t];
-        if (usedT.count(t) && coords.emplace(Key2{c.x(), c.y()}, r.texcoords.size()).second)
+        if (coords.emplace(std::pair(c.x(), c.y()), r.texcoords.size()).second)
             r.texcoords.push_back(c);
     }
-    for (auto t : g.texIndices) {
-        const osg::Vec2& c = (*g.texcoords)[t];
-        r.texIndices.push_back(coords.at(Key2{c.x(), c.y()}));
-    }
+    for (auto t : g.texIndices)
+        r.texIndices.push_back(coords.at(std::pair((*g.texcoords)[t].x(), (*g.texcoords)[t].y())));
     return r;
 }
 
@@ -150,22 +131,20 @@ TEST(Weld, RandomFacesMatchOrderedMapsAndWeldingTwiceChangesNothing)
             g->vertices->push_back({values[pick(5)], values[pick(5)], values[pick(2)]});
         for (std::uint32_t t = 0; t < m; ++t)
             g->texcoords->push_back({values[pick(5)], values[pick(5)]});
-        const std::uint32_t corners = 3 * pick(20);
-        for (std::uint32_t k = 0; k < corners; ++k) {
+        for (std::uint32_t corners = 3 * pick(20); corners > 0; --corners) {
             g->vertexIndices.push_back(pick(n));
             g->texIndices.push_back(pick(m));
         }
         for (int k = 0; k < 5; ++k)
             g->clampIndices.push_back(pick(n + 3));
-        IndexList targetIndices;
-        std::vector<osg::Vec3> offsets;
+        auto target = makeTarget("g", {}, {});
         for (int k = 0; k < 6; ++k) {
-            targetIndices.push_back(pick(n + 3));
-            offsets.push_back({float(k), 0, 0});
+            target->indices.push_back(pick(n + 3));
+            target->offsets->push_back({float(k), 0, 0});
         }
-        const Reference expected = orderedMapWeld(*g, targetIndices);
+        const Reference expected = orderedMapWeld(*g, target->indices);
 
-        auto face = makeFace({g}, {makeMorph("m", {makeTarget("g", targetIndices, offsets)})});
+        auto face = makeFace({g}, {makeMorph("m", {target})});
         weldFace(*face);
         const FaceGeom& w = *face->geometries[0];
         const IndexList weldedTarget = face->morphs.empty() ? IndexList{} : face->morphs[0]->targets[0]->indices;
@@ -178,12 +157,7 @@ TEST(Weld, RandomFacesMatchOrderedMapsAndWeldingTwiceChangesNothing)
             << round;
 
         // A second weld is a no-op, down to the sign of the kept zeros.
-        auto again = makeFace({makeGeom("g", {w.vertices->begin(), w.vertices->end()}, w.vertexIndices,
-                                      {w.texcoords->begin(), w.texcoords->end()}, w.texIndices, w.clampIndices)});
-        for (const auto& morph : face->morphs) {
-            const FaceTarget& t = *morph->targets[0];
-            again->morphs.push_back(makeMorph("m", {makeTarget("g", t.indices, {t.offsets->begin(), t.offsets->end()})}));
-        }
+        const auto again = copyFace(*face);
         weldFace(*again);
         ASSERT_TRUE(facesEqual(*face, *again)) << round;
         ASSERT_EQ(std::memcmp(w.vertices->getDataPointer(), again->geometries[0]->vertices->getDataPointer(),
