@@ -1,10 +1,11 @@
-// Loading faces into the view and closing them.
+// Loading faces into the view, and the scene operations on it, checked without a window.
 
 #include <gtest/gtest.h>
 
 #include "authoring/view_document.h"
 #include "authoring/view_operations.h"
 #include "tests/authoring/view_fixture.h"
+#include "tests/interaction/synthetic_events.h"
 #include "tests/support/vec_expect.h"
 
 namespace mw {
@@ -41,34 +42,6 @@ TEST_F(ViewFixture, LoadingInstallsTheFaceAndResetsTransformsCameraAndSelection)
     test::expectVec(state.camera->center, state.faceNode->getBound().center());
 }
 
-TEST_F(ViewFixture, AFileThatCannotBeLoadedLeavesThePreviousFaceAndSaysSoOnce)
-{
-    loadTwoGeometries();
-    turnRight(state);
-    const osg::ref_ptr<TarvFaceObject> face = state.face;
-    const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;
-    const std::filesystem::path fileName = state.fileName;
-    const osg::Matrixd head = state.scene.headTransform->getMatrix();
-
-    test::writeBytes(dir / "junk.nomodel", "this is no model of any kind\n");
-    for (const std::filesystem::path& bad : {dir / "missing.tvf", dir / "junk.nomodel"}) {
-        prompt.messages.clear();
-        EXPECT_FALSE(loadIntoView(state, bad, prompt));
-        ASSERT_EQ(prompt.messages.size(), 1u) << bad;
-        EXPECT_EQ(prompt.messages[0], "Failed to load: " + bad.string());
-        EXPECT_EQ(state.face, face);
-        EXPECT_TRUE(state.scene.headTransform->containsNode(node.get()));
-        EXPECT_EQ(state.fileName, fileName);
-        EXPECT_TRUE(state.modified);
-        EXPECT_EQ(state.scene.headTransform->getMatrix(), head);
-    }
-
-    prompt.messages.clear();
-    EXPECT_FALSE(loadIntoView(state, "", prompt));
-    EXPECT_TRUE(prompt.messages.empty());
-    EXPECT_EQ(state.face, face);
-}
-
 TEST_F(ViewFixture, RepairsMadeWhileLoadingAreReported)
 {
     // Triangle 2 names vertex 9 of a geometry with three vertices.
@@ -78,6 +51,42 @@ TEST_F(ViewFixture, RepairsMadeWhileLoadingAreReported)
     EXPECT_NE(prompt.messages[0].find("broken.tvf"), std::string::npos);
     EXPECT_NE(prompt.messages[0].find("out of range"), std::string::npos);
     EXPECT_EQ(state.face->geometries[0]->vertexIndices, (IndexList{0, 1, 2}));
+}
+
+TEST_F(ViewFixture, TurnsRotateTheHeadAndMarkTheFaceModified)
+{
+    turnRight(state);  // no face: nothing
+    EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
+    EXPECT_FALSE(state.modified);
+
+    loadTwoGeometries();
+    turnUp(state);  // a quarter turn about +x: +y goes to +z
+    EXPECT_TRUE(state.modified);
+    const osg::Matrixd up = state.scene.headTransform->getMatrix();
+    test::expectVec(osg::Vec3(0, 1, 0) * up, {0, 0, 1});
+    test::expectVec(osg::Vec3(1, 0, 0) * up, {1, 0, 0});
+}
+
+TEST_F(ViewFixture, ScaleDragMarksTheFaceModifiedButNotWhileLiningUpAComparison)
+{
+    test::EventDriver drag(*state.editHandler);
+    setEditMode(state, 2);
+    drag.press(0, 0);
+    drag.drag(0, 0.1f);
+    EXPECT_FALSE(state.modified);  // no face: nothing to save
+
+    loadTwoGeometries();
+    drag.press(0, 0);
+    drag.drag(0, 0.1f);
+    EXPECT_TRUE(state.modified);
+    EXPECT_GT(state.editHandler->scale, 1.0f);
+
+    state.modified = false;
+    state.comparisonRenderer = state.faceNode;  // a comparison is pending
+    drag.press(0, 0);
+    drag.drag(0, 0.2f);
+    EXPECT_FALSE(state.modified);
+    state.comparisonRenderer = nullptr;
 }
 
 }  // namespace
