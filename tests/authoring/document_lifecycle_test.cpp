@@ -166,6 +166,7 @@ TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
     EXPECT_FALSE(openChoice(doc, OpenFaceChoice{OpenFaceChoice::ImportMorphs, true}));
     EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string()});
     EXPECT_TRUE(panes.appended.empty());
+    EXPECT_TRUE(state.face->morphs.empty());
 }
 
 }  // namespace

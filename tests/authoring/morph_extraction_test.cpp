@@ -124,30 +124,37 @@ TEST_F(MorphExtractionTest, MismatchedFacesAreShownButGiveNoMorph)
     EXPECT_EQ((*state.comparisonFace->geometries[0]->vertices)[0], osg::Vec3(0, 0, 1));
 }
 
-TEST_F(ViewFixture, TheHighlightHoldsTheTrianglesAroundEachChangedVertex)
+TEST_F(ViewFixture, TheHighlightHoldsTheTrianglesAroundEachChangedVertexPairedByPosition)
 {
     // Triangle 3 is degenerate and touches vertex 1 twice: it still counts once for vertex 1.
     const std::vector<osg::Vec3> rest{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 2, 0}};
     const IndexList triangles{0, 1, 2, 1, 3, 2, 2, 3, 4, 1, 1, 4};
-    ASSERT_TRUE(loadIntoView(state, writeFace(*test::makeFace({test::makeGeom("skin", rest, triangles)}), "a.tvf"), prompt));
-    auto other = test::makeFace({test::makeGeom("skin", rest, triangles)});
-    moveVertex(*other, 0, 1, {0, 0, 0.5f});
-    moveVertex(*other, 0, 3, {0, 0, 0.5f});
-    installComparisonFace(state, other, prompt);
+    const auto eyes = [](const char* name, float z) {
+        return test::makeGeom(name, {{5, 0, 0}, {6, 0, 0}, {5, 1, z}}, {0, 1, 2});
+    };
+    const auto base = test::makeFace({test::makeGeom("skin", rest, triangles), eyes("eyes", 0)});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*base, "a.tvf"), prompt));
+    const osg::Vec3 a(0, 0, 0), b(1, 0, 0.5f), c(0, 1, 0), d(1, 1, 0.5f), e(0, 2, 0);
+    const std::vector<osg::Vec3> expected{a, b, c, b, d, c, b, b, e,  // around vertex 1: triangles 0, 1, 3
+                                          b, d, c, c, d, e,           // around vertex 3: triangles 1, 2
+                                          {5, 0, 0}, {6, 0, 0}, {5, 1, 1}};
+    // Named as an OBJ import names them, and the second one also bears the first one's name.
+    for (const char* secondName : {"geom_1", "skin"}) {
+        SCOPED_TRACE(secondName);
+        auto other = test::makeFace({test::makeGeom("geom_0", rest, triangles), eyes(secondName, 1)});
+        moveVertex(*other, 0, 1, {0, 0, 0.5f});
+        moveVertex(*other, 0, 3, {0, 0, 0.5f});
+        installComparisonFace(state, other, prompt);
+        ASSERT_TRUE(state.differenceHighlight);
+        EXPECT_EQ(highlightCorners(state), expected);
+    }
 
-    ASSERT_TRUE(state.differenceHighlight);
     const osg::ref_ptr<osg::Geode> first = state.differenceHighlight;
     highlightDifference(state);
     EXPECT_NE(state.differenceHighlight, first);
     EXPECT_EQ(state.comparisonTransform->getNumChildren(), 2u);  // the comparison face and one highlight
     EXPECT_FALSE(state.comparisonTransform->containsNode(first.get()));
-
-    const osg::Vec3 a(0, 0, 0), b(1, 0, 0.5f), c(0, 1, 0), d(1, 1, 0.5f), e(0, 2, 0);
-    const std::vector<osg::Vec3> expected{a, b, c, b, d, c, b, b, e,   // around vertex 1: triangles 0, 1, 3
-                                          b, d, c, c, d, e};           // around vertex 3: triangles 1, 2
-    EXPECT_EQ(highlightCorners(state), expected);
 }
-
 
 // An 11 x 11 sheet over -1 … 1 bulging in z; the "jaw" lies below y = -0.5.
 osg::ref_ptr<FaceGeom> sheet(const std::string& name)
@@ -172,21 +179,6 @@ std::size_t lowerJaw(TarvFaceObject& face)
             ++moved;
         }
     return moved;
-}
-
-TEST_F(ViewFixture, TheHighlightPairsGeometriesByPositionNotByName)
-{
-    const auto base = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}),
-                                      test::makeGeom("eyes", {{5, 0, 0}, {6, 0, 0}, {5, 1, 0}}, {0, 1, 2})});
-    ASSERT_TRUE(loadIntoView(state, writeFace(*base, "base.tvf"), prompt));
-    // Named as an OBJ import names them, and the second one also bears the first one's name.
-    for (const char* secondName : {"geom_1", "skin"}) {
-        const auto other = test::makeFace({test::makeGeom("geom_0", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}),
-                                           test::makeGeom(secondName, {{5, 0, 0}, {6, 0, 0}, {5, 1, 1}}, {0, 1, 2})});
-        installComparisonFace(state, other, prompt);
-        ASSERT_TRUE(state.differenceHighlight) << secondName;
-        EXPECT_EQ(highlightCorners(state), (std::vector<osg::Vec3>{{5, 0, 0}, {6, 0, 0}, {5, 1, 1}})) << secondName;
-    }
 }
 
 TEST_F(ViewFixture, FitComparisonFaceLinesUpAScaledExpressionSoOnlyTheJawMoves)
