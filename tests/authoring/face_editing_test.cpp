@@ -94,9 +94,13 @@ TEST_F(ViewFixture, CommittingTheHeadTransformMovesVerticesTurnsOffsetsAndNormal
 
     // A quarter turn about -y: the surface and its normals now face -x.
     turnRight(state);
+    EXPECT_TRUE(state.modified);
     commitHeadTransform(state);
     expectVec((*state.face->geometries[0]->vertices)[1], {0, 0, 7}, 1e-5f);
     expectVec((*renderer.normals())[0], {-1, 0, 0}, 1e-5f);
+    turnUp(state);  // a quarter turn about +x: +y goes to +z, +z to -y
+    commitHeadTransform(state);
+    expectVec((*state.face->geometries[0]->vertices)[1], {0, -7, 0}, 1e-5f);
 
     // Nothing is baked while a comparison face is shown.
     installComparisonFace(state, face, prompt);
