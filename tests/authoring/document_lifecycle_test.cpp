@@ -6,6 +6,7 @@
 #include "authoring/morph_extraction.h"
 #include "authoring/view_operations.h"
 #include "tests/authoring/view_fixture.h"
+#include "tests/support/vec_expect.h"
 
 namespace mw {
 namespace {
@@ -59,8 +60,7 @@ TEST_F(DocumentTest, TurnRightThenSaveWritesTheTurnedFaceOffTheView)
     EXPECT_EQ(work.activities, (std::vector<std::string>{"Loading " + (dir / "two.tvf").string(),
                                                          "Saving " + state.fileName.string()}));
     // Seen from above and turned clockwise, +x goes to +z: (1 -2 -3) becomes (3 -2 1).
-    const osg::Vec3 v = (*reread(dir / "two.tvf")->geometries[0]->vertices)[1];
-    EXPECT_NEAR((v - osg::Vec3(3, -2, 1)).length(), 0.0f, 1e-5f) << v.x() << " " << v.y() << " " << v.z();
+    test::expectVec((*reread(dir / "two.tvf")->geometries[0]->vertices)[1], {3, -2, 1});
 }
 
 TEST_F(DocumentTest, AFaceFromAnotherFormatAsksForAFaceFileName)

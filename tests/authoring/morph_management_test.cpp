@@ -211,9 +211,11 @@ TEST_F(ViewFixture, MorphFromTheMixDrawsWhatTheMixDrew)
     }
 }
 
-// skin: 4 vertices, eyes: 3 vertices (the fixture's face).
+// skin: 4 vertices, eyes: 3 vertices (the fixture's face). An unreadable file is reported
+// through the Open dialog's import (document tests).
 TEST_F(ViewFixture, ImportedTargetsFollowTheGeometryPositionOfTheirName)
 {
+    EXPECT_EQ(importMorphs(state, dir / "missing.tvf", false, prompt), 0);  // no face yet
     loadTwoGeometries();
     // The second source geometry is "lids" with five vertices; "hair" has no partner.
     const auto source = test::makeFace(
@@ -251,21 +253,15 @@ TEST_F(ViewFixture, ImportedTargetsFollowTheGeometryPositionOfTheirName)
     EXPECT_EQ(state.face->morphs.size(), 4u);
     EXPECT_EQ(state.face->geometries[0]->clampIndices, (IndexList{2}));
     EXPECT_EQ(state.face->geometries[1]->clampIndices, (IndexList{1}));  // 4 names no vertex of eyes
-}
 
-// An unreadable file is reported through the Open dialog's import (document tests).
-TEST_F(ViewFixture, ImportingFromAFileBakesTheHeadTransform)
-{
-    EXPECT_EQ(importMorphs(state, dir / "missing.tvf", false, prompt), 0);  // no face yet
-    loadTwoGeometries();
-
-    // Two source geometries share the name "skin": the later one (position 1) wins.
+    // From a file, with the head transform baked first. Two source geometries share the name
+    // "skin": the later one (position 1) wins.
     const std::vector<osg::Vec3> three(3);
-    const auto source = test::makeFace({test::makeGeom("skin", three, {}), test::makeGeom("skin", three, {})},
-                                       {test::makeMorph("m", {test::makeTarget("skin", {2}, {{1, 0, 0}})})});
+    const auto twoSkins = test::makeFace({test::makeGeom("skin", three, {}), test::makeGeom("skin", three, {})},
+                                         {test::makeMorph("m", {test::makeTarget("skin", {2}, {{1, 0, 0}})})});
     state.editHandler->setScale(2.0f);
-    EXPECT_EQ(importMorphs(state, writeFace(*source, "source.tvf"), false, prompt), 1);
-    EXPECT_EQ(state.face->morphs[0]->targets[0]->name, "eyes");
+    EXPECT_EQ(importMorphs(state, writeFace(*twoSkins, "source.tvf"), false, prompt), 1);
+    EXPECT_EQ(state.face->morphs[4]->targets[0]->name, "eyes");
     EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
     EXPECT_EQ((*state.face->geometries[1]->vertices)[2], osg::Vec3(10, 14, 0));  // (5 7 0) doubled
     EXPECT_TRUE(prompt.messages.empty());
