@@ -36,16 +36,15 @@ TEST_F(ViewFixture, ComputedNeckVerticesAreTheBorderOfTheChosenGeometry)
     grid.clampIndices = {5};
     ball.clampIndices = {3};
 
-    // Nothing selected: the largest geometry, unasked; a closed mesh has no border yet counts as changed.
-    EXPECT_EQ(computeNeckVertices(state, -1, prompt), 1);
-    EXPECT_TRUE(prompt.questions.empty());
-    EXPECT_TRUE(ball.clampIndices.empty());
-    EXPECT_TRUE(state.modified);
-    EXPECT_EQ(state.scene.selectionBox->displayedIndex, 1);
-
-    // An index outside the face counts as no selection.
-    EXPECT_EQ(computeNeckVertices(state, 7, prompt), 1);
-    EXPECT_TRUE(prompt.questions.empty());
+    // Nothing selected, or an index outside the face: the largest geometry, unasked; a closed
+    // mesh has no border yet counts as changed.
+    for (const int selected : {-1, 7}) {
+        EXPECT_EQ(computeNeckVertices(state, selected, prompt), 1);
+        EXPECT_TRUE(prompt.questions.empty());
+        EXPECT_TRUE(ball.clampIndices.empty());
+        EXPECT_TRUE(state.modified);
+        EXPECT_EQ(state.scene.selectionBox->displayedIndex, 1);
+    }
 
     // The smaller geometry needs a Yes.
     state.modified = false;
