@@ -120,7 +120,8 @@ TEST_F(DocumentTest, TheModifiedQuestionNeverLosesWork)
         EXPECT_EQ(state.modified, !c.opens);
         EXPECT_EQ(state.fileName, c.opens ? fs::canonical(other) : name);
         EXPECT_EQ(test::readBytes(dir / "two.tvf") != before, c.saved);
-        const std::vector<std::string> failed{"Could not save " + missing.string() + "\nThe folder does not exist."};
+        const std::vector<std::string> failed{"Could not save " + missing.string() +
+                                              "\nThe folder does not exist."};
         EXPECT_EQ(prompt.messages, c.saveFails ? failed : std::vector<std::string>{});
         prompt.messages.clear();
     }

@@ -24,13 +24,6 @@ namespace {
 // The panes' edits as the editor runs them: on the face's node, marking the face modified.
 void marked(ViewState& s, bool changed) { s.modified = s.modified || changed; }
 
-// The screen spans scene x and y from -3 to 3, so the lasso's left half holds x < 0.
-void placeCamera(ViewState& state)
-{
-    state.viewCamera->setViewMatrix(osg::Matrixd::identity());
-    state.viewCamera->setProjectionMatrix(osg::Matrixd::ortho(-3, 3, -3, 3, -100, 100));
-}
-
 void drag(ViewState& state, EditMode mode, float toY)
 {
     setEditMode(state, static_cast<int>(mode));
@@ -70,7 +63,9 @@ protected:
     {
         ViewFixture::SetUp();
         ASSERT_TRUE(loadIntoView(state, sample, prompt));
-        placeCamera(state);
+        // The screen spans scene x and y from -3 to 3, so the lasso's left half holds x < 0.
+        state.viewCamera->setViewMatrix(osg::Matrixd::identity());
+        state.viewCamera->setProjectionMatrix(osg::Matrixd::ortho(-3, 3, -3, 3, -100, 100));
     }
 
     // What Save writes: the head placement baked in.
@@ -105,7 +100,9 @@ TEST_F(FaceHistoryTest, RandomEditsUndoAndRedoExactly)
     const auto pick = [](std::mt19937& random, int count) {
         return std::uniform_int_distribution<int>(0, count - 1)(random);
     };
-    const auto colour = [&](std::mt19937& r) { return osg::Vec3(pick(r, 1000) / 999.0f, pick(r, 1000) / 999.0f, 0.5f); };
+    const auto colour = [&](std::mt19937& r) {
+        return osg::Vec3(pick(r, 1000) / 999.0f, pick(r, 1000) / 999.0f, 0.5f);
+    };
     const auto morphs = [](const ViewState& s) { return static_cast<int>(s.face->morphs.size()); };
     const auto name = [](std::mt19937& r) { return "part" + std::to_string(r()); };
     const auto texture = [&](std::mt19937& r) { return pick(r, 2) ? "sample-head-eye.png" : ""; };

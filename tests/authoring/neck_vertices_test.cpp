@@ -29,8 +29,8 @@ TEST_F(ViewFixture, ComputedNeckVerticesAreTheBorderOfTheChosenGeometry)
 {
     EXPECT_EQ(computeNeckVertices(state, -1, prompt), -1);  // no face
 
-    ASSERT_TRUE(loadIntoView(state, writeFace(*test::makeFace({gridGeom("grid", 4, 4), icosahedron()}), "two.tvf"),
-                             prompt));
+    const auto face = test::makeFace({gridGeom("grid", 4, 4), icosahedron()});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "two.tvf"), prompt));
     FaceGeom& grid = *state.face->geometries[0];
     FaceGeom& ball = *state.face->geometries[1];
     grid.clampIndices = {5};
