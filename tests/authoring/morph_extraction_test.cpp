@@ -81,6 +81,7 @@ TEST_F(MorphExtractionTest, AVertexAtTheThresholdIsIncludedACloserOneIsNot)
     moveVertex(*other, 0, 1, {3, 3.99f, 0});  // just under 5
     moveVertex(*other, 0, 2, {0, 0, 5});
     // The eyes' triangle lists differ in length: their vertices pair by index.
+    other->geometries[1]->name = "skin";  // geometries pair by position, whatever their names
     other->geometries[1]->vertexIndices.insert(other->geometries[1]->vertexIndices.end(), {0, 2, 1});
     moveVertex(*other, 1, 2, {0, 0, 6});
     installComparisonFace(state, other, prompt);
