@@ -6,6 +6,7 @@
 #include "authoring/morph_extraction.h"
 #include "authoring/view_operations.h"
 #include "tests/authoring/view_fixture.h"
+#include "tests/support/vec_expect.h"
 
 namespace mw {
 namespace {
@@ -59,8 +60,7 @@ TEST_F(DocumentTest, TurnRightThenSaveWritesTheTurnedFaceOffTheView)
     EXPECT_EQ(work.activities, (std::vector<std::string>{"Loading " + (dir / "two.tvf").string(),
                                                          "Saving " + state.fileName.string()}));
     // Seen from above and turned clockwise, +x goes to +z: (1 -2 -3) becomes (3 -2 1).
-    const osg::Vec3 v = (*reread(dir / "two.tvf")->geometries[0]->vertices)[1];
-    EXPECT_NEAR((v - osg::Vec3(3, -2, 1)).length(), 0.0f, 1e-5f) << v.x() << " " << v.y() << " " << v.z();
+    test::expectVec((*reread(dir / "two.tvf")->geometries[0]->vertices)[1], {3, -2, 1});
 }
 
 TEST_F(DocumentTest, AFaceFromAnotherFormatAsksForAFaceFileName)
@@ -87,20 +87,8 @@ TEST_F(DocumentTest, AFaceFromAnotherFormatAsksForAFaceFileName)
     EXPECT_FALSE(fs::exists(dir / "copy.obj"));
 }
 
-TEST_F(DocumentTest, AFailedWriteIsReportedAndTheFaceStaysModified)
-{
-    openTwoGeometries();
-    turnUp(state);
-    const fs::path missing = dir / "gone" / "two.tvf";
-    state.fileName = missing;
-    EXPECT_FALSE(saveCurrentFace(doc));
-    ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0], "Could not save " + missing.string() + "\nThe folder does not exist.");
-    EXPECT_TRUE(state.modified);
-    EXPECT_EQ(state.fileName, missing);
-}
-
-// Each answer to the question before another face is opened, with a save that works or fails.
+// Each answer to the question before another face is opened, with a save that works or fails
+// (into a folder that is gone: that is said, and the face keeps its name and stays modified).
 TEST_F(DocumentTest, TheModifiedQuestionNeverLosesWork)
 {
     struct Case {
@@ -118,10 +106,10 @@ TEST_F(DocumentTest, TheModifiedQuestionNeverLosesWork)
                                          "other.tvf");
         const std::string before = test::readBytes(dir / "two.tvf");
         turnRight(state);
-        if (c.saveFails) {
-            fs::create_directory(dir / "blocker.tvf");  // a folder cannot be replaced by a file
-            state.fileName = dir / "blocker.tvf";
-        }
+        const fs::path missing = dir / "gone" / "two.tvf";
+        if (c.saveFails)
+            state.fileName = missing;
+        const fs::path name = state.fileName;
         const osg::ref_ptr<TarvFaceObject> face = state.face;
         prompt.questions.clear();
         prompt.threeWayAnswers = {c.answer};
@@ -130,8 +118,11 @@ TEST_F(DocumentTest, TheModifiedQuestionNeverLosesWork)
         EXPECT_EQ(prompt.questions, std::vector<std::string>{std::string(kModifiedQuestion)});
         EXPECT_EQ(state.face != face, c.opens);
         EXPECT_EQ(state.modified, !c.opens);
+        EXPECT_EQ(state.fileName, c.opens ? fs::canonical(other) : name);
         EXPECT_EQ(test::readBytes(dir / "two.tvf") != before, c.saved);
-        fs::remove_all(dir / "blocker.tvf");
+        const std::vector<std::string> failed{"Could not save " + missing.string() +
+                                              "\nThe folder does not exist."};
+        EXPECT_EQ(prompt.messages, c.saveFails ? failed : std::vector<std::string>{});
         prompt.messages.clear();
     }
 }
@@ -141,13 +132,25 @@ TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
     openTwoGeometries();
     turnRight(state);
     const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;
+    const fs::path fileName = state.fileName;
+    const osg::Matrixd head = state.scene.headTransform->getMatrix();
     test::writeBytes(dir / "junk.tvf", "nothing to see");
-    prompt.threeWayAnswers = {Answer::No};
-    EXPECT_FALSE(openFace(doc, dir / "junk.tvf"));
-    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "junk.tvf").string()});
-    EXPECT_EQ(state.faceNode, node);
-    EXPECT_EQ(panes.shownNode, node.get());
-    EXPECT_TRUE(state.modified);
+    test::writeBytes(dir / "junk.nomodel", "this is no model of any kind\n");
+    // Each is said once; an empty name (nothing chosen) says nothing.
+    for (const fs::path& bad : {dir / "missing.tvf", dir / "junk.tvf", dir / "junk.nomodel", fs::path()}) {
+        SCOPED_TRACE(bad.string());
+        prompt.messages.clear();
+        prompt.threeWayAnswers = {Answer::No};
+        EXPECT_FALSE(openFace(doc, bad));
+        const std::vector<std::string> said{"Failed to load: " + bad.string()};
+        EXPECT_EQ(prompt.messages, bad.empty() ? std::vector<std::string>{} : said);
+        EXPECT_EQ(state.faceNode, node);
+        EXPECT_TRUE(state.scene.headTransform->containsNode(node.get()));
+        EXPECT_EQ(panes.shownNode, node.get());
+        EXPECT_EQ(state.fileName, fileName);
+        EXPECT_TRUE(state.modified);
+        EXPECT_EQ(state.scene.headTransform->getMatrix(), head);
+    }
 
     // Open File: Cancel at the question, then a cancelled file chooser.
     prompt.openFaceChoices = {OpenFaceChoice{}, OpenFaceChoice{}};
@@ -164,6 +167,7 @@ TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
     EXPECT_FALSE(openChoice(doc, OpenFaceChoice{OpenFaceChoice::ImportMorphs, true}));
     EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string()});
     EXPECT_TRUE(panes.appended.empty());
+    EXPECT_TRUE(state.face->morphs.empty());
 }
 
 }  // namespace

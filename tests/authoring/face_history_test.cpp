@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include <osg/Material>
-
 #include "authoring/comparison_loading.h"
 #include "authoring/face_editing.h"
 #include "authoring/face_history.h"
@@ -17,7 +15,6 @@
 #include "authoring/view_operations.h"
 #include "model/face_copy.h"
 #include "import/load_face.h"
-#include "render/corner_attributes.h"
 #include "tests/authoring/view_fixture.h"
 #include "tests/interaction/synthetic_events.h"
 
@@ -26,18 +23,6 @@ namespace {
 
 // The panes' edits as the editor runs them: on the face's node, marking the face modified.
 void marked(ViewState& s, bool changed) { s.modified = s.modified || changed; }
-void renameGeometry(ViewState& s, int i, const std::string& name) { marked(s, renameFaceGeometry(*s.faceNode, i, name)); }
-void renameMorph(ViewState& s, int i, const std::string& name) { marked(s, renameFaceMorph(*s.faceNode, i, name)); }
-void setGeometryTexture(ViewState& s, int i, const std::string& name) { marked(s, setGeometryTexture(*s.faceNode, i, name)); }
-void setGeometryDiffuse(ViewState& s, int i, const osg::Vec4& c) { marked(s, setGeometryDiffuse(*s.faceNode, i, osg::Vec3(c.r(), c.g(), c.b()))); }
-void setGeometrySpecular(ViewState& s, int i, const osg::Vec4& c) { marked(s, setGeometrySpecular(*s.faceNode, i, osg::Vec3(c.r(), c.g(), c.b()))); }
-
-// The screen spans scene x and y from -3 to 3, so the lasso's left half holds x < 0.
-void placeCamera(ViewState& state)
-{
-    state.viewCamera->setViewMatrix(osg::Matrixd::identity());
-    state.viewCamera->setProjectionMatrix(osg::Matrixd::ortho(-3, 3, -3, 3, -100, 100));
-}
 
 void drag(ViewState& state, EditMode mode, float toY)
 {
@@ -78,7 +63,9 @@ protected:
     {
         ViewFixture::SetUp();
         ASSERT_TRUE(loadIntoView(state, sample, prompt));
-        placeCamera(state);
+        // The screen spans scene x and y from -3 to 3, so the lasso's left half holds x < 0.
+        state.viewCamera->setViewMatrix(osg::Matrixd::identity());
+        state.viewCamera->setProjectionMatrix(osg::Matrixd::ortho(-3, 3, -3, 3, -100, 100));
     }
 
     // What Save writes: the head placement baked in.
@@ -113,8 +100,12 @@ TEST_F(FaceHistoryTest, RandomEditsUndoAndRedoExactly)
     const auto pick = [](std::mt19937& random, int count) {
         return std::uniform_int_distribution<int>(0, count - 1)(random);
     };
-    const auto colour = [&](std::mt19937& r) { return osg::Vec4(pick(r, 1000) / 999.0f, pick(r, 1000) / 999.0f, 0.5f, 1.0f); };
+    const auto colour = [&](std::mt19937& r) {
+        return osg::Vec3(pick(r, 1000) / 999.0f, pick(r, 1000) / 999.0f, 0.5f);
+    };
     const auto morphs = [](const ViewState& s) { return static_cast<int>(s.face->morphs.size()); };
+    const auto name = [](std::mt19937& r) { return "part" + std::to_string(r()); };
+    const auto texture = [&](std::mt19937& r) { return pick(r, 2) ? "sample-head-eye.png" : ""; };
     const std::vector<Operation> operations = {
         {true, [&](ViewState& s, std::mt19937& r) { drag(s, EditMode::Translate, pick(r, 2) ? 0.3f : -0.2f); }},
         {true, [&](ViewState& s, std::mt19937& r) { drag(s, EditMode::Scale, pick(r, 2) ? 0.05f : -0.04f); }},
@@ -136,11 +127,11 @@ TEST_F(FaceHistoryTest, RandomEditsUndoAndRedoExactly)
         {false, [&](ViewState& s, std::mt19937&) { importNeckVertices(s, *neckSource); }},
         {false, [&](ViewState& s, std::mt19937& r) { importMorphs(s, *morphSource, pick(r, 2) == 1); }},
         {false, [&](ViewState& s, std::mt19937& r) { scaleMorph(s, pick(r, morphs(s)), pick(r, 2) ? 2.0f : -0.5f); }},
-        {false, [&](ViewState& s, std::mt19937& r) { renameGeometry(s, pick(r, 3), "part" + std::to_string(r())); }},
-        {false, [&](ViewState& s, std::mt19937& r) { renameMorph(s, pick(r, morphs(s)), "shape" + std::to_string(r())); }},
-        {false, [&](ViewState& s, std::mt19937& r) { setGeometryTexture(s, pick(r, 3), pick(r, 2) ? "sample-head-eye.png" : ""); }},
-        {false, [&](ViewState& s, std::mt19937& r) { setGeometryDiffuse(s, pick(r, 3), colour(r)); }},
-        {false, [&](ViewState& s, std::mt19937& r) { setGeometrySpecular(s, pick(r, 3), colour(r)); }},
+        {false, [&](ViewState& s, std::mt19937& r) { marked(s, renameFaceGeometry(*s.faceNode, pick(r, 3), name(r))); }},
+        {false, [&](ViewState& s, std::mt19937& r) { marked(s, renameFaceMorph(*s.faceNode, pick(r, morphs(s)), name(r))); }},
+        {false, [&](ViewState& s, std::mt19937& r) { marked(s, setGeometryTexture(*s.faceNode, pick(r, 3), texture(r))); }},
+        {false, [&](ViewState& s, std::mt19937& r) { marked(s, setGeometryDiffuse(*s.faceNode, pick(r, 3), colour(r))); }},
+        {false, [&](ViewState& s, std::mt19937& r) { marked(s, setGeometrySpecular(*s.faceNode, pick(r, 3), colour(r))); }},
     };
     const auto perform = [&](ViewState& s, std::size_t operation, unsigned choices) {
         std::mt19937 random(choices);
@@ -188,23 +179,17 @@ TEST_F(FaceHistoryTest, RandomEditsUndoAndRedoExactly)
         }
         EXPECT_GE(states.size(), 20u);
 
-        ViewState replay;
-        buildView(replay, {});
-        const osg::ref_ptr<osgViewer::Viewer> replayViewer = new osgViewer::Viewer;
-        attachViewer(replay, *replayViewer);
-        ASSERT_TRUE(loadIntoView(replay, sample, prompt));
-        placeCamera(replay);
-        for (std::size_t k = 0; k < at; ++k)
-            perform(replay, steps[k].first, steps[k].second);
-        EXPECT_EQ(bytesNow(replay), states[at]);
-        closeFace(replay);
-
         while (undo(state)) {}
         EXPECT_FALSE(state.modified);
         EXPECT_EQ(savedBytes(), original);
         while (redo(state)) {}
         EXPECT_TRUE(state.modified);
         EXPECT_EQ(savedBytes(), states.back());
+
+        ASSERT_TRUE(loadIntoView(state, sample, prompt));  // a fresh head, an empty history
+        for (std::size_t k = 0; k + 1 < states.size(); ++k)
+            perform(state, steps[k].first, steps[k].second);
+        EXPECT_EQ(bytesNow(state), states.back());
     }
 }
 
@@ -242,32 +227,6 @@ TEST_F(FaceHistoryTest, EmptyStepsAreDroppedAndTheSavedStateIsKnownAnywhere)
     }
 }
 
-// What is drawn matches the face: normals, texcoords, colour and the targets that name it.
-void expectDrawnAsFace(const ViewState& state)
-{
-    for (const auto& renderer : state.faceNode->renderers()) {
-        const FaceGeom& g = *renderer->geometry();
-        SCOPED_TRACE(g.name);
-        EXPECT_EQ(renderer->normals()->asVector(), computeCornerNormals(g)->asVector());
-        if (renderer->hasTexcoords()) {
-            EXPECT_EQ(renderer->cornerTexcoords()->asVector(), buildCornerTexcoords(g)->asVector());
-        }
-        const auto* material = dynamic_cast<const osg::Material*>(
-            renderer->getStateSet()->getAttribute(osg::StateAttribute::MATERIAL));
-        ASSERT_TRUE(material);
-        EXPECT_EQ(material->getDiffuse(osg::Material::FRONT), g.diffuse);
-        std::vector<const FaceTarget*> naming;
-        for (const auto& morph : state.face->morphs)
-            for (const auto& target : morph->targets)
-                if (target->name == g.name)
-                    naming.push_back(target.get());
-        std::vector<const FaceTarget*> attached;
-        for (const auto& target : renderer->attachedTargets())
-            attached.push_back(target.get());
-        EXPECT_EQ(attached, naming);
-    }
-}
-
 TEST_F(FaceHistoryTest, RestoringRedrawsTheFaceAndLeavesTheViewAroundIt)
 {
     const osg::ref_ptr<TarvFaceObject> other = loadFace(sample);
@@ -279,8 +238,8 @@ TEST_F(FaceHistoryTest, RestoringRedrawsTheFaceAndLeavesTheViewAroundIt)
     const std::vector<std::function<void()>> steps = {
         [&] { turnRight(state); },
         [&] { flipPolygonOrder(state, 0); },
-        [&] { setGeometryDiffuse(state, 0, osg::Vec4(0.2f, 0.3f, 0.4f, 1.0f)); },
-        [&] { renameGeometry(state, 1, "left_eye"); },
+        [&] { marked(state, setGeometryDiffuse(*state.faceNode, 0, osg::Vec3(0.2f, 0.3f, 0.4f))); },
+        [&] { marked(state, renameFaceGeometry(*state.faceNode, 1, "left_eye")); },
         [&] { importMorphs(state, *other, false); },
         [&] { clearNeckVertices(state, 0); },
     };

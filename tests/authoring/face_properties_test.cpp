@@ -1,8 +1,6 @@
 // Names, textures and colours as the panes change them on a face and its node.
 
 #include <osg/Material>
-#include <osg/Image>
-#include <osgDB/WriteFile>
 
 #include <gtest/gtest.h>
 
@@ -64,11 +62,8 @@ TEST(FaceProperties, ChosenTextureIsStoredRelativeToTheFaceFolderWhenInsideIt)
 
 TEST(FaceProperties, TextureAndColourEditsRebuildTheDrawingStateOfThatGeometryOnly)
 {
-    test::TempDir dir;
-    const std::string image = (dir / "t.png").string();
-    osg::ref_ptr<osg::Image> pixels = new osg::Image;
-    pixels->allocateImage(1, 1, 1, GL_RGB, GL_UNSIGNED_BYTE);
-    ASSERT_TRUE(osgDB::writeImageFile(*pixels, image));
+    const std::filesystem::path examples = test::sourceDir() / "examples";
+    const std::string image = (examples / "sample-head-eye.png").string();
     auto a = test::makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2});
     a->diffuse = {0.1f, 0.2f, 0.3f, 0.5f};
     auto face = test::makeFace({a, test::makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})});
@@ -91,7 +86,7 @@ TEST(FaceProperties, TextureAndColourEditsRebuildTheDrawingStateOfThatGeometryOn
     ASSERT_TRUE(setGeometryTexture(*node, 0, ""));
     EXPECT_FALSE(geometryTextureShown(*node, 0));
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(setGeometryTexture(*node, 0, (dir / "missing.png").string()));
+    ASSERT_TRUE(setGeometryTexture(*node, 0, (examples / "missing.png").string()));
     testing::internal::GetCapturedStderr();
     EXPECT_FALSE(geometryTextureShown(*node, 0));
 

@@ -1,13 +1,16 @@
-// Managing morphs: names, the left/right vertex pairing, mirror, duplicate, delete, move, mix.
+// Managing morphs: names, the left/right vertex pairing, mirror, duplicate, delete, move, mix,
+// and importing another face's morphs.
 
 #include <map>
 #include <random>
 
 #include <gtest/gtest.h>
 
+#include "authoring/morph_import.h"
 #include "authoring/morph_management.h"
 #include "model/face_operations.h"
 #include "tests/authoring/view_fixture.h"
+#include "tests/support/vec_expect.h"
 
 namespace mw {
 namespace {
@@ -49,7 +52,7 @@ osg::ref_ptr<TarvFaceObject> symmetricHead()
                            makeGeom("eye_R", {{-3, 1, 1}}, {})});
 }
 
-TEST(MirrorMap, PairsEachVertexWithItsReflectionPreferringItsOwnGeometry)
+TEST(MirrorMap, PairsEachVertexWithItsReflectionPreferringItsOwnGeometryAndIsCached)
 {
     const auto face = symmetricHead();
     const MirrorMap map = buildMirrorMap(*face);
@@ -69,10 +72,15 @@ TEST(MirrorMap, PairsEachVertexWithItsReflectionPreferringItsOwnGeometry)
     EXPECT_EQ(map.partner(2, 0), (FaceVertex{1, 0}));
     EXPECT_EQ(map.unmatched, 1u);
 
-    // Within the tolerance a slightly moved vertex still pairs; beyond it, it does not.
+    // Within the tolerance a slightly moved vertex still pairs; beyond it, it does not. The
+    // cache keeps its map until the rest pose is marked changed.
+    MirrorMapCache cache;
+    EXPECT_EQ(cache.get(*face).partners, map.partners);
     (*face->geometries[0]->vertices)[0] += osg::Vec3(0.005f, 0, 0);
     (*face->geometries[0]->vertices)[10] += osg::Vec3(0, 0.007f, 0);
-    const MirrorMap moved = buildMirrorMap(*face);
+    EXPECT_EQ(cache.get(*face).partners, map.partners);  // unnoticed without dirty()
+    face->geometries[0]->vertices->dirty();
+    const MirrorMap& moved = cache.get(*face);
     EXPECT_EQ(moved.partner(0, 0), (FaceVertex{0, 4}));
     EXPECT_FALSE(moved.partner(0, 10).valid());
     EXPECT_FALSE(moved.partner(0, 14).valid());
@@ -132,33 +140,6 @@ TEST(MirrorMorph, ReflectsOffsetsOntoPartnersAndMirroringTwiceGivesTheOriginal)
     EXPECT_EQ(twice.targets[1]->offsets->asVector(), (std::vector<osg::Vec3>{{-1, 2, 3}}));
 }
 
-TEST(MirrorMapCache, KeepsTheMapUntilTheRestPoseChanges)
-{
-    const auto face = symmetricHead();
-    MirrorMapCache cache;
-    const MirrorMap* first = &cache.get(*face);
-    EXPECT_EQ(cache.get(*face).partners, first->partners);
-    osg::Vec3Array& vertices = *face->geometries[0]->vertices;
-    vertices[17] = vertices[10];  // a second copy of a vertex; unnoticed without dirty()
-    EXPECT_EQ(cache.get(*face).unmatched, 1u);
-    face->geometries[0]->vertices->dirty();
-    EXPECT_EQ(cache.get(*face).unmatched, 0u);
-    EXPECT_EQ(cache.get(*face).partner(0, 17), (FaceVertex{0, 14}));
-}
-
-// The renderers draw exactly the face's morphs, in the face's order.
-void expectAttachedInOrder(const ViewState& state)
-{
-    std::vector<const FaceTarget*> expected, attached;
-    for (const auto& morph : state.face->morphs)
-        for (const auto& target : morph->targets)
-            if (target->name == "skin")
-                expected.push_back(target.get());
-    for (const auto& target : state.faceNode->renderers()[0]->attachedTargets())
-        attached.push_back(target.get());
-    EXPECT_EQ(attached, expected);
-}
-
 TEST_F(ViewFixture, DuplicateDeleteAndMoveKeepEveryOtherMorphAndTheDrawnList)
 {
     auto face = twoGeometries();
@@ -172,19 +153,19 @@ TEST_F(ViewFixture, DuplicateDeleteAndMoveKeepEveryOtherMorphAndTheDrawnList)
     EXPECT_NE(&copy, state.face->morphs[1]->targets[0].get());
     EXPECT_NE(copy.offsets.get(), state.face->morphs[1]->targets[0]->offsets.get());
     EXPECT_EQ(copy.indices, (IndexList{1}));
-    expectAttachedInOrder(state);
+    expectDrawnAsFace(state);
 
     EXPECT_EQ(moveMorph(state, 0, 3), 3u);
     EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"b", "b.001", "c", "a"}));
     EXPECT_EQ(moveMorph(state, 2, 0), 0u);
     EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"c", "b", "b.001", "a"}));
-    expectAttachedInOrder(state);
+    expectDrawnAsFace(state);
 
     // A deleted morph no longer draws, whatever its weight was.
     state.faceNode->setMorphWeight(1, 1.0f);
     EXPECT_TRUE(deleteMorph(state, 1));
     EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"c", "b.001", "a"}));
-    expectAttachedInOrder(state);
+    expectDrawnAsFace(state);
     EXPECT_EQ(state.faceNode->renderers()[0]->morphedVertices()[1], (*state.face->geometries[0]->vertices)[1]);
 
     // Indices outside the list change nothing.
@@ -226,9 +207,64 @@ TEST_F(ViewFixture, MorphFromTheMixDrawsWhatTheMixDrew)
     for (std::size_t g = 0; g < drawn.size(); ++g) {
         const auto positions = state.faceNode->renderers()[g]->morphedVertices();
         for (std::size_t v = 0; v < drawn[g].size(); ++v)
-            for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(positions[v][k], drawn[g][v][k], 1e-6f) << g << ":" << v;
+            test::expectVec(positions[v], drawn[g][v], 1e-6);
     }
+}
+
+// skin: 4 vertices, eyes: 3 vertices (the fixture's face). An unreadable file is reported
+// through the Open dialog's import (document tests).
+TEST_F(ViewFixture, ImportedTargetsFollowTheGeometryPositionOfTheirName)
+{
+    EXPECT_EQ(importMorphs(state, dir / "missing.tvf", false, prompt), 0);  // no face yet
+    loadTwoGeometries();
+    // The second source geometry is "lids" with five vertices; "hair" has no partner.
+    const auto source = test::makeFace(
+        {test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {}, {}, {}, {2}),
+         test::makeGeom("lids", {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {}, {}, {}, {4, 1}),
+         test::makeGeom("hair", {{0, 0, 0}}, {})},
+        {test::makeMorph("blink", {test::makeTarget("lids", {0, 4, 2}, {{0, 1, 0}, {0, 2, 0}, {0, 3, 0}}, 0.7f),
+                                   test::makeTarget("nose", {0}, {{1, 0, 0}}),
+                                   test::makeTarget("skin", {3}, {{0, 0, 1}})}),
+         test::makeMorph("tooFar", {test::makeTarget("lids", {3, 4}, {{1, 1, 1}, {1, 1, 1}}),
+                                    test::makeTarget("hair", {0}, {{1, 1, 1}})}),
+         test::makeMorph("smile", {test::makeTarget("skin", {1}, {{0.5f, 0, 0}})})});
+
+    EXPECT_EQ(importMorphs(state, *source, false), 2);
+    EXPECT_TRUE(state.modified);
+    ASSERT_EQ(state.face->morphs.size(), 2u);
+    const FaceMorph& blink = *state.face->morphs[0];
+    EXPECT_EQ(blink.name, "blink");
+    ASSERT_EQ(blink.targets.size(), 2u);
+    EXPECT_EQ(blink.targets[0]->name, "eyes");  // named after the current geometry
+    EXPECT_EQ(blink.targets[0]->indices, (IndexList{0, 2}));
+    EXPECT_EQ(blink.targets[0]->offsets->asVector(), (std::vector<osg::Vec3>{{0, 1, 0}, {0, 3, 0}}));
+    EXPECT_EQ(blink.targets[0]->weight, 0.0f);
+    EXPECT_EQ(blink.targets[1]->name, "skin");
+    EXPECT_EQ(blink.targets[1]->indices, (IndexList{3}));
+    EXPECT_EQ(state.face->morphs[1]->name, "smile");
+    EXPECT_EQ(state.face->geometries[0]->clampIndices, (IndexList{3, 1, 3}));  // neck left alone
+
+    // The new targets draw on their geometries.
+    state.faceNode->setMorphWeight(0, 1.0f);
+    EXPECT_EQ(state.faceNode->renderers()[1]->morphedVertices()[2], osg::Vec3(5, 10, 0));  // (5 7 0) + (0 3 0)
+
+    // Importing again adds the morphs again; with the neck vertices this time.
+    EXPECT_EQ(importMorphs(state, *source, true), 2);
+    EXPECT_EQ(state.face->morphs.size(), 4u);
+    EXPECT_EQ(state.face->geometries[0]->clampIndices, (IndexList{2}));
+    EXPECT_EQ(state.face->geometries[1]->clampIndices, (IndexList{1}));  // 4 names no vertex of eyes
+
+    // From a file, with the head transform baked first. Two source geometries share the name
+    // "skin": the later one (position 1) wins.
+    const std::vector<osg::Vec3> three(3);
+    const auto twoSkins = test::makeFace({test::makeGeom("skin", three, {}), test::makeGeom("skin", three, {})},
+                                         {test::makeMorph("m", {test::makeTarget("skin", {2}, {{1, 0, 0}})})});
+    state.editHandler->setScale(2.0f);
+    EXPECT_EQ(importMorphs(state, writeFace(*twoSkins, "source.tvf"), false, prompt), 1);
+    EXPECT_EQ(state.face->morphs[4]->targets[0]->name, "eyes");
+    EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
+    EXPECT_EQ((*state.face->geometries[1]->vertices)[2], osg::Vec3(10, 14, 0));  // (5 7 0) doubled
+    EXPECT_TRUE(prompt.messages.empty());
 }
 
 }  // namespace

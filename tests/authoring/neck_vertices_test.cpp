@@ -13,22 +13,6 @@
 namespace mw {
 namespace {
 
-// 4 x 4 vertices (index = 4 row + column), each cell cut along the same diagonal.
-osg::ref_ptr<FaceGeom> flatGrid()
-{
-    std::vector<osg::Vec3> vertices;
-    for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column)
-            vertices.emplace_back(static_cast<float>(column), static_cast<float>(row), 0.0f);
-    IndexList triangles;
-    for (std::uint32_t row = 0; row < 3; ++row)
-        for (std::uint32_t column = 0; column < 3; ++column) {
-            const std::uint32_t v = 4 * row + column;
-            triangles.insert(triangles.end(), {v, v + 1, v + 5, v, v + 5, v + 4});
-        }
-    return test::makeGeom("grid", vertices, triangles, {}, {}, {5});
-}
-
 // A closed mesh (60 corners) in which every vertex belongs to exactly five triangles.
 osg::ref_ptr<FaceGeom> icosahedron()
 {
@@ -45,21 +29,22 @@ TEST_F(ViewFixture, ComputedNeckVerticesAreTheBorderOfTheChosenGeometry)
 {
     EXPECT_EQ(computeNeckVertices(state, -1, prompt), -1);  // no face
 
-    ASSERT_TRUE(loadIntoView(state, writeFace(*test::makeFace({flatGrid(), icosahedron()}), "two.tvf"), prompt));
+    const auto face = test::makeFace({gridGeom("grid", 4, 4), icosahedron()});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "two.tvf"), prompt));
     FaceGeom& grid = *state.face->geometries[0];
     FaceGeom& ball = *state.face->geometries[1];
+    grid.clampIndices = {5};
     ball.clampIndices = {3};
 
-    // Nothing selected: the largest geometry, unasked; a closed mesh has no border yet counts as changed.
-    EXPECT_EQ(computeNeckVertices(state, -1, prompt), 1);
-    EXPECT_TRUE(prompt.questions.empty());
-    EXPECT_TRUE(ball.clampIndices.empty());
-    EXPECT_TRUE(state.modified);
-    EXPECT_EQ(state.scene.selectionBox->displayedIndex, 1);
-
-    // An index outside the face counts as no selection.
-    EXPECT_EQ(computeNeckVertices(state, 7, prompt), 1);
-    EXPECT_TRUE(prompt.questions.empty());
+    // Nothing selected, or an index outside the face: the largest geometry, unasked; a closed
+    // mesh has no border yet counts as changed.
+    for (const int selected : {-1, 7}) {
+        EXPECT_EQ(computeNeckVertices(state, selected, prompt), 1);
+        EXPECT_TRUE(prompt.questions.empty());
+        EXPECT_TRUE(ball.clampIndices.empty());
+        EXPECT_TRUE(state.modified);
+        EXPECT_EQ(state.scene.selectionBox->displayedIndex, 1);
+    }
 
     // The smaller geometry needs a Yes.
     state.modified = false;
@@ -79,36 +64,28 @@ TEST_F(ViewFixture, ComputedNeckVerticesAreTheBorderOfTheChosenGeometry)
 }
 
 // The camera maps scene x, y straight onto overlay units; the lasso is the square 100 … 200.
-class NeckLassoTest : public ViewFixture {
-protected:
-    void SetUp() override
-    {
-        ViewFixture::SetUp();
-        const auto face = test::makeFace({test::makeGeom(
-            "skin", {{150, 150, 0}, {300, 150, 0}, {120, 180, 0}, {50, 50, 0}}, {0, 1, 2, 0, 2, 3})});
-        ASSERT_TRUE(loadIntoView(state, writeFace(*face, "lasso.tvf"), prompt));
-        state.viewCamera->setViewMatrix(osg::Matrixd::identity());
-        state.viewCamera->setProjectionMatrix(osg::Matrixd::ortho(0, 1280, 0, 1024, -1, 1));
-        for (const auto& [x, y] : {std::pair{100.0f, 100.0f}, {200.0f, 100.0f}, {200.0f, 200.0f}, {100.0f, 200.0f}})
-            state.lasso->addLassoPoint(x, y);
-        state.lasso->closeLasso();
-        setEditMode(state, 3);
-        showGeometrySelection(state, 0);
-    }
-
-    IndexList& neck() { return state.face->geometries[0]->clampIndices; }
-};
-
-TEST_F(NeckLassoTest, KeepDiscardAndAddFollowTheLassoOnScreen)
+TEST_F(ViewFixture, KeepDiscardAndAddFollowTheLassoOnScreen)
 {
+    const auto face = test::makeFace(
+        {test::makeGeom("skin", {{150, 150, 0}, {300, 150, 0}, {120, 180, 0}, {50, 50, 0}}, {0, 1, 2, 0, 2, 3})});
+    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "lasso.tvf"), prompt));
+    state.viewCamera->setViewMatrix(osg::Matrixd::identity());
+    state.viewCamera->setProjectionMatrix(osg::Matrixd::ortho(0, 1280, 0, 1024, -1, 1));
+    for (const auto& [x, y] : {std::pair{100.0f, 100.0f}, {200.0f, 100.0f}, {200.0f, 200.0f}, {100.0f, 200.0f}})
+        state.lasso->addLassoPoint(x, y);
+    state.lasso->closeLasso();
+    setEditMode(state, 3);
+    showGeometrySelection(state, 0);
+    IndexList& neck = state.face->geometries[0]->clampIndices;
+
     // Vertices 0 and 2 lie in the square; one already listed is not listed twice.
     for (const auto& [before, edit, after] : {std::tuple{IndexList{3, 0, 1, 2}, NeckEdit::Keep, IndexList{0, 2}},
                                               {IndexList{3, 0, 1, 2}, NeckEdit::Discard, IndexList{3, 1}},
                                               {IndexList{0}, NeckEdit::Add, IndexList{0, 2}},
                                               {IndexList{1, 3}, NeckEdit::Keep, IndexList{}}}) {
-        neck() = before;
+        neck = before;
         editNeckVertices(state, edit);
-        EXPECT_EQ(neck(), after);
+        EXPECT_EQ(neck, after);
         EXPECT_EQ(markerCount(), after.size());
     }
     EXPECT_TRUE(state.modified);
@@ -116,7 +93,7 @@ TEST_F(NeckLassoTest, KeepDiscardAndAddFollowTheLassoOnScreen)
     // The head transform moves the vertices on screen: only vertex 3 lands in the square.
     state.scene.headTransform->setMatrix(osg::Matrixd::translate(100, 100, 0));
     editNeckVertices(state, NeckEdit::Add);
-    EXPECT_EQ(neck(), (IndexList{3}));
+    EXPECT_EQ(neck, (IndexList{3}));
 
     // Only in vertex mode, and only with a completed lasso.
     state.modified = false;
@@ -125,7 +102,7 @@ TEST_F(NeckLassoTest, KeepDiscardAndAddFollowTheLassoOnScreen)
     setEditMode(state, 3);
     state.lasso->clearLasso();
     editNeckVertices(state, NeckEdit::Add);
-    EXPECT_EQ(neck(), (IndexList{3}));
+    EXPECT_EQ(neck, (IndexList{3}));
     EXPECT_FALSE(state.modified);
 }
 

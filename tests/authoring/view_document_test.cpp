@@ -1,16 +1,17 @@
-// Loading faces into the view and closing them.
+// Loading faces into the view, and the scene operations on it, checked without a window.
 
 #include <gtest/gtest.h>
 
 #include "authoring/view_document.h"
 #include "authoring/view_operations.h"
 #include "tests/authoring/view_fixture.h"
+#include "tests/interaction/synthetic_events.h"
 #include "tests/support/vec_expect.h"
 
 namespace mw {
 namespace {
 
-TEST_F(ViewFixture, LoadingInstallsTheFaceAndResetsTransformsCameraAndSelection)
+TEST_F(ViewFixture, LoadingInstallsTheFaceResetsTheViewAndReportsRepairs)
 {
     loadTwoGeometries();
     showGeometrySelection(state, 0);
@@ -19,13 +20,18 @@ TEST_F(ViewFixture, LoadingInstallsTheFaceAndResetsTransformsCameraAndSelection)
     const osg::ref_ptr<TarvFaceObject> first = state.face;
     const osg::ref_ptr<TarvFaceRenderer> firstNode = state.faceNode;
 
-    // A relative path still names the file after loading moves into the face's folder.
+    // A relative path still names the file after loading moves into the face's folder. Triangle
+    // 2 names vertex 9 of a geometry with three vertices.
     std::filesystem::create_directory(dir / "other");
-    auto far = test::makeFace({test::makeGeom("skin", {{20, 20, 20}, {21, 20, 20}, {20, 21, 21}}, {0, 1, 2})});
+    auto far = test::makeFace(
+        {test::makeGeom("skin", {{20, 20, 20}, {21, 20, 20}, {20, 21, 21}}, {0, 1, 2, 0, 1, 9})});
     const auto path = writeFace(*far, "other/face.tvf");
     std::filesystem::current_path(dir.path());
     ASSERT_TRUE(loadIntoView(state, "other/face.tvf", prompt));
-    EXPECT_TRUE(prompt.messages.empty());
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].find("face.tvf"), std::string::npos);
+    EXPECT_NE(prompt.messages[0].find("out of range"), std::string::npos);
+    EXPECT_EQ(state.face->geometries[0]->vertexIndices, (IndexList{0, 1, 2}));
 
     EXPECT_NE(state.face, first);
     ASSERT_TRUE(state.faceNode);
@@ -41,43 +47,28 @@ TEST_F(ViewFixture, LoadingInstallsTheFaceAndResetsTransformsCameraAndSelection)
     test::expectVec(state.camera->center, state.faceNode->getBound().center());
 }
 
-TEST_F(ViewFixture, AFileThatCannotBeLoadedLeavesThePreviousFaceAndSaysSoOnce)
+TEST_F(ViewFixture, ScaleDragMarksTheFaceModifiedButNotWhileLiningUpAComparison)
 {
+    turnRight(state);  // no face: nothing to turn
+    EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
+    test::EventDriver drag(*state.editHandler);
+    setEditMode(state, 2);
+    drag.press(0, 0);
+    drag.drag(0, 0.1f);
+    EXPECT_FALSE(state.modified);  // nor anything to save
+
     loadTwoGeometries();
-    turnRight(state);
-    const osg::ref_ptr<TarvFaceObject> face = state.face;
-    const osg::ref_ptr<TarvFaceRenderer> node = state.faceNode;
-    const std::filesystem::path fileName = state.fileName;
-    const osg::Matrixd head = state.scene.headTransform->getMatrix();
+    drag.press(0, 0);
+    drag.drag(0, 0.1f);
+    EXPECT_TRUE(state.modified);
+    EXPECT_GT(state.editHandler->scale, 1.0f);
 
-    test::writeBytes(dir / "junk.nomodel", "this is no model of any kind\n");
-    for (const std::filesystem::path& bad : {dir / "missing.tvf", dir / "junk.nomodel"}) {
-        prompt.messages.clear();
-        EXPECT_FALSE(loadIntoView(state, bad, prompt));
-        ASSERT_EQ(prompt.messages.size(), 1u) << bad;
-        EXPECT_EQ(prompt.messages[0], "Failed to load: " + bad.string());
-        EXPECT_EQ(state.face, face);
-        EXPECT_TRUE(state.scene.headTransform->containsNode(node.get()));
-        EXPECT_EQ(state.fileName, fileName);
-        EXPECT_TRUE(state.modified);
-        EXPECT_EQ(state.scene.headTransform->getMatrix(), head);
-    }
-
-    prompt.messages.clear();
-    EXPECT_FALSE(loadIntoView(state, "", prompt));
-    EXPECT_TRUE(prompt.messages.empty());
-    EXPECT_EQ(state.face, face);
-}
-
-TEST_F(ViewFixture, RepairsMadeWhileLoadingAreReported)
-{
-    // Triangle 2 names vertex 9 of a geometry with three vertices.
-    auto broken = test::makeFace({test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, 0, 1, 9})});
-    ASSERT_TRUE(loadIntoView(state, writeFace(*broken, "broken.tvf"), prompt));
-    ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_NE(prompt.messages[0].find("broken.tvf"), std::string::npos);
-    EXPECT_NE(prompt.messages[0].find("out of range"), std::string::npos);
-    EXPECT_EQ(state.face->geometries[0]->vertexIndices, (IndexList{0, 1, 2}));
+    state.modified = false;
+    state.comparisonRenderer = state.faceNode;  // a comparison is pending
+    drag.press(0, 0);
+    drag.drag(0, 0.2f);
+    EXPECT_FALSE(state.modified);
+    state.comparisonRenderer = nullptr;
 }
 
 }  // namespace
