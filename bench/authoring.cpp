@@ -31,13 +31,7 @@ public:
 // 161 x 162 vertices (26,082) and 51,520 triangles: the head of the renderer benchmark.
 osg::ref_ptr<TarvFaceObject> makeHead()
 {
-    GridFaceOptions options;
-    options.columns = 161;
-    options.rows = 162;
-    osg::ref_ptr<TarvFaceObject> face = makeGridFace(options);
-    for (const auto& g : face->geometries)
-        g->texture.clear();  // no image file to read here
-    return face;
+    return makeHeadSizedFace();
 }
 
 // The same head with every 20th vertex moved forward; its box along x and y is unchanged, so

@@ -84,6 +84,15 @@ osg::ref_ptr<TarvFaceObject> makeGridFace(const GridFaceOptions& o)
     return face;
 }
 
+osg::ref_ptr<TarvFaceObject> makeHeadSizedFace(std::uint32_t morphs, std::uint32_t entriesPerTarget)
+{
+    osg::ref_ptr<TarvFaceObject> face =
+        makeGridFace({.columns = 161, .rows = 162, .morphs = morphs, .entriesPerTarget = entriesPerTarget});
+    for (const auto& g : face->geometries)
+        g->texture.clear();
+    return face;
+}
+
 void writeObj(const TarvFaceObject& face, const std::filesystem::path& path)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");

@@ -25,6 +25,10 @@ struct GridFaceOptions {
 // pseudo-random offsets. Coordinates carry fractional digits like a real scan.
 osg::ref_ptr<TarvFaceObject> makeGridFace(const GridFaceOptions& options);
 
+// The head-sized grid the interactive benchmarks share: 161 × 162 vertices (26,082) and
+// 51,520 triangles, without a texture to read, and the given morphs.
+osg::ref_ptr<TarvFaceObject> makeHeadSizedFace(std::uint32_t morphs = 0, std::uint32_t entriesPerTarget = 0);
+
 // Writes the first geometry's positions, texture coordinates and triangles as Wavefront OBJ
 // with "%g" numbers, the way a modelling tool would export the same mesh.
 void writeObj(const TarvFaceObject& face, const std::filesystem::path& path);

@@ -28,12 +28,7 @@ struct Corpus {
         tvf = dir / "face.tvf";
         obj = dir / "face.obj";
         // About a million vertices and a million triangles, 20 morphs of 15,000 entries.
-        mw::bench::GridFaceOptions options;
-        options.columns = 1000;
-        options.rows = 1000;
-        options.morphs = 20;
-        options.entriesPerTarget = 15000;
-        face = mw::bench::makeGridFace(options);
+        face = mw::bench::makeGridFace({.morphs = 20, .entriesPerTarget = 15000});
         mw::FaceGeom& g = *face->geometries[0];
         g.vertexIndices.resize(3'000'000);
         g.texIndices.resize(3'000'000);

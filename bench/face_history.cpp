@@ -22,18 +22,10 @@ namespace {
 
 using Event = osgGA::GUIEventAdapter;
 
-// 161 x 162 vertices (26,082), 51,520 triangles, 50 morphs moving 2,000 vertices each.
+// 50 morphs moving 2,000 vertices each.
 osg::ref_ptr<TarvFaceObject> makeHead()
 {
-    GridFaceOptions options;
-    options.columns = 161;
-    options.rows = 162;
-    options.morphs = 50;
-    options.entriesPerTarget = 2000;
-    osg::ref_ptr<TarvFaceObject> face = makeGridFace(options);
-    for (const auto& g : face->geometries)
-        g->texture.clear();  // no image file to read here
-    return face;
+    return makeHeadSizedFace(50, 2000);
 }
 
 struct LoadedView {

@@ -22,14 +22,7 @@ namespace {
 // weight set.
 osg::ref_ptr<TarvFaceObject> makeHead(bool weighted)
 {
-    GridFaceOptions options;
-    options.columns = 161;
-    options.rows = 162;
-    options.morphs = 50;
-    options.entriesPerTarget = 5000;
-    osg::ref_ptr<TarvFaceObject> face = makeGridFace(options);
-    for (const auto& g : face->geometries)
-        g->texture.clear();  // no image file to read here
+    osg::ref_ptr<TarvFaceObject> face = makeHeadSizedFace(50, 5000);
     for (std::size_t m = 0; m < face->morphs.size(); ++m)
         for (const auto& t : face->morphs[m]->targets)
             t->weight = weighted ? 0.02f * static_cast<float>(m + 1) : 0.0f;

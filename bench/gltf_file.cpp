@@ -24,12 +24,7 @@ struct Corpus {
     {
         dir = fs::temp_directory_path() / ("mienwright-bench-gltf-" + std::to_string(::getpid()));
         fs::create_directories(dir);
-        mw::bench::GridFaceOptions options;
-        options.columns = 1000;
-        options.rows = 1000;
-        options.morphs = 20;
-        options.entriesPerTarget = 15000;
-        face = mw::bench::makeGridFace(options);
+        face = mw::bench::makeGridFace({.morphs = 20, .entriesPerTarget = 15000});
         if (!mw::writeFaceFile(dir / "face.tvf", *face) || !mw::writeGltfFile(dir / "face.glb", *face, dir))
             std::abort();
     }

@@ -16,10 +16,7 @@ namespace {
 // A 1000 × 1000 grid exploded into a soup; with or without texture coordinates (also exploded).
 osg::ref_ptr<TarvFaceObject> makeSoup(bool textured)
 {
-    GridFaceOptions options;
-    options.columns = 1000;
-    options.rows = 1000;
-    const osg::ref_ptr<TarvFaceObject> grid = makeGridFace(options);
+    const osg::ref_ptr<TarvFaceObject> grid = makeGridFace({});
     const FaceGeom& g = *grid->geometries[0];
 
     osg::ref_ptr<FaceGeom> soup = new FaceGeom;
