@@ -26,7 +26,11 @@ int main(int argc, char** argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        if (e.get_exit_code() == 0)
+            return app.exit(e);  // --help and --version print their text on standard output
+        // Malformed arguments are an error like any other: one line, status 1.
+        std::cerr << "error: " << e.what() << " (see --help)\n";
+        return mw::cli::kLoadFailed;
     } catch (const std::exception& e) {
         // Whatever a subcommand did not handle ends in one line, never in an abort.
         std::cerr << "error: " << e.what() << '\n';

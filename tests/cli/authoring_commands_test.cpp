@@ -113,7 +113,9 @@ TEST(CliMorphs, RefusesUnknownOrTakenNamesWithoutWritingAndAppliesTheOperationsI
         EXPECT_FALSE(std::filesystem::exists(out)) << ops[1];
     }
     EXPECT_EQ(runCommand({MIENWRIGHT_CLI, "morphs", in, "-o", out, "--delete", "nose"}).err, "No morph named \"nose\"\n");
-    EXPECT_NE(runCommand({MIENWRIGHT_CLI, "morphs", in, "-o", out, "--mix", "b=x:new"}).status, 0);
+    const auto malformed = runCommand({MIENWRIGHT_CLI, "morphs", in, "-o", out, "--mix", "b=x:new"});
+    EXPECT_EQ(malformed.status, 1);
+    EXPECT_EQ(malformed.err, "error: --mix: expected NAME=W,NAME=W…:NEW, got b=x:new (see --help)\n");
     EXPECT_FALSE(std::filesystem::exists(out));
 
     const auto r = runCommand({MIENWRIGHT_CLI, "morphs", in, "-o", out, "--duplicate", "b", "--rename", "b.001=bee",
