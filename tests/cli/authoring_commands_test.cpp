@@ -1,4 +1,4 @@
-// create-morph and morphs: the editor's authoring operations from the command line, in the
+// create-morph, morphs and neck: the editor's authoring operations from the command line, in the
 // order given.
 
 #include <filesystem>
@@ -133,6 +133,41 @@ TEST(CliMorphs, RefusesUnknownOrTakenNamesWithoutWritingAndAppliesTheOperationsI
     const FaceTarget& combo = *result->morphs[5]->targets[0];
     EXPECT_EQ(combo.indices, (IndexList{0, 1}));
     EXPECT_EQ(combo.offsets->asVector(), (std::vector<osg::Vec3>{{0.25f, 0.5f, 2}, {0, 0, 4}}));
+}
+
+TEST(CliNeck, AnotherGeometryThanTheLargestNeedsYesAndNothingIsWrittenWithout)
+{
+    test::TempDir dir;
+    const auto square = test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {0, 1, 2, 0, 2, 3});
+    const auto triangle = test::makeGeom("eyes", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {0, 1, 2});
+    const auto in = write(dir, "in.tvf", *test::makeFace({square, triangle}));
+    const auto out = (dir / "out.tvf").string();
+    const struct {
+        std::vector<std::string> options;
+        int status;
+        std::string message;  // standard error, or standard output on success
+    } cases[] = {
+        {{"--geometry", "1"}, 4,
+         "Are you sure the currently selected geometry contains the neck vertices? No\n"
+         "Nothing written: pass --yes to compute the neck vertices of geometry 1\n"},
+        {{"--geometry", "2", "--yes"}, 4, "No geometry 2: the face has 2 geometries\n"},
+        {{}, 0, "geometry 0 \"skin\": 4 neck vertices\n"},
+        {{"--geometry", "1", "--yes"}, 0, "geometry 1 \"eyes\": 3 neck vertices\n"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(out);
+        std::vector<std::string> argv = {MIENWRIGHT_CLI, "neck", in, "-o", out};
+        argv.insert(argv.end(), c.options.begin(), c.options.end());
+        const auto r = runCommand(argv);
+        SCOPED_TRACE(r.err);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(c.status == 0 ? r.out : r.err, c.message);
+        EXPECT_EQ(std::filesystem::exists(out), c.status == 0);
+    }
+    const auto result = readFaceFile(out);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->geometries[1]->clampIndices, (IndexList{0, 1, 2}));
+    EXPECT_TRUE(result->geometries[0]->clampIndices.empty());
 }
 
 }  // namespace
