@@ -55,22 +55,20 @@ void DocumentController::open()
 
 bool DocumentController::save()
 {
-    if (busy())
-        return false;
-    Document doc = document();
-    const bool saved = saveCurrentFace(doc);
-    if (saved)
-        recent_.add(fromPath(host_.viewState().fileName));
-    finish(host_.viewState().face.get());
-    return saved;
+    return saveWith(saveCurrentFace);
 }
 
 bool DocumentController::saveAs()
 {
+    return saveWith(saveFaceAs);
+}
+
+bool DocumentController::saveWith(bool (*saveDocument)(Document&))
+{
     if (busy())
         return false;
     Document doc = document();
-    const bool saved = saveFaceAs(doc);
+    const bool saved = saveDocument(doc);
     if (saved)
         recent_.add(fromPath(host_.viewState().fileName));
     finish(host_.viewState().face.get());

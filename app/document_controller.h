@@ -70,6 +70,8 @@ protected:
 
 private:
     Document document();
+    // Saves with the given operation; a file written is remembered among the recent ones.
+    bool saveWith(bool (*saveDocument)(Document&));
     // Refreshes the view, remembers the file now shown when it is new, tells the window.
     void finish(const TarvFaceObject* before);
     void openRecent(const QString& path);
