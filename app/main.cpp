@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QSurfaceFormat>
 
+#include "app/autosave_controller.h"
 #include "app/main_frame.h"
 #include "mienwright_version.h"
 #include "import/library_messages.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv)
     // Start-up goes on once the user has closed the about box.
     if (!parser.isSet(noAbout))
         frame.showAboutBox();
+    // The work of an editor that did not end cleanly comes before anything else.
+    frame.autosave().offerRecovery();
     const QStringList files = parser.positionalArguments();
     if (!files.isEmpty())
         frame.openFace(files.constFirst());

@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include "app/about_dialog.h"
+#include "app/autosave_controller.h"
 #include "app/lock_key_indicators.h"
 #include "app/morph_bar.h"
 #include "app/morph_value_dialogs.h"
@@ -89,6 +90,8 @@ CMainFrame::CMainFrame(Prompt* prompt, QWidget* parent)
     documents_ = std::make_unique<DocumentController>(*this);
     documents_->acceptDrops(this);
     connect(documents_.get(), &DocumentController::documentChanged, this, &CMainFrame::updateCommandStates);
+    autosave_ = std::make_unique<AutosaveController>(*this);
+    connect(autosave_.get(), &AutosaveController::faceRecovered, this, &CMainFrame::updateCommandStates);
     setWindowTitle(qs(kApplicationTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/mienwright.svg")));
     setCentralWidget(view_);
@@ -332,6 +335,9 @@ void CMainFrame::updateCommandStates()
             text += QLatin1Char(' ') + qs(step).replace(QLatin1Char('&'), QStringLiteral("&&"));
         actions_.at(id)->setText(text);
     }
+    // Every change to the face passes here: the autosave hears of it.
+    if (autosave_)
+        autosave_->noticeChanges();
 }
 
 void CMainFrame::runCommand(int id)

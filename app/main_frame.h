@@ -30,6 +30,7 @@ class QToolBar;
 
 namespace mw {
 
+class AutosaveController;
 class CMorphBar;
 class CPropertyGrid;
 class LockKeyIndicators;
@@ -48,6 +49,8 @@ public:
 
     // Opening, saving and closing: the File commands, Open Recent and dropped files.
     DocumentController& documents() { return *documents_; }
+    // Keeps unsaved work through a crash and offers it at the next start.
+    AutosaveController& autosave() { return *autosave_; }
 
     // Advances the viewer one step (events, update) and, when `render` is true, draws.
     void refreshView(bool render) override;
@@ -191,6 +194,7 @@ private:
     std::unique_ptr<Panes> panes_;
     CMienwrightView* view_;
     std::unique_ptr<DocumentController> documents_;
+    std::unique_ptr<AutosaveController> autosave_;
     QTimer refreshTimer_;
     std::unordered_map<int, QAction*> actions_;
     std::unordered_map<int, QMenu*> contextMenus_;

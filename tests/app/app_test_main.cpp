@@ -20,6 +20,9 @@ int main(int argc, char** argv)
         return RUN_ALL_TESTS();  // the window tests skip themselves
     // What the windows remember (the recent files) stays out of the user's settings.
     QTemporaryDir settings;
+    // … and so do the windows' autosaves.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
     QSurfaceFormat::setDefaultFormat(mw::CMienwrightView::surfaceFormat());
     QApplication application(argc, argv);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
