@@ -174,6 +174,14 @@ std::string_view toolTipText(const Command& command)
     return newline == std::string_view::npos ? std::string_view() : command.prompt.substr(newline + 1);
 }
 
+namespace {
+
+// The Morph menu, which is also the context menu of a morph item.
+constexpr int kMorphMenu[] = {command::DeleteMorph, command::DuplicateMorph, kSeparator, command::MoveMorphUp,
+                              command::MoveMorphDown, kSeparator, command::MirrorMorph, command::NewMorphFromMix};
+
+}  // namespace
+
 std::span<const MenuLayout> menuBarLayout()
 {
     namespace c = command;
@@ -194,10 +202,8 @@ std::span<const MenuLayout> menuBarLayout()
         c::ClearNeckVertices, s,
         c::ShowGeometry, c::HideGeometry,
     };
-    static const int morph[] = {c::DeleteMorph, c::DuplicateMorph, s, c::MoveMorphUp, c::MoveMorphDown, s,
-                                c::MirrorMorph, c::NewMorphFromMix};
     static const MenuLayout menus[] = {
-        {"&File", file}, {"&Edit", edit}, {"&View", view}, {"&Help", help}, {"Tools", tools}, {"&Morph", morph},
+        {"&File", file}, {"&Edit", edit}, {"&View", view}, {"&Help", help}, {"Tools", tools}, {"&Morph", kMorphMenu},
     };
     return menus;
 }
@@ -213,12 +219,10 @@ std::span<const int> toolbarLayout()
 std::span<const int> contextMenuLayout(int menuId)
 {
     static const int geometry[] = {command::ShowGeometry, command::HideGeometry, command::FlipPolygonOrder};
-    static const int morph[] = {command::DeleteMorph, command::DuplicateMorph, kSeparator, command::MoveMorphUp,
-                                command::MoveMorphDown, kSeparator, command::MirrorMorph};
     if (menuId == kGeometryContextMenu)
         return geometry;
     if (menuId == kMorphContextMenu)
-        return morph;
+        return kMorphMenu;
     return {};
 }
 

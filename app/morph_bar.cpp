@@ -47,7 +47,8 @@ int sliderPosition(float weight)
 }  // namespace
 
 CMorphBar::CMorphBar(PaneHost& host, QWidget* parent)
-    : QWidget(parent), host_(host), tree_(new QTreeWidget(this)), slider_(new QSlider(Qt::Horizontal, this))
+    : QWidget(parent), host_(host), tree_(new QTreeWidget(this)), slider_(new QSlider(Qt::Horizontal, this)),
+      sliderValue_(new QLabel(QStringLiteral("0"), this))
 {
     setWindowTitle(QStringLiteral("Morph"));
     setAccessibleName(QStringLiteral("Morph"));
@@ -73,6 +74,13 @@ CMorphBar::CMorphBar(PaneHost& host, QWidget* parent)
     connect(tree_, &QTreeWidget::itemSelectionChanged, this, &CMorphBar::onSelectionChanged);
     connect(tree_, &QWidget::customContextMenuRequested, this, &CMorphBar::onContextMenu);
     connect(slider_, &QSlider::valueChanged, this, &CMorphBar::onSliderValue);
+    // The value beside the slider, in the same percent; a screen reader hears what is shown.
+    sliderValue_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    sliderValue_->setAccessibleName(sliderValue_->text());
+    connect(slider_, &QSlider::valueChanged, sliderValue_, [this](int value) {
+        sliderValue_->setText(QString::number(value));
+        sliderValue_->setAccessibleName(sliderValue_->text());
+    });
 }
 
 CMorphBar::~CMorphBar()
@@ -89,7 +97,10 @@ void CMorphBar::resizeEvent(QResizeEvent* event)
     const int width = event->size().width();
     const int height = event->size().height();
     tree_->setGeometry(0, 0, width, std::max(height - kSliderHeight, 0));
-    slider_->setGeometry(0, std::max(height - kSliderHeight, 0), width, kSliderHeight);
+    const int valueWidth = sliderValue_->fontMetrics().horizontalAdvance(QStringLiteral("100")) + 8;
+    const int top = std::max(height - kSliderHeight, 0);
+    slider_->setGeometry(0, top, std::max(width - valueWidth, 0), kSliderHeight);
+    sliderValue_->setGeometry(std::max(width - valueWidth, 0), top, valueWidth, kSliderHeight);
 }
 
 QTreeWidgetItem* CMorphBar::addItem(QTreeWidgetItem* root, std::string& name, int index)

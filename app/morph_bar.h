@@ -3,6 +3,7 @@
 // morphs under "Morph" (item data: the index in the face); below it a slider (0 … 100) shows
 // and sets the weight of the selected morph. Geometries and morphs are renamed in place.
 
+#include <QLabel>
 #include <QSlider>
 #include <QTreeWidget>
 #include <QWidget>
@@ -54,6 +55,8 @@ public:
 
     QTreeWidget* tree() const { return tree_; }
     QSlider* slider() const { return slider_; }
+    // The slider's value as a number beside it.
+    QLabel* sliderValue() const { return sliderValue_; }
     QTreeWidgetItem* geometryRoot() const { return geometryRoot_; }
     QTreeWidgetItem* morphRoot() const { return morphRoot_; }
 
@@ -77,6 +80,7 @@ private:
     PaneHost& host_;
     QTreeWidget* tree_;
     QSlider* slider_;
+    QLabel* sliderValue_;
     osg::ref_ptr<TarvFaceRenderer> faceNode_;
     bool modified_ = false;
     QTreeWidgetItem* geometryRoot_ = nullptr;

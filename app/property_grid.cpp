@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include <QColorDialog>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -69,6 +71,7 @@ public:
         }
         layout->addWidget(button);
         setFocusProxy(line);
+        line->installEventFilter(this);
         connect(button, &QToolButton::clicked, this, [this, &grid, id, button] {
             // The chooser is modal: the view may close this editor while it is open.
             const QPointer<ValueEditor> self(this);
@@ -82,6 +85,19 @@ public:
     }
 
     QLineEdit* line;
+
+protected:
+    // The delegate commits when the focus leaves the editor; the focus sits in the text, so its
+    // leaving is passed on as the editor's (the delegate ignores moves inside the editor, and
+    // Escape still cancels).
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == line && event->type() == QEvent::FocusOut) {
+            QFocusEvent out(QEvent::FocusOut, static_cast<QFocusEvent*>(event)->reason());
+            QCoreApplication::sendEvent(this, &out);
+        }
+        return QWidget::eventFilter(watched, event);
+    }
 };
 
 class ValueDelegate : public QStyledItemDelegate {
@@ -241,6 +257,8 @@ void CPropertyGrid::showGeometry(int index)
     setColourItem(addItem(kSpecular, QStringLiteral("Specular"), QStringLiteral("The specular color of the geometry")),
                   geometry.specular);
     category_->setExpanded(true);
+    // Captions in full at the pane's usual width; the values take the rest.
+    tree_->resizeColumnToContents(0);
 }
 
 QTreeWidgetItem* CPropertyGrid::addItem(int id, const QString& caption, const QString& description)
@@ -357,8 +375,11 @@ bool CPropertyGrid::pickColour(int id)
     if (!item(id) || !geometry || (id != kDiffuse && id != kSpecular) || !chooseColour)
         return false;
     const osg::Vec4& current = id == kDiffuse ? geometry->diffuse : geometry->specular;
-    const std::optional<QColor> chosen = chooseColour(swatchOf(current));
-    if (!chosen)
+    const QColor shown = swatchOf(current);
+    const std::optional<QColor> chosen = chooseColour(shown);
+    // OK on the colour shown is no change: the swatch holds only the low byte of each
+    // component, so writing it back would turn 1.5 into 0.494.
+    if (!chosen || chosen->toRgb().rgb() == shown.rgb())
         return false;
     const osg::Vec3 rgb(static_cast<float>(chosen->redF()), static_cast<float>(chosen->greenF()),
                         static_cast<float>(chosen->blueF()));

@@ -18,6 +18,14 @@ std::optional<std::filesystem::path> chosen(const QString& file)
 
 }  // namespace
 
+QStringList QtPrompt::openFilters()
+{
+    // The native and legacy formats, glTF, OBJ, and the model formats OpenSceneGraph's plugins read.
+    return {QStringLiteral("Faces (*.tvf *.txt *.gltf *.glb *.obj *.3dc *.3ds *.ac *.dae *.dxf *.flt *.ive *.iv "
+                           "*.lwo *.lws *.md2 *.osg *.osgb *.osgt *.ply *.stl *.x)"),
+            QStringLiteral("All Files (*)")};
+}
+
 void QtPrompt::message(const std::string& text)
 {
     QMessageBox::information(parent_, title(), QString::fromStdString(text), QMessageBox::Ok);
@@ -44,13 +52,14 @@ Answer QtPrompt::questionWithCancel(const std::string& text)
 
 std::optional<std::filesystem::path> QtPrompt::chooseOpenFile()
 {
-    return chosen(QFileDialog::getOpenFileName(parent_));
+    return chosen(QFileDialog::getOpenFileName(parent_, QString(), QString(), openFilters().join(QStringLiteral(";;"))));
 }
 
 std::vector<std::filesystem::path> QtPrompt::chooseOpenFiles()
 {
     std::vector<std::filesystem::path> files;
-    for (const QString& file : QFileDialog::getOpenFileNames(parent_))
+    for (const QString& file :
+         QFileDialog::getOpenFileNames(parent_, QString(), QString(), openFilters().join(QStringLiteral(";;"))))
         files.emplace_back(file.toStdString());
     return files;
 }
@@ -68,7 +77,7 @@ std::optional<std::filesystem::path> QtPrompt::chooseSaveFile()
 
 std::optional<std::filesystem::path> QtPrompt::chooseExportFile()
 {
-    QFileDialog dialog(parent_);
+    QFileDialog dialog(parent_, QStringLiteral("Export glTF"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({QStringLiteral("glTF binary (*.glb)"), QStringLiteral("glTF (*.gltf)")});
     dialog.setDefaultSuffix(QStringLiteral("glb"));

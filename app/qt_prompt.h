@@ -3,6 +3,8 @@
 
 #include "authoring/prompt.h"
 
+#include <QStringList>
+
 class QWidget;
 
 namespace mw {
@@ -20,6 +22,9 @@ public:
     // Yes is the default button; Escape and the close box answer Cancel.
     Answer questionWithCancel(const std::string& text) override;
     std::optional<std::filesystem::path> chooseExportFile() override;
+
+    // The filters of the open dialogs: every face the editor reads first, then all files.
+    static QStringList openFilters();
 
 private:
     QWidget* parent_;

@@ -5,11 +5,13 @@
 #include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 #include "app/morph_value_dialogs.h"
 #include "app/open_face_dialog.h"
 #include "app/property_grid.h"
+#include "app/qt_prompt.h"
 #include "model/face_file.h"
 #include "tests/app/editor_fixture.h"
 #include "tests/support/face_builders.h"
@@ -157,6 +160,9 @@ TEST_F(PanesTest, SliderSetsTheSelectedMorphsWeightAndShowsItTruncated)
     QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(bar->slider())->valueInterface();
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->currentValue().toInt(), 37);
+    EXPECT_EQ(bar->sliderValue()->text(), "37");
+    EXPECT_EQ(accessibleName(bar->sliderValue()), "37");
+    EXPECT_TRUE(bar->sliderValue()->isVisible());
 
     bar->resetSlider();
     EXPECT_EQ(bar->slider()->value(), 0);
@@ -327,6 +333,54 @@ TEST_F(PanesTest, GridEditsReachTheGeometryAndMarkTheFaceModified)
     EXPECT_EQ(grid->valueText(CPropertyGrid::kSpecular), "0.200; 0.400; 0.800");
 }
 
+TEST_F(PanesTest, GridCaptionsShowInFullAndValuesCommitWhenTheFocusLeaves)
+{
+    bar->selectGeometryItem(1);
+    QTreeWidget* tree = grid->tree();
+    const int margin = 2 * (tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree) + 1);
+    for (int id : {CPropertyGrid::kTexture, CPropertyGrid::kDiffuse, CPropertyGrid::kSpecular}) {
+        QTreeWidgetItem* row = grid->item(id);
+        EXPECT_GE(tree->visualRect(tree->indexFromItem(row, 0)).width(),
+                  tree->fontMetrics().horizontalAdvance(row->text(0)) + margin)
+            << row->text(0).toStdString();
+    }
+    EXPECT_GT(tree->visualRect(tree->indexFromItem(grid->item(CPropertyGrid::kDiffuse), 1)).width(), tree->width() / 3);
+
+    // OK in the colour chooser without a change is no change (the swatch cannot hold 1.5).
+    grid->chooseColour = [](const QColor& current) -> std::optional<QColor> { return current; };
+    EXPECT_FALSE(grid->pickColour(CPropertyGrid::kDiffuse));
+    FaceGeom& geometry = *face->geometries[1];
+    EXPECT_EQ(geometry.diffuse, osg::Vec4(1.0f, 1.5f, 0.0f, 1.0f));
+    EXPECT_EQ(host.modifiedMarks, 0);
+
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    struct Case {
+        int id;
+        const char* typed;
+        Qt::Key key;  // pressed before the focus goes to the morph tree; none: just leave
+        osg::Vec4 expected;
+    } cases[] = {
+        {CPropertyGrid::kDiffuse, "0.5; 0.25; 1", Qt::Key_unknown, {0.5f, 0.25f, 1.0f, 1.0f}},
+        {CPropertyGrid::kSpecular, "0.75; 0.75; 0.75", Qt::Key_Escape, {0, 0, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        tree->setFocus();
+        tree->setCurrentItem(grid->item(c.id), 1);
+        auto* line = tree->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(line, nullptr);
+        line->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return line->hasFocus(); }));
+        line->selectAll();
+        QTest::keyClicks(line, c.typed);
+        if (c.key != Qt::Key_unknown)
+            QTest::keyClick(line, c.key);
+        bar->tree()->setFocus(Qt::MouseFocusReason);
+        QApplication::processEvents();
+        EXPECT_EQ(c.id == CPropertyGrid::kDiffuse ? geometry.diffuse : geometry.specular, c.expected) << c.typed;
+    }
+}
+
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -372,6 +426,27 @@ TEST_F(DialogTest, ScaleDialogShowsOneEachTimeAndAcceptsANegativeFactor)
     withText<QPushButton>(cancelled, "Cancel")->click();
     EXPECT_EQ(cancelled.result(), QDialog::Rejected);
     EXPECT_EQ(cancelled.scaleFactor(), 1.0f);
+}
+
+TEST_F(DialogTest, FileDialogsOfferFacesFirstAndSayWhatTheyExport)
+{
+    QWidget parent;
+    QtPrompt prompt(&parent);
+    QStringList filters;
+    EXPECT_TRUE(answerDialog<QFileDialog>([&] { prompt.chooseOpenFile(); }, [&](QFileDialog& dialog) {
+        filters = dialog.nameFilters();
+        dialog.reject();
+    }));
+    ASSERT_EQ(filters.size(), 2);
+    for (const char* pattern : {"*.tvf", "*.txt", "*.gltf", "*.glb", "*.obj", "*.3ds", "*.ply"})
+        EXPECT_TRUE(filters[0].contains(pattern)) << pattern;
+    EXPECT_EQ(filters[1], "All Files (*)");
+    QString title;
+    EXPECT_TRUE(answerDialog<QFileDialog>([&] { prompt.chooseExportFile(); }, [&](QFileDialog& dialog) {
+        title = dialog.windowTitle();
+        dialog.reject();
+    }));
+    EXPECT_EQ(title, "Export glTF");
 }
 
 TEST_F(DialogTest, OpenDialogOffersOnlyOpeningWithoutAFace)
