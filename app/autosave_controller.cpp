@@ -98,6 +98,7 @@ void AutosaveController::writeNow()
     clock_.pendingSince.reset();
     clock_.lastWrite = Clock::now();
     writing_ = true;
+    stored_ = true;
     waitForWriter();
     writer_ = std::thread([this, copy, original] {
         std::string failure;
@@ -135,8 +136,9 @@ void AutosaveController::removeCopy()
     if (writing_)
         return;  // removed when the write in progress is done
     waitForWriter();
-    if (autosave_ && autosave_->exists())
+    if (autosave_ && stored_)
         autosave_->remove();
+    stored_ = false;
 }
 
 bool AutosaveController::offerRecovery()
@@ -155,6 +157,7 @@ bool AutosaveController::offerRecovery()
         // The work is this editor's now: its own copy first, then the old one goes.
         waitForWriter();
         const osg::ref_ptr<TarvFaceObject> copy = autosaveCopy(host_.viewState());
+        stored_ = true;
         if (copy && autosave_->write(*copy, host_.viewState().fileName))
             removeAutosaveFiles(orphan.files);
         seen_ = currentMark();

@@ -70,6 +70,7 @@ private:
     QTimer watch_;
     std::thread writer_;
     bool writing_ = false;
+    bool stored_ = false;  // a copy may be on disk
 };
 
 }  // namespace mw

@@ -63,7 +63,7 @@ TEST(AutosaveCrash, WorkOfAKilledEditorIsRecoveredAndSaved)
     const fs::path userFile = dir / "sample-head.tvf";
     const fs::path folder = dir / "state" / "mienwright" / "autosave";
 
-    QProcess editor;
+    QProcess editor;  // the editor about to crash
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kChildStateHome), QString::fromStdString((dir / "state").string()));
     env.insert(QStringLiteral("MIENWRIGHT_AUTOSAVE_SECONDS"), QStringLiteral("2"));
@@ -92,8 +92,7 @@ TEST(AutosaveCrash, WorkOfAKilledEditorIsRecoveredAndSaved)
     EXPECT_TRUE(frame->autosave().offerRecovery());
     EXPECT_EQ(prompt.questions, std::vector<std::string>{
                                     "Mienwright was not closed properly. Recover the unsaved changes to sample-head.tvf?"});
-    EXPECT_EQ(frame->view().state().fileName, userFile);
-    EXPECT_TRUE(frame->isModified());
+    EXPECT_TRUE(frame->view().state().fileName == userFile && frame->isModified());
     frame->runCommand(command::Save);
     EXPECT_FALSE(frame->isModified());
     EXPECT_FALSE(holdsAutosave(folder)) << "saving removes the autosave";
@@ -112,11 +111,9 @@ TEST(AutosaveCrash, WorkOfAKilledEditorIsRecoveredAndSaved)
         const auto& was = *before->geometries[g]->vertices;
         const auto& now = *saved->geometries[g]->vertices;
         ASSERT_EQ(now.size(), was.size());
-        for (std::size_t i = 0; i < was.size(); ++i) {
-            EXPECT_NEAR(now[i].x(), 2 * axis.x() - was[i].x(), 1e-4) << g << ":" << i;
-            EXPECT_NEAR(now[i].y(), was[i].y(), 1e-4) << g << ":" << i;
-            EXPECT_NEAR(now[i].z(), 2 * axis.z() - was[i].z(), 1e-4) << g << ":" << i;
-        }
+        for (std::size_t i = 0; i < was.size(); ++i)
+            ASSERT_LT((now[i] - osg::Vec3(2 * axis.x() - was[i].x(), was[i].y(), 2 * axis.z() - was[i].z())).length(), 1e-4)
+                << g << ":" << i;
     }
     frame.reset();
     EXPECT_TRUE(fs::is_empty(folder)) << "a clean exit leaves nothing behind";

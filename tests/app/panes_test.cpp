@@ -355,12 +355,8 @@ TEST_F(PanesTest, GridCaptionsShowInFullAndValuesCommitWhenTheFocusLeaves)
 
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    struct Case {
-        int id;
-        const char* typed;
-        Qt::Key key;  // pressed before the focus goes to the morph tree; none: just leave
-        osg::Vec4 expected;
-    } cases[] = {
+    // Typed, then a key (none: just leave), then the focus goes to the morph tree.
+    struct Case { int id; const char* typed; Qt::Key key; osg::Vec4 expected; } cases[] = {
         {CPropertyGrid::kDiffuse, "0.5; 0.25; 1", Qt::Key_unknown, {0.5f, 0.25f, 1.0f, 1.0f}},
         {CPropertyGrid::kSpecular, "0.75; 0.75; 0.75", Qt::Key_Escape, {0, 0, 0, 1}},
     };
