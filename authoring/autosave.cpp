@@ -331,6 +331,8 @@ AutosaveTiming AutosaveTiming::forInterval(int seconds)
     AutosaveTiming timing;
     if (seconds <= 0)
         return timing;
+    // A day at most, so every wait fits the timers that run it.
+    seconds = std::min(seconds, 86'400);
     const AutosaveTiming standard;
     timing.interval = std::chrono::seconds(seconds);
     timing.afterChange = timing.interval * standard.afterChange.count() / standard.interval.count();

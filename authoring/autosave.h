@@ -133,7 +133,7 @@ struct AutosaveTiming {
     Duration afterChange{5'000};
     Duration minimumSpacing{30'000};
 
-    // The timing for an interval of `seconds` (the default for 0 or less).
+    // The timing for an interval of `seconds` (the default for 0 or less; a day at most).
     static AutosaveTiming forInterval(int seconds);
     // From MIENWRIGHT_AUTOSAVE_SECONDS when it holds a positive whole number.
     static AutosaveTiming fromEnvironment();
