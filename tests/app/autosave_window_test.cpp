@@ -4,6 +4,8 @@
 
 #include <signal.h>
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QProcess>
 
@@ -27,10 +29,7 @@ constexpr char kChildStateHome[] = "MIENWRIGHT_TEST_STATE_HOME";
 bool holdsAutosave(const fs::path& folder)
 {
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error))
-        if (entry.path().extension() == ".json")
-            return true;
-    return false;
+    return std::ranges::any_of(fs::directory_iterator(folder, error), [](auto& e) { return e.path().extension() == ".json"; });
 }
 
 // The child process of the crash test (it runs only when started by it): an editor whose user
@@ -65,13 +64,12 @@ TEST(AutosaveCrash, WorkOfAKilledEditorIsRecoveredAndSaved)
 
     QProcess editor;  // the editor about to crash
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kChildStateHome), QString::fromStdString((dir / "state").string()));
-    env.insert(QStringLiteral("MIENWRIGHT_AUTOSAVE_SECONDS"), QStringLiteral("2"));
-    env.insert(QString::fromLatin1(kEditedFace), QString::fromStdString(userFile.string()));
+    for (const auto& [name, value] : {std::pair{kChildStateHome, (dir / "state").string()},
+                                      {"MIENWRIGHT_AUTOSAVE_SECONDS", "2"}, {kEditedFace, userFile.string()}})
+        env.insert(QString::fromLatin1(name), QString::fromStdString(value));
     editor.setProcessEnvironment(env);
     editor.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--gtest_also_run_disabled_tests"),
-                  QStringLiteral("--gtest_filter=AutosaveCrash.DISABLED_EditorUntilKilled")});
+                 {"--gtest_also_run_disabled_tests", "--gtest_filter=AutosaveCrash.DISABLED_EditorUntilKilled"});
     ASSERT_TRUE(editor.waitForStarted());
     const bool autosaved = QTest::qWaitFor([&] { return holdsAutosave(folder); }, 60'000);
     ::kill(static_cast<pid_t>(editor.processId()), SIGKILL);
@@ -94,17 +92,15 @@ TEST(AutosaveCrash, WorkOfAKilledEditorIsRecoveredAndSaved)
                                     "Mienwright was not closed properly. Recover the unsaved changes to sample-head.tvf?"});
     EXPECT_TRUE(frame->view().state().fileName == userFile && frame->isModified());
     frame->runCommand(command::Save);
-    EXPECT_FALSE(frame->isModified());
-    EXPECT_FALSE(holdsAutosave(folder)) << "saving removes the autosave";
+    EXPECT_FALSE(frame->isModified() || holdsAutosave(folder)) << "saving removes the autosave";
 
     // What was saved is the original with its first morph gone, turned half round about the
     // vertical: each vertex mirrored through one vertical axis, wherever that axis stands.
     const osg::ref_ptr<TarvFaceObject> before = readFaceFile(examples / "sample-head.tvf");
     const osg::ref_ptr<TarvFaceObject> saved = readFaceFile(userFile);
     ASSERT_TRUE(before && saved);
-    std::vector<std::string> expectedMorphs = morphNames(*before);
-    expectedMorphs.erase(expectedMorphs.begin());
-    EXPECT_EQ(morphNames(*saved), expectedMorphs);
+    const std::vector<std::string> morphs = morphNames(*before);
+    EXPECT_EQ(morphNames(*saved), std::vector(morphs.begin() + 1, morphs.end()));
     ASSERT_EQ(saved->geometries.size(), before->geometries.size());
     const osg::Vec3 axis = ((*before->geometries[0]->vertices)[0] + (*saved->geometries[0]->vertices)[0]) * 0.5f;
     for (std::size_t g = 0; g < before->geometries.size(); ++g) {
