@@ -41,7 +41,8 @@ double leftShare(double x, double planeX, double width)
 {
     if (!(width > 0.0))
         return x < planeX ? 1.0 : x > planeX ? 0.0 : 0.5;
-    const double t = std::clamp((planeX + 0.5 * width - x) / width, 0.0, 1.0);
+    // Measured from the plane, so that a vertex on it gets exactly one half.
+    const double t = std::clamp(0.5 + (planeX - x) / width, 0.0, 1.0);
     return t * t * (3.0 - 2.0 * t);
 }
 
