@@ -1,6 +1,6 @@
 #pragma once
-// Text drawn straight into an image's pixels with a small built-in 5×7 font, for labels in
-// pictures written without a display (no font files, no text rendering in OpenGL).
+// Text drawn straight into an image's pixels with a small built-in 5×7 font (and descenders),
+// for labels in pictures written without a display (no font files, no text in OpenGL).
 
 #include <string_view>
 
@@ -10,7 +10,7 @@
 namespace mw {
 
 inline constexpr int kGlyphWidth = 5;
-inline constexpr int kGlyphHeight = 7;
+inline constexpr int kGlyphHeight = 9;  // 7 above the baseline, 2 for descenders
 inline constexpr int kGlyphAdvance = 6;  // one blank column between letters
 
 // Width in pixels of `text` at `scale` (each font pixel becomes scale × scale).
