@@ -6,7 +6,7 @@
 #include <osgDB/FileNameUtils>
 #include <osgDB/Registry>
 
-#include "authoring/arkit_names.h"
+#include "authoring/morph_sheet.h"
 #include "cli/commands.h"
 #include "model/atomic_file.h"
 #include "model/face_operations.h"
@@ -26,30 +26,6 @@ struct SheetArgs {
     bool arkit = false;
 };
 
-// Every morph in the face's order; with `arkit`, ARKit's 52 shapes in its order (a shape the
-// face has only as halves shows both at once, a missing one an empty tile), then the extras.
-std::vector<SheetTile> sheetTiles(const TarvFaceObject& face, bool arkit)
-{
-    std::vector<SheetTile> tiles;
-    if (!arkit) {
-        for (std::size_t m = 0; m < face.morphs.size(); ++m)
-            tiles.push_back({face.morphs[m]->name, {m}});
-        return tiles;
-    }
-    const ArkitReport report = arkitReport(face);
-    for (std::size_t k = 0; k < kArkitShapeCount; ++k) {
-        SheetTile tile{std::string(arkitShapeNames()[k]), {}};
-        if (report.present[k])
-            tile.morphs = {*report.present[k]};
-        else if (report.halves[k])
-            tile.morphs = {report.halves[k]->left, report.halves[k]->right};
-        tiles.push_back(tile);
-    }
-    for (const std::size_t m : report.extra)
-        tiles.push_back({face.morphs[m]->name, {m}});
-    return tiles;
-}
-
 int writeSheet(const SheetArgs& args)
 {
     // Taken before the working directory moves to the face's folder.
@@ -64,7 +40,7 @@ int writeSheet(const SheetArgs& args)
     const osg::ref_ptr<TarvFaceObject> face = loadInput(args.file);
     if (!face)
         return kLoadFailed;
-    const std::vector<SheetTile> tiles = sheetTiles(*face, args.arkit);
+    const std::vector<SheetTile> tiles = morphSheetTiles(*face, args.arkit);
     if (tiles.empty()) {
         std::cerr << args.file << " has no morphs\n";
         return kBadArgument;

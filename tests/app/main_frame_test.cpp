@@ -67,7 +67,8 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
     EXPECT_EQ(itemsOf(menu("&Edit")), "Undo|Redo|-|Cut|Copy|Paste");
     EXPECT_EQ(itemsOf(menu("&View")), "Toolbar|Status Bar|-|Morphed Normals");
     EXPECT_EQ(itemsOf(menu("&Help")), "About Mienwright...");
-    EXPECT_EQ(itemsOf(menu("&Morph")), "Delete|Duplicate|-|Move Up|Move Down|-|Mirror|New Morph from Mix");
+    EXPECT_EQ(itemsOf(menu("&Morph")),
+              "Delete|Duplicate|-|Move Up|Move Down|-|Mirror|New Morph from Mix|-|Split Left/Right...|Check ARKit Set...");
     EXPECT_EQ(itemsOf(*frame->contextMenu(kMorphContextMenu)), "Delete|Duplicate|-|Move Up|Move Down|-|Mirror");
     EXPECT_EQ(itemsOf(menu("Tools")),
               "Navigation Mode|Translate Mode|Scale Mode|Vertex Mode|-|Auto Scale|Flip Polygon Order|-|"
