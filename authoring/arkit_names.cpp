@@ -41,7 +41,7 @@ constexpr std::array<std::string_view, kArkitShapeCount> kShapes = {
 };
 
 bool isSeparator(char c) { return c == '_' || c == '.' || c == '-' || c == ' '; }
-bool isLower(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+bool isLowerOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The name in lower case without separators: the form names are compared in.
@@ -90,7 +90,7 @@ std::optional<Sided> splitSide(std::string_view name)
             const char before = name[n - w - 1];
             if (isSeparator(before) && n > w + 1)
                 return Sided{name.substr(0, n - w - 1), side};
-            if (name[n - w] == (word == "left" ? 'L' : 'R') && isLower(before))
+            if (name[n - w] == (word == "left" ? 'L' : 'R') && isLowerOrDigit(before))
                 return Sided{name.substr(0, n - w), side};
         }
         if (n > w + 1 && equalsIgnoringCase(name.substr(0, w), word) && isSeparator(name[w]))

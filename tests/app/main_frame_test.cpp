@@ -113,7 +113,7 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
     std::set<int> withFace = always;
     withFace.insert({c::SaveAs, c::ExportGltf, c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode,
                      c::AutoScale, c::ToggleRenderMode, c::TurnRight, c::TurnUp, c::ResetMorphValues,
-                     c::ComputeNeckVertices, c::CreateMorphsFromFiles, c::NewMorphFromMix});
+                     c::ComputeNeckVertices, c::CreateMorphsFromFiles, c::NewMorphFromMix, c::CheckArkitSet});
     std::set<int> withComparison = withFace, withLasso = withFace;
     withComparison.insert({c::GenerateMorphTarget, c::CancelMorphTarget, c::HighlightDifference, c::FitComparisonFace});
     withLasso.insert({c::KeepNeckVertices, c::DiscardNeckVertices, c::AddNeckVertices});
