@@ -45,7 +45,8 @@ osg::ref_ptr<FaceMorph> sumOfMorphs(std::span<const FaceMorph* const> morphs, co
     return result;
 }
 
-std::optional<std::size_t> joinMorphs(TarvFaceObject& face, std::span<const std::size_t> indices, const std::string& name)
+std::optional<std::size_t> joinMorphs(TarvFaceObject& face, std::span<const std::size_t> indices,
+                                      const std::string& name)
 {
     const std::set<std::size_t> chosen(indices.begin(), indices.end());
     if (indices.size() < 2 || chosen.size() != indices.size() || *chosen.rbegin() >= face.morphs.size())

@@ -19,6 +19,7 @@ osg::ref_ptr<FaceMorph> sumOfMorphs(std::span<const FaceMorph* const> morphs, co
 // Replaces the morphs at `indices` (each once, at least two) by their sum, called `name`, at
 // the place of the one that comes first in the face's list. Returns that position; none for an index
 // outside the list, one given twice, fewer than two, or a name another morph carries.
-std::optional<std::size_t> joinMorphs(TarvFaceObject& face, std::span<const std::size_t> indices, const std::string& name);
+std::optional<std::size_t> joinMorphs(TarvFaceObject& face, std::span<const std::size_t> indices,
+                                      const std::string& name);
 
 }  // namespace mw

@@ -79,7 +79,8 @@ void addArkitCommand(CLI::App& app, int& status)
         const ArkitReport report = arkitReport(*face);
         // Names are bytes; JSON needs UTF-8, so bytes that are not valid UTF-8 become U+FFFD.
         if (*json)
-            std::cout << reportJson(*face, report).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+            std::cout << reportJson(*face, report).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+                      << '\n';
         else
             printReport(std::cout, *file, *face, report);
         status = kOk;

@@ -303,7 +303,8 @@ CLI::Validator pairValidator(char separator, bool numberAfter)
 
 void addMorphsCommand(CLI::App& app, int& status)
 {
-    auto* cmd = app.add_subcommand("morphs", "Delete, duplicate, move, rename, mirror, mix, join and split morphs, or rename them to ARKit's, in the order given");
+    auto* cmd = app.add_subcommand("morphs", "Delete, duplicate, move, rename, mirror, mix, join and split morphs, or "
+                                             "rename them to ARKit's, in the order given");
     auto args = std::make_shared<MorphsArgs>();
     cmd->add_option("FILE", args->file, "face whose morphs are changed")->required();
     cmd->add_option("-o,--output", args->output, ".tvf file to write")->required();
@@ -346,8 +347,9 @@ void addMorphsCommand(CLI::App& app, int& status)
             [](std::string& text) {
                 std::string name;
                 double width = 0.0;
-                return parseSplit(text, name, width) ? std::string()
-                                                     : "expected NAME or NAME=WIDTH with a number WIDTH >= 0, got " + text;
+                return parseSplit(text, name, width)
+                           ? std::string()
+                           : "expected NAME or NAME=WIDTH with a number WIDTH >= 0, got " + text;
             },
             "NAME[=WIDTH]"));
     CLI::Option* toArkit = cmd->add_flag("--to-arkit", args->toArkit,

@@ -99,8 +99,8 @@ osg::ref_ptr<osg::Image> drawContactSheet(OffscreenRenderer& renderer, TarvFaceR
             fill(*sheet, x, y, tile, tile, kEmptyGrey);
         }
         const std::string text = fitted(tiles[i].label, static_cast<int>(tile) - 4, scale);
-        drawText(*sheet, static_cast<int>(x + (tile - textWidth(text, scale)) / 2), static_cast<int>(y + tile + 3), text,
-                 scale, osg::Vec3(1, 1, 1));
+        const int left = static_cast<int>(x) + (static_cast<int>(tile) - textWidth(text, scale)) / 2;
+        drawText(*sheet, left, static_cast<int>(y + tile + 3), text, scale, osg::Vec3(1, 1, 1));
     }
     node.resetMorphWeights();
     return sheet;

@@ -56,7 +56,8 @@ TEST_F(ArkitDialogsTest, SplitPreviewsTheLeftHalfRestoresOnCancelAndSplitsInOneU
     frame->morphBar().tree()->setCurrentItem(frame->morphBar().morphRoot()->child(2));
     const QImage rest = grab();
     for (const bool confirm : {false, true}) {
-        ASSERT_TRUE(answerDialog<CSplitMorphDialog>([&] { act(command::SplitMorph).trigger(); }, [&](CSplitMorphDialog& d) {
+        const auto open = [&] { act(command::SplitMorph).trigger(); };
+        ASSERT_TRUE(answerDialog<CSplitMorphDialog>(open, [&](CSplitMorphDialog& d) {
             // The preview: the left half alone at weight 1, under the morph's own name.
             const FaceMorph& preview = *state().face->morphs[2];
             EXPECT_EQ(preview.name, "brows_up");
