@@ -1,6 +1,8 @@
 // ARKit names, joining and splitting morphs: recognition of every spelling, the report, the
 // order after renaming, and halves that add up to the original.
 
+#include <cctype>
+#include <cstring>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -61,6 +63,34 @@ TEST(ArkitNames, EverySpellingAndSideIsRecognisedAndSideWordsOfWholeShapesStayWh
         ASSERT_TRUE(match) << c.name;
         EXPECT_EQ(arkitShapeNames()[match->shape], c.shape) << c.name;
         EXPECT_EQ(match->part, c.part) << c.name;
+    }
+}
+
+TEST(ArkitNames, EveryShapeComesBackFromItsSnakeCaseAndShortSideSpellings)
+{
+    for (std::size_t k = 0; k < kArkitShapeCount; ++k) {
+        const std::string name(arkitShapeNames()[k]);
+        std::string snake;  // eye_blink_left
+        for (char c : name) {
+            if (std::isupper(static_cast<unsigned char>(c)))
+                snake += '_';
+            snake += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        std::string upper = snake;  // EYE_BLINK_LEFT
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::vector<std::string> spellings = {name, snake, upper};
+        for (const auto& [word, letter] : {std::pair{"Left", "L"}, std::pair{"Right", "R"}})
+            if (name.ends_with(word)) {
+                const std::string stem = name.substr(0, name.size() - std::strlen(word));
+                spellings.insert(spellings.end(), {stem + "_" + letter, std::string(letter) + "_" + stem, stem + "." + letter});
+            }
+        for (const std::string& spelling : spellings) {
+            const auto match = recogniseArkitName(spelling);
+            ASSERT_TRUE(match) << spelling;
+            EXPECT_EQ(match->shape, k) << spelling;
+            EXPECT_EQ(match->part, ArkitPart::Whole) << spelling;
+        }
     }
 }
 
