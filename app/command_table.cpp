@@ -111,6 +111,12 @@ std::span<const Command> commandTable()
          E::MorphSelected, M::None, &F::onMirrorMorph},
         {c::NewMorphFromMix, "&New Morph from Mix", "Add a morph that is the current mix of morph values", "",
          E::Face, M::None, &F::onNewMorphFromMix},
+        {c::CheckArkitSet, "Check &ARKit Set...",
+         "Show which of ARKit's 52 blend shapes the morphs provide, and rename them to ARKit's names", "", E::Face,
+         M::None, &F::onCheckArkitSet},
+        {c::SplitMorph, "&Split Left/Right...",
+         "Replace the selected morph by its left and right halves, blended across the mirror plane", "",
+         E::MorphSelected, M::None, &F::onSplitMorph},
         {c::ViewMorphedNormals, "Morphed &Normals", "Shade morphs with normals that follow the morphed surface",
          "", E::Always, M::MorphedNormals, &F::onViewMorphedNormals},
         // Keys only: moving between panes has no handler, so the keys do nothing.
@@ -146,6 +152,8 @@ std::string_view undoStepName(int id)
         {c::MoveMorphDown, "Move Morph Down"},
         {c::MirrorMorph, "Mirror Morph"},
         {c::NewMorphFromMix, "New Morph from Mix"},
+        {c::CheckArkitSet, "Rename to ARKit"},
+        {c::SplitMorph, "Split Morph"},
     };
     const auto it = std::ranges::find(steps, id, &Step::id);
     return it == std::end(steps) ? std::string_view() : it->name;
@@ -178,7 +186,8 @@ namespace {
 
 // The Morph menu, which is also the context menu of a morph item.
 constexpr int kMorphMenu[] = {command::DeleteMorph, command::DuplicateMorph, kSeparator, command::MoveMorphUp,
-                              command::MoveMorphDown, kSeparator, command::MirrorMorph, command::NewMorphFromMix};
+                              command::MoveMorphDown, kSeparator, command::MirrorMorph, command::NewMorphFromMix,
+                              kSeparator, command::SplitMorph, command::CheckArkitSet};
 
 }  // namespace
 

@@ -58,6 +58,8 @@ inline constexpr int MoveMorphDown = 183;
 inline constexpr int MirrorMorph = 184;
 inline constexpr int NewMorphFromMix = 185;
 inline constexpr int ViewMorphedNormals = 186;
+inline constexpr int CheckArkitSet = 188;
+inline constexpr int SplitMorph = 189;
 inline constexpr int NextPane = 57680;
 inline constexpr int PreviousPane = 57681;
 }  // namespace command

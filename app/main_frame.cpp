@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include "app/about_dialog.h"
+#include "app/arkit_dialog.h"
 #include "app/autosave_controller.h"
 #include "app/lock_key_indicators.h"
 #include "app/morph_bar.h"
@@ -26,6 +27,7 @@
 #include "app/open_face_dialog.h"
 #include "app/property_grid.h"
 #include "app/qt_prompt.h"
+#include "app/split_morph_dialog.h"
 #include "authoring/comparison_face.h"
 #include "authoring/comparison_fit.h"
 #include "authoring/comparison_loading.h"
@@ -673,6 +675,21 @@ void CMainFrame::onNewMorphFromMix()
 {
     if (const auto index = addMorphFromMix(view_->state()))
         morphListChanged(static_cast<int>(*index));
+    refreshView(true);
+}
+
+void CMainFrame::onCheckArkitSet()
+{
+    if (runArkitDialog(this, view_->state()))
+        morphListChanged(-1);
+    refreshView(true);
+}
+
+void CMainFrame::onSplitMorph()
+{
+    const auto split = runSplitMorphDialog(this, view_->state(), paneSelection().morph, [this] { refreshView(true); });
+    if (split)
+        morphListChanged(static_cast<int>(split->left));
     refreshView(true);
 }
 

@@ -173,6 +173,8 @@ private:
     void onMoveMorphDown();
     void onMirrorMorph();
     void onNewMorphFromMix();
+    void onCheckArkitSet();
+    void onSplitMorph();
     void onViewMorphedNormals();
 
     // What the morph bar does after a command; it has nothing to show until it exists.

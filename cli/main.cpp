@@ -23,6 +23,8 @@ int main(int argc, char** argv)
     mw::cli::addImportMorphsCommand(app, status);
     mw::cli::addNeckCommand(app, status);
     mw::cli::addMorphsCommand(app, status);
+    mw::cli::addArkitCommand(app, status);
+    mw::cli::addSheetCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -8,7 +8,10 @@
 #include <memory>
 #include <string_view>
 
+#include "authoring/arkit_names.h"
+#include "authoring/morph_join.h"
 #include "authoring/morph_management.h"
+#include "authoring/morph_split.h"
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
 #include "cli/headless_view.h"
@@ -20,7 +23,8 @@ namespace {
 struct MorphsArgs {
     std::string file;
     std::string output;
-    std::vector<std::string> deletions, duplicates, moves, renames, mirrors, mixes;
+    std::vector<std::string> deletions, duplicates, moves, renames, mirrors, mixes, joins, splits;
+    int toArkit = 0;
 };
 
 // One operation as typed; `option` tells which.
@@ -69,6 +73,38 @@ bool parseMix(std::string_view text, std::vector<std::pair<std::string, float>>&
     }
 }
 
+// A+B…=NAME: at least two different morphs and a name.
+bool parseJoin(std::string_view text, std::vector<std::string>& parts, std::string& newName)
+{
+    std::string list;
+    if (!splitAt(text, '=', list, newName, true) || newName.empty())
+        return false;
+    parts.clear();
+    std::string_view rest = list;
+    while (true) {
+        const auto plus = rest.find('+');
+        const std::string part(rest.substr(0, plus));
+        if (part.empty() || std::find(parts.begin(), parts.end(), part) != parts.end())
+            return false;
+        parts.push_back(part);
+        if (plus == std::string_view::npos)
+            return parts.size() >= 2;
+        rest.remove_prefix(plus + 1);
+    }
+}
+
+// NAME or NAME=WIDTH, WIDTH a finite number >= 0 (-1 when not given).
+bool parseSplit(std::string_view text, std::string& name, double& width)
+{
+    std::string value;
+    width = -1.0;
+    if (!splitAt(text, '=', name, value, true)) {
+        name = text;
+        return !name.empty();
+    }
+    return !name.empty() && parseNumber(value, width) && std::isfinite(width) && width >= 0.0;
+}
+
 class Runner {
 public:
     explicit Runner(ViewState& view) : view_(view) {}
@@ -90,6 +126,12 @@ public:
             return rename(op.value);
         if (op.option == "--mirror")
             return mirror(op.value);
+        if (op.option == "--to-arkit")
+            return toArkit();
+        if (op.option == "--join")
+            return join(op.value);
+        if (op.option == "--split")
+            return split(op.value);
         return mix(op.value);
     }
 
@@ -178,6 +220,55 @@ private:
         return true;
     }
 
+    // After the list of morphs changed: the renderer draws exactly the face's morphs.
+    bool changed()
+    {
+        view_.faceNode->reattachMorphTargets();
+        view_.modified = true;
+        return true;
+    }
+
+    bool toArkit()
+    {
+        const ArkitRenameResult result = renameToArkit(*view_.face);
+        std::cout << "to ARKit: " << result.renamed << " renamed, " << result.joined << " joined from halves\n";
+        return changed();
+    }
+
+    bool join(const std::string& value)
+    {
+        std::vector<std::string> parts;
+        std::string newName;
+        parseJoin(value, parts, newName);
+        std::vector<std::size_t> indices;
+        for (const std::string& part : parts) {
+            const auto index = morph(part);
+            if (!index)
+                return false;
+            indices.push_back(*index);
+        }
+        if (std::find(parts.begin(), parts.end(), newName) == parts.end() && !freeName(newName))
+            return false;
+        return joinMorphs(*view_.face, indices, newName) && changed();
+    }
+
+    bool split(const std::string& value)
+    {
+        std::string name;
+        double width = -1.0;
+        parseSplit(value, name, width);
+        const auto index = morph(name);
+        if (!index)
+            return false;
+        const auto [left, right] = splitMorphNames(name);
+        if (!freeName(left) || !freeName(right))
+            return false;
+        if (width < 0.0)
+            width = kDefaultSplitWidthShare * faceWidth(*view_.face);
+        const float planeX = view_.mirrorMap.get(*view_.face).planeX;
+        return splitMorph(*view_.face, *index, planeX, static_cast<float>(width)) && changed();
+    }
+
     ViewState& view_;
 };
 
@@ -212,7 +303,8 @@ CLI::Validator pairValidator(char separator, bool numberAfter)
 
 void addMorphsCommand(CLI::App& app, int& status)
 {
-    auto* cmd = app.add_subcommand("morphs", "Delete, duplicate, move, rename, mirror and mix morphs, in the order given");
+    auto* cmd = app.add_subcommand("morphs", "Delete, duplicate, move, rename, mirror, mix, join and split morphs, or "
+                                             "rename them to ARKit's, in the order given");
     auto args = std::make_shared<MorphsArgs>();
     cmd->add_option("FILE", args->file, "face whose morphs are changed")->required();
     cmd->add_option("-o,--output", args->output, ".tvf file to write")->required();
@@ -238,13 +330,40 @@ void addMorphsCommand(CLI::App& app, int& status)
                 return parseMix(text, weights, name) ? std::string() : "expected NAME=W,NAME=W…:NEW, got " + text;
             },
             "NAME=W,…:NEW"));
-    cmd->callback([cmd, args, options, &status] {
+    add("--join", args->joins, "A+B…=NEW: replace the morphs by their sum, called NEW")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::vector<std::string> parts;
+                std::string name;
+                return parseJoin(text, parts, name) ? std::string()
+                                                    : "expected A+B=NEW with two or more different morphs, got " + text;
+            },
+            "A+B=NEW"));
+    add("--split", args->splits,
+        "NAME[=WIDTH]: replace the morph by its left and right halves, NAME_L and NAME_R (ARKit names: "
+        "NAMELeft, NAMERight), blended across the mirror plane over WIDTH model units (default 15 % of the "
+        "face's width)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::string name;
+                double width = 0.0;
+                return parseSplit(text, name, width)
+                           ? std::string()
+                           : "expected NAME or NAME=WIDTH with a number WIDTH >= 0, got " + text;
+            },
+            "NAME[=WIDTH]"));
+    CLI::Option* toArkit = cmd->add_flag("--to-arkit", args->toArkit,
+                                         "rename recognised morphs to ARKit's names, join halves, put the standard "
+                                         "shapes first in ARKit's order");
+    cmd->callback([cmd, args, options, toArkit, &status] {
         // The operations in the order they were typed, whatever option each one is.
         std::map<const CLI::Option*, std::size_t> used;
         std::vector<Operation> operations;
         for (const CLI::Option* option : cmd->parse_order()) {
             const auto found = std::find_if(options->begin(), options->end(),
                                             [option](const auto& entry) { return entry.first == option; });
+            if (option == toArkit)
+                operations.push_back({"--to-arkit", {}});
             if (found == options->end())
                 continue;
             std::size_t& next = used[option];

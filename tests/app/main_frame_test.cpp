@@ -67,7 +67,8 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
     EXPECT_EQ(itemsOf(menu("&Edit")), "Undo|Redo|-|Cut|Copy|Paste");
     EXPECT_EQ(itemsOf(menu("&View")), "Toolbar|Status Bar|-|Morphed Normals");
     EXPECT_EQ(itemsOf(menu("&Help")), "About Mienwright...");
-    EXPECT_EQ(itemsOf(menu("&Morph")), "Delete|Duplicate|-|Move Up|Move Down|-|Mirror|New Morph from Mix");
+    EXPECT_EQ(itemsOf(menu("&Morph")),
+              "Delete|Duplicate|-|Move Up|Move Down|-|Mirror|New Morph from Mix|-|Split Left/Right...|Check ARKit Set...");
     EXPECT_EQ(itemsOf(*frame->contextMenu(kMorphContextMenu)), itemsOf(menu("&Morph")));
     EXPECT_EQ(itemsOf(menu("Tools")),
               "Navigation Mode|Translate Mode|Scale Mode|Vertex Mode|-|Auto Scale|Flip Polygon Order|-|"
@@ -112,7 +113,7 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
     std::set<int> withFace = always;
     withFace.insert({c::SaveAs, c::ExportGltf, c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode,
                      c::AutoScale, c::ToggleRenderMode, c::TurnRight, c::TurnUp, c::ResetMorphValues,
-                     c::ComputeNeckVertices, c::CreateMorphsFromFiles, c::NewMorphFromMix});
+                     c::ComputeNeckVertices, c::CreateMorphsFromFiles, c::NewMorphFromMix, c::CheckArkitSet});
     std::set<int> withComparison = withFace, withLasso = withFace;
     withComparison.insert({c::GenerateMorphTarget, c::CancelMorphTarget, c::HighlightDifference, c::FitComparisonFace});
     withLasso.insert({c::KeepNeckVertices, c::DiscardNeckVertices, c::AddNeckVertices});
