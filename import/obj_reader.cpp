@@ -354,13 +354,30 @@ private:
                 text.swap(converted);
             MtlLibrary library;
             parseMtl(text, library);
-            const fs::path mtlFolder = file.parent_path();
             for (auto& [name, material] : library) {
-                if (!material.texture.empty() && fs::path(material.texture).is_relative())
-                    material.texture = (mtlFolder / material.texture).lexically_normal().generic_string();
+                if (!material.texture.empty())
+                    material.texture = textureName(file.parent_path(), material.texture);
                 library_.try_emplace(name, std::move(material));
             }
         }
+    }
+
+    // A map_Kd name as the face stores it: relative to the OBJ's folder (or absolute), spelt as
+    // the file on disk is when only its case differs, or the image of that name beside the
+    // material library when the written path leads nowhere (a folder of another machine).
+    std::string textureName(const fs::path& mtlFolder, const std::string& written) const
+    {
+        const fs::path folder = path_.parent_path();
+        const fs::path name = fs::path(written).is_absolute() ? fs::path(written) : (mtlFolder / written).lexically_normal();
+        fs::path found = obj::findFile(folder, name);
+        fs::path stored = name;
+        if (found.empty()) {
+            stored = (mtlFolder / fs::path(written).filename()).lexically_normal();
+            found = obj::findFile(folder, stored);
+            if (found.empty())
+                return name.generic_string();
+        }
+        return (stored.parent_path() / found.filename()).generic_string();
     }
 
     void applyMaterial(FaceGeom& geom, const std::string& materialName, std::vector<std::string>& notes)

@@ -127,15 +127,18 @@ TEST(ObjReader, MaterialsComeFromTheLibrariesBesideTheFile)
     fs::create_directories(dir / "mat" / "tex");
     test::writeBytes(dir / "mat" / "Head.MTL", "newmtl skin\nKd 0.5 0.25 1\nKs 0.1\nd 0.75\n"
                                               "map_Kd -s 1 1 1 -o 0.5 0 -clamp on tex\\my skin.png\n"
-                                              "newmtl eyes \nKd 0 0 1\nmap_Kd gone.png\nnewmtl skin\nKd 1 0 0\n");
+                                              "newmtl eyes \nKd 0 0 1\nmap_Kd gone.png\nnewmtl skin\nKd 1 0 0\n"
+                                              "newmtl lashes\nmap_Kd D:\\work\\Lashes.PNG\n");
+    test::writeBytes(dir / "mat" / "lashes.png", "found beside the library, whatever the case");
     test::writeBytes(dir / "mat" / "tex" / "my skin.png", "not decoded here");
     const std::string obj = std::string(kTriangle) + "mtllib missing.mtl mat/head.mtl\nusemtl skin\nf 1 2 3\n"
-                                                     "usemtl eyes\nf 1 2 3\nusemtl teeth\nf 1 2 3\n";
+                                                     "usemtl eyes\nf 1 2 3\nusemtl teeth\nf 1 2 3\nusemtl lashes\nf 1 2 3\n";
     test::writeBytes(dir / "head.obj", obj);
     RepairReport report;
     const auto face = loadFace(dir / "head.obj", &report);
     ASSERT_TRUE(face);
-    ASSERT_EQ(face->geometries.size(), 3u);
+    ASSERT_EQ(face->geometries.size(), 4u);
+    EXPECT_EQ(face->geometries[3]->texture, "mat/lashes.png");
     const FaceGeom &skin = *face->geometries[0], &eyes = *face->geometries[1], &teeth = *face->geometries[2];
     EXPECT_EQ(skin.diffuse, osg::Vec4(0.5f, 0.25f, 1, 0.75f));
     EXPECT_EQ(skin.specular, osg::Vec4(0.1f, 0.1f, 0.1f, 1));
