@@ -20,6 +20,8 @@ public:
     // Yes is the default button; Escape and the close box answer Cancel.
     Answer questionWithCancel(const std::string& text) override;
     std::optional<std::filesystem::path> chooseExportFile() override;
+    std::optional<std::filesystem::path> chooseObjExportFile() override;
+    std::optional<std::filesystem::path> chooseMorphExportFolder() override;
 
 private:
     QWidget* parent_;
