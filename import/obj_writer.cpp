@@ -163,14 +163,12 @@ struct Writer {
 
     void noteLostData()
     {
-        if (!options.warnAboutLostData)
-            return;
-        if (!face.morphs.empty())
+        if (options.warnAboutLostData && !face.morphs.empty())
             report.warnings.push_back(std::to_string(face.morphs.size()) +
                                       (face.morphs.size() == 1 ? " morph is" : " morphs are") +
                                       " left out: OBJ holds none (export-morphs writes one OBJ per morph)");
         for (const auto& g : face.geometries)
-            if (!g->clampIndices.empty()) {
+            if (options.warnAboutLostData && !g->clampIndices.empty()) {
                 report.warnings.push_back("the neck vertices are left out: OBJ has no place for them");
                 break;
             }

@@ -27,7 +27,8 @@ struct ObjWriteOptions {
     std::string materialLibrary;
     // Positions to write in place of each geometry's own (same counts), or empty.
     std::vector<const osg::Vec3Array*> positions;
-    // Warn that morphs and neck vertices are left out.
+    // Warn that morphs and neck vertices are left out (vertices no triangle uses, which do not
+    // come back, are always told).
     bool warnAboutLostData = true;
 };
 
