@@ -50,6 +50,11 @@ std::span<const Command> commandTable()
         {c::SaveAs, "Save &As...", "", "", E::Face, M::None, &F::onFileSaveAs},
         {c::ExportGltf, "Export g&lTF...", "Export the face as glTF 2.0 (.glb or .gltf) with its morphs\nExport glTF",
          "", E::Face, M::None, &F::onFileExportGltf},
+        {c::ExportObj, "Export O&BJ...", "Export the face as Wavefront OBJ with its material library\nExport OBJ", "",
+         E::Face, M::None, &F::onFileExportObj},
+        {c::ExportMorphsObj, "Export &Morphs as OBJ Files...",
+         "Export the face at rest and one OBJ file per morph into a folder\nExport Morphs as OBJ Files", "", E::Face,
+         M::None, &F::onFileExportMorphsObj},
         {c::Exit, "E&xit", "Quit the application; prompts to save documents\nExit", "", E::Always, M::None,
          &F::onFileExit},
         {c::Undo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", "", E::CanUndo, M::None, &F::onEditUndo},
@@ -195,7 +200,7 @@ std::span<const MenuLayout> menuBarLayout()
 {
     namespace c = command;
     constexpr int s = kSeparator;
-    static const int file[] = {c::Open, c::Save, c::SaveAs, c::ExportGltf, s, s, c::Exit};
+    static const int file[] = {c::Open, c::Save, c::SaveAs, c::ExportGltf, c::ExportObj, c::ExportMorphsObj, s, s, c::Exit};
     static const int edit[] = {c::Undo, c::Redo, s, c::Cut, c::Copy, c::Paste};
     static const int view[] = {c::ViewToolbar, c::ViewStatusBar, s, c::ViewMorphedNormals};
     static const int help[] = {c::About};

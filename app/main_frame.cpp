@@ -43,6 +43,8 @@
 #include "authoring/neck_vertices.h"
 #include "authoring/view_operations.h"
 #include "import/embedded_images.h"
+#include "import/obj_morph_export.h"
+#include "import/obj_reader.h"
 #include "import/save_face_file.h"
 #include "render/host_path.h"
 
@@ -418,6 +420,62 @@ void CMainFrame::onFileExportGltf()
     if (!warnings.empty()) {
         std::string text = "Exported " + path.string() + " with these changes:";
         for (const std::string& warning : warnings)
+            text += "\n" + warning;
+        prompt_->message(text);
+    }
+}
+
+void CMainFrame::onFileExportObj()
+{
+    ViewState& state = view_->state();
+    if (!hasFace(state))
+        return;
+    const auto chosen = prompt_->chooseObjExportFile();
+    if (!chosen)
+        return;
+    std::filesystem::path path = *chosen;
+    if (!isObjPath(path))
+        path += ".obj";
+    commitHeadTransform(state);
+    std::filesystem::path textureDir = state.fileName.parent_path();
+    if (textureDir.empty())
+        textureDir = ".";
+    std::vector<std::string> warnings;
+    std::string failure;
+    if (!saveFaceFile(path, *state.face, textureDir, &warnings, &failure)) {
+        prompt_->message("Failed to save: " + path.string() + (failure.empty() ? "" : "\n" + failure));
+        return;
+    }
+    if (!warnings.empty()) {
+        std::string text = "Exported " + path.string() + " with these changes:";
+        for (const std::string& warning : warnings)
+            text += "\n" + warning;
+        prompt_->message(text);
+    }
+}
+
+void CMainFrame::onFileExportMorphsObj()
+{
+    ViewState& state = view_->state();
+    if (!hasFace(state))
+        return;
+    const auto folder = prompt_->chooseMorphExportFolder();
+    if (!folder)
+        return;
+    commitHeadTransform(state);
+    std::filesystem::path textureDir = state.fileName.parent_path();
+    if (textureDir.empty())
+        textureDir = ".";
+    const std::string restName = state.fileName.empty() ? "face" : state.fileName.stem().string();
+    MorphExportReport report;
+    if (!exportMorphsAsObj(*state.face, *folder, restName, textureDir, &report)) {
+        prompt_->message("Failed to save: " + report.failure);
+        return;
+    }
+    if (!report.warnings.empty()) {
+        std::string text = "Exported " + std::to_string(report.written.size()) + " OBJ files to " + folder->string() +
+                           " with these changes:";
+        for (const std::string& warning : report.warnings)
             text += "\n" + warning;
         prompt_->message(text);
     }

@@ -128,6 +128,8 @@ private:
     void onFileSave();
     void onFileSaveAs();
     void onFileExportGltf();
+    void onFileExportObj();
+    void onFileExportMorphsObj();
     void onFileExit();
     // What the File commands work on.
     QWidget* documentWindow() override { return this; }

@@ -90,4 +90,25 @@ std::optional<std::filesystem::path> QtPrompt::chooseExportFile()
     return chosen(dialog.selectedFiles().constFirst());
 }
 
+std::optional<std::filesystem::path> QtPrompt::chooseObjExportFile()
+{
+    QFileDialog dialog(parent_, QStringLiteral("Export OBJ"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("Wavefront OBJ (*.obj)"));
+    dialog.setDefaultSuffix(QStringLiteral("obj"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return chosen(dialog.selectedFiles().constFirst());
+}
+
+std::optional<std::filesystem::path> QtPrompt::chooseMorphExportFolder()
+{
+    QFileDialog dialog(parent_, QStringLiteral("Export Morphs as OBJ Files"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return chosen(dialog.selectedFiles().constFirst());
+}
+
 }  // namespace mw

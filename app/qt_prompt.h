@@ -22,6 +22,8 @@ public:
     // Yes is the default button; Escape and the close box answer Cancel.
     Answer questionWithCancel(const std::string& text) override;
     std::optional<std::filesystem::path> chooseExportFile() override;
+    std::optional<std::filesystem::path> chooseObjExportFile() override;
+    std::optional<std::filesystem::path> chooseMorphExportFolder() override;
 
     // The filters of the open dialogs: every face the editor reads first, then all files.
     static QStringList openFilters();

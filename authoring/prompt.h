@@ -54,6 +54,11 @@ public:
     // Chooses a glTF file to export to ("glTF (*.glb *.gltf)", default extension glb, asking
     // before overwriting an existing file); nothing when cancelled or not offered.
     virtual std::optional<std::filesystem::path> chooseExportFile() { return std::nullopt; }
+    // Chooses an OBJ file to export to ("Wavefront OBJ (*.obj)", default extension obj, asking
+    // before overwriting an existing file); nothing when cancelled or not offered.
+    virtual std::optional<std::filesystem::path> chooseObjExportFile() { return std::nullopt; }
+    // Chooses the folder that receives one OBJ file per morph; nothing when cancelled.
+    virtual std::optional<std::filesystem::path> chooseMorphExportFolder() { return std::nullopt; }
 };
 
 }  // namespace mw

@@ -31,6 +31,7 @@ void addNeckCommand(CLI::App& app, int& status);
 void addMorphsCommand(CLI::App& app, int& status);
 void addArkitCommand(CLI::App& app, int& status);
 void addSheetCommand(CLI::App& app, int& status);
+void addExportMorphsCommand(CLI::App& app, int& status);
 
 // Loads any face file the program reads; prints "Failed to load: PATH" on failure. The face
 // is repaired before it is returned: each change is printed on stderr as "warning: ..." and,

@@ -7,11 +7,11 @@ namespace mw::cli {
 
 void addConvertCommand(CLI::App& app, int& status)
 {
-    auto* cmd = app.add_subcommand("convert", "Load any face file and write it as .tvf, .glb or .gltf");
+    auto* cmd = app.add_subcommand("convert", "Load any face file and write it as .tvf, .glb, .gltf or .obj");
     auto in = std::make_shared<std::string>();
     auto out = std::make_shared<std::string>();
     cmd->add_option("IN", *in, "face to read")->required();
-    cmd->add_option("OUT", *out, "file to write: .glb or .gltf for glTF 2.0, anything else .tvf")->required();
+    cmd->add_option("OUT", *out, "file to write: .glb or .gltf for glTF 2.0, .obj for Wavefront OBJ (with its .mtl), anything else .tvf")->required();
     cmd->callback([in, out, &status] {
         const osg::ref_ptr<TarvFaceObject> face = loadInput(*in);
         if (!face) {

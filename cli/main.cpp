@@ -25,6 +25,7 @@ int main(int argc, char** argv)
     mw::cli::addMorphsCommand(app, status);
     mw::cli::addArkitCommand(app, status);
     mw::cli::addSheetCommand(app, status);
+    mw::cli::addExportMorphsCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -144,7 +144,8 @@ int renderFace(const RenderArgs& args)
 void addCameraOptions(CLI::App& cmd, RenderArgs& args)
 {
     const std::map<std::string, UpAxis> axes{{"y", UpAxis::Y}, {"z", UpAxis::Z}};
-    cmd.add_option("--up", args.up, "the face's up axis: y (as the editor shows faces) or z (Z-up models)")
+    cmd.add_option("--up", args.up, "the up axis of the face as loaded: y (the editor's world; .tvf, glTF and OBJ faces) or z (faces "
+                   "that stand along +Z, as some plugin formats load)")
         ->transform(CLI::CheckedTransformer(axes, CLI::ignore_case));
     const std::map<std::string, ViewDirection> views{{"front", ViewDirection::Front},
                                                      {"side", ViewDirection::Side},

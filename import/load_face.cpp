@@ -4,6 +4,7 @@
 
 #include "import/gltf_reader.h"
 #include "import/import_model_file.h"
+#include "import/obj_reader.h"
 #include "model/face_file.h"
 #include "model/legacy_face.h"
 
@@ -26,6 +27,8 @@ osg::ref_ptr<TarvFaceObject> loadFace(const std::filesystem::path& path, RepairR
         return readLegacyFace(path, report);
     if (osgDB::equalCaseInsensitive(extension, "gltf") || osgDB::equalCaseInsensitive(extension, "glb"))
         return readGltfFile(path, report, report ? &report->failure : nullptr);
+    if (osgDB::equalCaseInsensitive(extension, "obj"))
+        return readObjFile(path, report, report ? &report->failure : nullptr);
     return importModelFile(path, report);
 }
 

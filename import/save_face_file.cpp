@@ -4,6 +4,8 @@
 
 #include "import/embedded_images.h"
 #include "import/gltf_writer.h"
+#include "import/obj_reader.h"
+#include "import/obj_writer.h"
 #include "model/face_file.h"
 
 namespace mw {
@@ -23,6 +25,13 @@ bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const
         GltfWriteReport report;
         written = writeGltfFile(path, face, textureDir, &report);
         why = report.failure;
+        if (warnings)
+            warnings->insert(warnings->end(), report.warnings.begin(), report.warnings.end());
+    } else if (isObjPath(path)) {
+        ObjWriteReport report;
+        written = keepEmbeddedTextures(face, path, &why) && writeObjFile(path, face, textureDir, &report);
+        if (why.empty())
+            why = report.failure;
         if (warnings)
             warnings->insert(warnings->end(), report.warnings.begin(), report.warnings.end());
     } else {

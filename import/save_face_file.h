@@ -9,10 +9,11 @@
 
 namespace mw {
 
-// ".glb" and ".gltf" (any case) are written as glTF 2.0 (see gltf_writer.h); any other name as
-// the native format, after every embedded texture has been given a file beside it (see
-// embedded_images.h), which then changes the geometries' texture names. Texture names that are
-// not absolute are looked up in `textureDir`. Returns false, with `failure` set, when nothing
+// ".glb" and ".gltf" (any case) are written as glTF 2.0 (see gltf_writer.h), ".obj" (any case)
+// as Wavefront OBJ with its .mtl file beside it (see obj_writer.h); any other name as
+// the native format. For OBJ and the native format every embedded texture is first given a
+// file beside it (see embedded_images.h), which then changes the geometries' texture names.
+// Texture names that are not absolute are looked up in `textureDir`. Returns false, with `failure` set, when nothing
 // could be written; the previous file is then untouched. What was written differently from the
 // face goes to `warnings`.
 bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const std::filesystem::path& textureDir,

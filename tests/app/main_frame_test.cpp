@@ -1,5 +1,6 @@
 // The main frame's menus, toolbar and panes, and its commands run as a user runs them: the
-// Morph and Tools commands, Edit > Undo and Redo, View > Morphed Normals, File > Export glTF.
+// Morph and Tools commands, Edit > Undo and Redo, View > Morphed Normals, File > Export glTF
+// and the OBJ exports.
 
 #include <set>
 #include <stdexcept>
@@ -20,6 +21,7 @@
 #include "app/open_face_dialog.h"
 #include "authoring/comparison_loading.h"
 #include "import/gltf_reader.h"
+#include "import/load_face.h"
 #include "model/face_operations.h"
 #include "tests/app/editor_fixture.h"
 #include "tests/support/face_builders.h"
@@ -63,7 +65,7 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
     for (QAction* a : frame->menuBar()->actions())
         titles << a->text();
     EXPECT_EQ(titles.join(QLatin1Char('|')), "&File|&Edit|&View|&Help|Tools|&Morph");
-    EXPECT_EQ(itemsOf(menu("&File")), "Open...|Save|Save As...|Export glTF...|-|Open Recent|-|Exit");
+    EXPECT_EQ(itemsOf(menu("&File")), "Open...|Save|Save As...|Export glTF...|Export OBJ...|Export Morphs as OBJ Files...|-|Open Recent|-|Exit");
     EXPECT_EQ(itemsOf(menu("&Edit")), "Undo|Redo|-|Cut|Copy|Paste");
     EXPECT_EQ(itemsOf(menu("&View")), "Toolbar|Status Bar|-|Morphed Normals");
     EXPECT_EQ(itemsOf(menu("&Help")), "About Mienwright...");
@@ -111,7 +113,7 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
     const std::set<int> always = {c::Open, c::Exit, c::ViewToolbar, c::ViewStatusBar, c::About, c::SetMorphThreshold,
                                   c::ViewMorphedNormals};
     std::set<int> withFace = always;
-    withFace.insert({c::SaveAs, c::ExportGltf, c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode,
+    withFace.insert({c::SaveAs, c::ExportGltf, c::ExportObj, c::ExportMorphsObj, c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode,
                      c::AutoScale, c::ToggleRenderMode, c::TurnRight, c::TurnUp, c::ResetMorphValues,
                      c::ComputeNeckVertices, c::CreateMorphsFromFiles, c::NewMorphFromMix, c::CheckArkitSet});
     std::set<int> withComparison = withFace, withLasso = withFace;
@@ -319,6 +321,32 @@ TEST_F(FrameTest, ExportGltfWritesTheTurnedHeadWithItsMorphs)
     const osg::Vec3 after = extent(*exported->geometries[0]);
     EXPECT_LT((after - extent(*face.geometries[0])).length(), 1e-4f);
     EXPECT_GT((after - before).length(), 0.1f);
+}
+
+TEST_F(FrameTest, ExportObjAndMorphsAsObjFilesWriteTheHeadAsItStands)
+{
+    openSampleHead();
+    frame->runCommand(command::TurnRight);
+    frame->runCommand(command::ExportObj);  // cancelled: nothing is written
+    frame->runCommand(command::ExportMorphsObj);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    prompt.objExportFiles.push_back(dir / "head");  // the extension is added
+    frame->runCommand(command::ExportObj);
+    ASSERT_EQ(prompt.messages.size(), 1u);  // the morphs and neck vertices OBJ cannot hold
+    const TarvFaceObject& face = *state().face;
+    const auto exported = loadFace(dir / "head.obj");
+    ASSERT_TRUE(exported.valid());
+    ASSERT_EQ(exported->geometries.size(), face.geometries.size());
+    EXPECT_EQ(*exported->geometries[0]->vertices, *face.geometries[0]->vertices);  // turned, as the view shows it
+
+    prompt.exportFolders.push_back(dir / "kit");
+    frame->runCommand(command::ExportMorphsObj);
+    for (const std::string& morph : morphNames(face)) {
+        const auto shaped = loadFace(dir / "kit" / (morph + ".obj"));
+        ASSERT_TRUE(shaped.valid()) << morph;
+        EXPECT_EQ(shaped->geometries[0]->vertexIndices, exported->geometries[0]->vertexIndices);
+    }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "authoring/morph_batch.h"
 #include "authoring/morph_extraction.h"
 #include "import/load_face.h"
+#include "model/face_file.h"
+#include "model/weld.h"
 #include "render/offscreen_render.h"
 #include "tests/authoring/view_fixture.h"
 
@@ -272,11 +274,17 @@ std::string sheetObj(bool expression)
 
 TEST_F(ViewFixture, ExpressionsWeldedApartInObjFilesBecomeMorphsThatReproduceThemCornerByCorner)
 {
+    // The neutral is welded (as a model file through a plugin would be); the expression keeps
+    // the OBJ's own vertices, so its two copies of vertex 5 stay apart.
     test::writeBytes(dir / "neutral.obj", sheetObj(false));
     test::writeBytes(dir / "forward.obj", sheetObj(true));
+    const osg::ref_ptr<TarvFaceObject> neutral = loadFace(dir / "neutral.obj");
+    ASSERT_TRUE(neutral);
+    weldFace(*neutral);
+    ASSERT_TRUE(writeFaceFile(dir / "neutral.tvf", *neutral));
     const osg::ref_ptr<TarvFaceObject> expression = loadFace(dir / "forward.obj");
     ASSERT_TRUE(expression);
-    ASSERT_TRUE(loadIntoView(state, dir / "neutral.obj", prompt));
+    ASSERT_TRUE(loadIntoView(state, dir / "neutral.tvf", prompt));
     ASSERT_EQ(state.face->geometries[0]->vertices->size() + 1, expression->geometries[0]->vertices->size());
 
     const std::vector<std::filesystem::path> files{dir / "forward.obj"};

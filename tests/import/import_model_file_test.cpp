@@ -75,15 +75,16 @@ TEST(ImportModelFile, ReadsFilesOfTheSceneGraphPluginsAndWavefrontObj)
     test::writeBytes(dir / "garbage.osgt", "this is not a scene graph");
     EXPECT_FALSE(importModelFile(dir / "garbage.osgt").valid());
 
-    // One quad and one triangle sharing an edge. The OBJ plugin turns OBJ's y-up frame into
-    // OpenSceneGraph's z-up one: (x, y, z) becomes (x, -z, y).
+    // One quad and one triangle sharing an edge, through the scene-graph plugin (loadFace reads
+    // OBJ itself). The plugin turns OBJ's y-up frame into OpenSceneGraph's z-up one: (x, y, z)
+    // becomes (x, -z, y).
     test::writeBytes(dir / "head.obj",
                      "# two faces\n"
                      "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 2 0.25\n"
                      "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
                      "f 1/1 2/2 3/3 4/4\n"
                      "f 4/4 3/3 5/1\n");
-    const auto obj = loadFace(dir / "head.obj");
+    const auto obj = importModelFile(dir / "head.obj");
     ASSERT_TRUE(obj.valid());
     ASSERT_EQ(obj->geometries.size(), 1u);
     const FaceGeom& g = *obj->geometries[0];

@@ -33,6 +33,8 @@ public:
     }
     std::vector<std::filesystem::path> chooseOpenFiles() override { return pop(openFileLists, {}); }
     std::optional<std::filesystem::path> chooseExportFile() override { return pop(exportFiles, {}); }
+    std::optional<std::filesystem::path> chooseObjExportFile() override { return pop(objExportFiles, {}); }
+    std::optional<std::filesystem::path> chooseMorphExportFolder() override { return pop(exportFolders, {}); }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
@@ -43,6 +45,8 @@ public:
     std::deque<std::optional<OpenFaceChoice>> openFaceChoices;   // cancelled when empty
     std::vector<bool> openFaceOffers;                            // whether a face was loaded, each time
     std::deque<std::vector<std::filesystem::path>> openFileLists;  // for chooseOpenFiles; none when empty
+    std::deque<std::optional<std::filesystem::path>> objExportFiles;  // cancelled when empty
+    std::deque<std::optional<std::filesystem::path>> exportFolders;   // cancelled when empty
     std::deque<std::optional<std::filesystem::path>> exportFiles;  // cancelled when empty
 
 private:
