@@ -210,15 +210,9 @@ void CPropertyGrid::clearItems()
     showDescription(category_);
 }
 
-void CPropertyGrid::setFaceNode(TarvFaceRenderer* node)
-{
-    clearItems();
-    faceNode_ = node;
-}
-
 FaceGeom* CPropertyGrid::shownGeometryData() const
 {
-    const TarvFaceObject* face = faceNode_ ? faceNode_->face() : nullptr;
+    const TarvFaceObject* face = host_.document().face.get();
     if (!face || shown_ < 0 || static_cast<std::size_t>(shown_) >= face->geometries.size())
         return nullptr;
     return face->geometries[static_cast<std::size_t>(shown_)].get();
@@ -226,10 +220,10 @@ FaceGeom* CPropertyGrid::shownGeometryData() const
 
 void CPropertyGrid::showGeometry(int index)
 {
-    if (!faceNode_)
+    const TarvFaceObject* face = host_.document().face.get();
+    if (!face)
         return;
     clearItems();
-    const TarvFaceObject* face = faceNode_->face();
     if (!face || index < 0 || static_cast<std::size_t>(index) >= face->geometries.size())
         return;
     shown_ = index;
@@ -293,7 +287,6 @@ void CPropertyGrid::showDescription(QTreeWidgetItem* row)
 
 void CPropertyGrid::faceChanged()
 {
-    host_.markFaceModified();
     host_.refreshView(true);
     host_.updateCommandStates();
 }
@@ -301,8 +294,8 @@ void CPropertyGrid::faceChanged()
 bool CPropertyGrid::setColour(int id, const osg::Vec3& rgb)
 {
     return id == kDiffuse
-               ? host_.editFace("Change Diffuse", [&] { return setGeometryDiffuse(*faceNode_, shown_, rgb); })
-               : host_.editFace("Change Specular", [&] { return setGeometrySpecular(*faceNode_, shown_, rgb); });
+               ? host_.editFace("Change Diffuse", [&](Document& doc) { return setGeometryDiffuse(doc, shown_, rgb); })
+               : host_.editFace("Change Specular", [&](Document& doc) { return setGeometrySpecular(doc, shown_, rgb); });
 }
 
 bool CPropertyGrid::editValue(int id, const QString& text)
@@ -314,10 +307,10 @@ bool CPropertyGrid::editValue(int id, const QString& text)
 
     if (id == kTexture) {
         const std::string name = text.trimmed().toStdString();
-        if (!host_.editFace("Change Texture", [&] { return setGeometryTexture(*faceNode_, shown_, name); }))
+        if (!host_.editFace("Change Texture", [&](Document& doc) { return setGeometryTexture(doc, shown_, name); }))
             return false;
         row->setText(kValueColumn, fromStd(name));
-        if (!name.empty() && !geometryTextureShown(*faceNode_, shown_))
+        if (!name.empty() && !host_.geometryTextureShown(shown_))
             host_.showStatusMessage(QStringLiteral("The texture \"%1\" could not be read; the geometry is drawn without it")
                                         .arg(fromStd(name)));
         faceChanged();
@@ -345,7 +338,7 @@ bool CPropertyGrid::browseTexture()
     const std::optional<QString> chosen = chooseTextureFile(current);
     if (!chosen)
         return false;
-    const std::string name = textureNameFor(std::filesystem::path(chosen->toStdString()), host_.faceFileName());
+    const std::string name = textureNameFor(std::filesystem::path(chosen->toStdString()), host_.document().fileName);
     const bool changed = editValue(kTexture, fromStd(name));
     tree_->viewport()->update();
     return changed;

@@ -11,7 +11,7 @@
 #include "authoring/morph_management.h"
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
-#include "cli/headless_view.h"
+#include "cli/document_files.h"
 #include "model/face_operations.h"
 
 namespace mw::cli {
@@ -71,18 +71,18 @@ bool parseMix(std::string_view text, std::vector<std::pair<std::string, float>>&
 
 class Runner {
 public:
-    explicit Runner(ViewState& view) : view_(view) {}
+    explicit Runner(Document& doc) : doc_(doc) {}
 
     // Runs one operation; false after a message on stderr.
     bool run(const Operation& op)
     {
         if (op.option == "--delete") {
             const auto index = morph(op.value);
-            return index && deleteMorph(view_, static_cast<int>(*index));
+            return index && deleteMorph(doc_, static_cast<int>(*index));
         }
         if (op.option == "--duplicate") {
             const auto index = morph(op.value);
-            return index && duplicateMorph(view_, static_cast<int>(*index));
+            return index && duplicateMorph(doc_, static_cast<int>(*index));
         }
         if (op.option == "--move")
             return move(op.value);
@@ -96,7 +96,7 @@ public:
 private:
     std::optional<std::size_t> morph(const std::string& name)
     {
-        const auto index = findMorph(*view_.face, name);
+        const auto index = findMorph(*doc_.face, name);
         if (!index)
             std::cerr << "No morph named \"" << name << "\"\n";
         return index;
@@ -108,7 +108,7 @@ private:
             std::cerr << "A morph needs a name\n";
             return false;
         }
-        if (findMorph(*view_.face, name)) {
+        if (findMorph(*doc_.face, name)) {
             std::cerr << "A morph named \"" << name << "\" already exists\n";
             return false;
         }
@@ -123,11 +123,11 @@ private:
         const auto index = morph(name);
         if (!index)
             return false;
-        if (!parseNumber(position, to) || to >= view_.face->morphs.size()) {
-            std::cerr << "No morph position " << position << " (there are " << view_.face->morphs.size() << ")\n";
+        if (!parseNumber(position, to) || to >= doc_.face->morphs.size()) {
+            std::cerr << "No morph position " << position << " (there are " << doc_.face->morphs.size() << ")\n";
             return false;
         }
-        return moveMorph(view_, static_cast<int>(*index), static_cast<int>(to)).has_value();
+        return moveMorph(doc_, static_cast<int>(*index), static_cast<int>(to)).has_value();
     }
 
     bool rename(const std::string& value)
@@ -137,8 +137,7 @@ private:
         const auto index = morph(from);
         if (!index || (from != to && !freeName(to)))
             return false;
-        view_.face->morphs[*index]->name = to;
-        view_.modified = true;
+        doc_.face->morphs[*index]->name = to;
         return true;
     }
 
@@ -149,10 +148,10 @@ private:
         const auto index = morph(name);
         if (!index || (value.find('=') != std::string::npos && !freeName(newName)))
             return false;
-        const auto result = mirrorMorph(view_, static_cast<int>(*index), newName);
+        const auto result = mirrorMorph(doc_, static_cast<int>(*index), newName);
         if (!result)
             return false;
-        std::cout << "mirrored " << name << " as " << view_.face->morphs[result->index]->name;
+        std::cout << "mirrored " << name << " as " << doc_.face->morphs[result->index]->name;
         if (result->unmatched > 0)
             std::cout << ": " << result->unmatched << " vertices without a partner left out";
         std::cout << '\n';
@@ -166,32 +165,32 @@ private:
         parseMix(value, weights, newName);
         if (!freeName(newName))
             return false;
-        resetMorphWeights(*view_.face);
+        resetMorphWeights(*doc_.face);
         for (const auto& [name, weight] : weights) {
             const auto index = morph(name);
             if (!index)
                 return false;
-            setMorphWeight(*view_.face, static_cast<int>(*index), weight);
+            setMorphWeight(*doc_.face, static_cast<int>(*index), weight);
         }
-        addMorphFromMix(view_, newName);
-        resetMorphWeights(*view_.face);
+        addMorphFromMix(doc_, newName);
+        resetMorphWeights(*doc_.face);
         return true;
     }
 
-    ViewState& view_;
+    Document& doc_;
 };
 
 int manageMorphs(const MorphsArgs& args, const std::vector<Operation>& operations)
 {
     CliPrompt prompt;
-    const std::unique_ptr<ViewState> view = openView(args.file, prompt);
-    if (!view)
+    const std::unique_ptr<Document> doc = openDocument(args.file, prompt);
+    if (!doc)
         return kLoadFailed;
-    Runner runner(*view);
+    Runner runner(*doc);
     for (const Operation& op : operations)
         if (!runner.run(op))
             return kBadArgument;
-    return saveView(*view, args.output, args.output);
+    return saveDocument(*doc, args.output, args.output);
 }
 
 CLI::Validator pairValidator(char separator, bool numberAfter)

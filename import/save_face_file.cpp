@@ -15,7 +15,7 @@ bool isGltfPath(const std::filesystem::path& path)
 }
 
 bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const std::filesystem::path& textureDir,
-                  std::vector<std::string>* warnings, std::string* failure)
+                  std::vector<std::string>* warnings, std::string* failure, std::error_code* error)
 {
     std::string why;
     bool written = false;
@@ -26,9 +26,12 @@ bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const
         if (warnings)
             warnings->insert(warnings->end(), report.warnings.begin(), report.warnings.end());
     } else {
-        written = keepEmbeddedTextures(face, path, &why) && writeFaceFile(path, face);
+        std::error_code code;
+        written = keepEmbeddedTextures(face, path, &why) && writeFaceFile(path, face, code);
         if (!written && why.empty())
             why = "the file cannot be written";
+        if (!written && error)
+            *error = code;
     }
     if (!written && failure)
         *failure = why;

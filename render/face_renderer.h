@@ -13,8 +13,8 @@
 #include "model/face.h"
 #include "render/draw_table.h"
 #include "render/face_arrays.h"
-#include "render/morph_targets.h"
-#include "import/surface_normals.h"
+#include "model/morph_targets.h"
+#include "model/surface_normals.h"
 
 namespace mw {
 

@@ -31,6 +31,9 @@ public:
     // Detaches every target and attaches the face's morphs again in their order: after morphs
     // were removed or reordered, the renderers draw exactly the face's list.
     void reattachMorphTargets();
+    // Indexes the non-empty geometry names afresh (a later duplicate wins), after geometries
+    // were renamed.
+    void indexGeometryNames();
     FaceRenderer* getRendererByName(const std::string& name) const;
     int getGeometryIndex(const std::string& name) const;
 
@@ -63,7 +66,6 @@ protected:
 
 private:
     FaceRenderer* rendererAt(unsigned geometryIndex) const;
-    void indexGeometryNames();
 
     osg::ref_ptr<TarvFaceObject> face_;
     std::map<std::string, unsigned> geometryIndex_;
