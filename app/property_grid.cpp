@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/custom_item_file_box.h"
 #include "authoring/face_properties.h"
 
 namespace mw {
@@ -47,42 +48,42 @@ QIcon swatchIcon(const QColor& colour)
     return QIcon(pixmap);
 }
 
-// The in-place editor of a value: its text and a button (browse for the texture, the colour
-// chooser for colours) that applies its choice at once and shows the new value.
-class ValueEditor : public QWidget {
+// The in-place editor of a colour: its text and a swatch button that opens the colour chooser,
+// applies its choice at once and shows the new value.
+class ColourEditor : public QWidget {
 public:
-    ValueEditor(CPropertyGrid& grid, int id, QWidget* parent) : QWidget(parent), line(new QLineEdit(this))
+    ColourEditor(CPropertyGrid& grid, int id, QWidget* parent) : QWidget(parent), line(new QLineEdit(this))
     {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
         layout->addWidget(line, 1);
         auto* button = new QToolButton(this);
-        if (id == CPropertyGrid::kTexture) {
-            button->setText(QStringLiteral("..."));
-            button->setAccessibleName(QStringLiteral("Browse"));
-            button->setToolTip(QStringLiteral("Choose the texture file"));
-        } else {
-            button->setIcon(swatchIcon(grid.swatchColour(id)));
-            button->setAccessibleName(QStringLiteral("Choose colour"));
-            button->setToolTip(QStringLiteral("Choose the colour"));
-        }
+        button->setIcon(swatchIcon(grid.swatchColour(id)));
+        button->setAccessibleName(QStringLiteral("Choose colour"));
+        button->setToolTip(QStringLiteral("Choose the colour"));
         layout->addWidget(button);
         setFocusProxy(line);
         connect(button, &QToolButton::clicked, this, [this, &grid, id, button] {
             // The chooser is modal: the view may close this editor while it is open.
-            const QPointer<ValueEditor> self(this);
-            const bool changed = id == CPropertyGrid::kTexture ? grid.browseTexture() : grid.pickColour(id);
+            const QPointer<ColourEditor> self(this);
+            const bool changed = grid.pickColour(id);
             if (self && changed) {
                 line->setText(grid.valueText(id));
-                if (id != CPropertyGrid::kTexture)
-                    button->setIcon(swatchIcon(grid.swatchColour(id)));
+                button->setIcon(swatchIcon(grid.swatchColour(id)));
             }
         });
     }
-
     QLineEdit* line;
 };
+
+// The text field of either editor.
+QLineEdit* lineOf(QWidget* editor)
+{
+    if (auto* file = dynamic_cast<CCustomItemFileBox*>(editor))
+        return file->line();
+    return static_cast<ColourEditor*>(editor)->line;
+}
 
 class ValueDelegate : public QStyledItemDelegate {
 public:
@@ -93,19 +94,30 @@ public:
         const int id = index.siblingAtColumn(0).data(kIdRole).toInt();
         if (index.column() != kValueColumn || id == CPropertyGrid::kCategory)
             return nullptr;
-        auto* editor = new ValueEditor(grid_, id, parent);
+        QWidget* editor = nullptr;
+        if (id == CPropertyGrid::kTexture) {
+            editor = new CCustomItemFileBox(
+                [grid = &grid_]() -> std::optional<QString> {
+                    if (!grid->browseTexture())
+                        return std::nullopt;
+                    return grid->valueText(CPropertyGrid::kTexture);
+                },
+                parent);
+        } else {
+            editor = new ColourEditor(grid_, id, parent);
+        }
         editor->setAccessibleName(index.siblingAtColumn(0).data().toString());
         return editor;
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {
-        static_cast<ValueEditor*>(editor)->line->setText(index.data().toString());
+        lineOf(editor)->setText(index.data().toString());
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
-        const QString text = static_cast<ValueEditor*>(editor)->line->text();
+        const QString text = lineOf(editor)->text();
         if (text != index.data().toString())
             grid_.editValue(index.siblingAtColumn(0).data(kIdRole).toInt(), text);
     }

@@ -16,7 +16,7 @@
 #include "interaction/focus_handler.h"
 #include "interaction/screen_draw.h"
 #include "render/tarv_face_renderer.h"
-#include "render/view_scene.h"
+#include "view/view_scene.h"
 
 namespace mw {
 

@@ -1,0 +1,29 @@
+#include "app/custom_item_file_box.h"
+
+#include <QHBoxLayout>
+#include <QPointer>
+
+namespace mw {
+
+CCustomItemFileBox::CCustomItemFileBox(std::function<std::optional<QString>()> browse, QWidget* parent)
+    : QWidget(parent), line_(new QLineEdit(this)), button_(new QToolButton(this))
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(line_, 1);
+    button_->setText(QStringLiteral("..."));
+    button_->setAccessibleName(QStringLiteral("Browse"));
+    button_->setToolTip(QStringLiteral("Choose the texture file"));
+    layout->addWidget(button_);
+    setFocusProxy(line_);
+    connect(button_, &QToolButton::clicked, this, [this, browse = std::move(browse)] {
+        // The chooser is modal: the grid may close this editor while it is open.
+        const QPointer<CCustomItemFileBox> self(this);
+        const std::optional<QString> shown = browse();
+        if (self && shown)
+            line_->setText(*shown);
+    });
+}
+
+}  // namespace mw
