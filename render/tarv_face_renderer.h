@@ -51,8 +51,8 @@ public:
     // normals keep their directions until recomputeNormals.
     void transformFace(const osg::Matrixd& matrix);
 
-    // Switches every renderer of the face to one way of submitting triangles.
-    void setDrawPath(FaceRenderer::DrawPath path);
+    // Gives every renderer of the face the same corner drawer (null: the vertex arrays).
+    void setCornerDrawer(FaceRenderer::CornerDrawer drawer);
     // Shading that follows the morphed surface (on, the default) or the rest pose's normals.
     void setMorphedNormals(bool on);
     bool morphedNormals() const { return morphedNormals_; }

@@ -48,7 +48,7 @@ void rebuildFaceNode(View& view, const Document& doc, bool opened)
         for (std::size_t i = 0; i < renderers.size() && i < oldRenderers.size(); ++i)
             renderers[i]->setVisible(oldRenderers[i]->visible());
         if (!oldRenderers.empty())
-            view.faceNode->setDrawPath(oldRenderers.front()->drawPath());
+            view.faceNode->setCornerDrawer(oldRenderers.front()->cornerDrawer());
     }
     head.addChild(view.faceNode.get());
 }
