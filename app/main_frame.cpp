@@ -323,10 +323,10 @@ void CMainFrame::showDocumentChanges(const CommandScope* scope)
     using namespace document_change;
     const Change change = takeChanges(*document_);
     updateView(view_->state(), change);
-    if (change.has(kFace | kOpened)) {
+    if (change.has(kOpened)) {
         morphBar_->showFace();
         propertyGrid_->clearItems();
-    } else if (change.has(kMorphList | kNames) ||
+    } else if (change.has(kFace | kMorphList | kNames) ||
                std::any_of(change.geometries.begin(), change.geometries.end(),
                            [](unsigned parts) { return (parts & geometry_change::kMaterial) != 0; })) {
         // The tree is rebuilt from the face; the selection stays where the item still is.
