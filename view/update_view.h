@@ -8,7 +8,7 @@ namespace mw {
 
 // Redoes what `change` (taken from the document, takeChanges) needs of the view, and no more:
 // the face node is built anew for another face or another number of geometries (hidden
-// geometries and the draw path carry over unless a face was opened), a geometry's normals,
+// geometries and the corner drawer carry over unless a face was opened), a geometry's normals,
 // texture coordinates or drawing state are rebuilt when its shape, texturing or material
 // changed, renamed geometries and changed morph lists reach the drawn targets, the head and
 // comparison transforms follow the placements (and the edit handler the one it places), the
