@@ -65,10 +65,10 @@ QImage arkitSheet(const TarvFaceObject& face, QString& error)
 
 }  // namespace
 
-CArkitDialog::CArkitDialog(ViewState& state, QWidget* parent) : QDialog(parent), state_(state)
+CArkitDialog::CArkitDialog(Document& doc, QWidget* parent) : QDialog(parent), doc_(doc)
 {
     setWindowTitle(tr("Check ARKit Set"));
-    const TarvFaceObject& face = *state.face;
+    const TarvFaceObject& face = *doc.face;
     const ArkitReport report = arkitReport(face);
     const auto& shapes = arkitShapeNames();
     QStringList present, missing, extra;
@@ -138,18 +138,16 @@ CArkitDialog::CArkitDialog(ViewState& state, QWidget* parent) : QDialog(parent),
 
 void CArkitDialog::renameToArkit()
 {
-    mw::renameToArkit(*state_.face);
-    state_.faceNode->reattachMorphTargets();
-    state_.modified = true;
+    mw::renameToArkit(doc_);
     renamed_ = true;
     accept();
 }
 
-bool runArkitDialog(QWidget* parent, ViewState& state)
+bool runArkitDialog(QWidget* parent, Document& doc)
 {
-    if (!hasFace(state))
+    if (!hasFace(doc))
         return false;
-    CArkitDialog dialog(state, parent);
+    CArkitDialog dialog(doc, parent);
     dialog.exec();
     return dialog.renamed();
 }

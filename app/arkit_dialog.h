@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "authoring/view_state.h"
+#include "authoring/document.h"
 
 class QLabel;
 class QListWidget;
@@ -16,7 +16,7 @@ class CArkitDialog : public QDialog {
     Q_OBJECT
 
 public:
-    CArkitDialog(ViewState& state, QWidget* parent = nullptr);
+    CArkitDialog(Document& doc, QWidget* parent = nullptr);
 
     // True once "Rename to ARKit" changed the face (the dialog then closes).
     bool renamed() const { return renamed_; }
@@ -24,11 +24,11 @@ public:
 private:
     void renameToArkit();
 
-    ViewState& state_;
+    Document& doc_;
     bool renamed_ = false;
 };
 
-// Shows the dialog for the view's face; true when the morphs were renamed.
-bool runArkitDialog(QWidget* parent, ViewState& state);
+// Shows the dialog for the document's face; true when the morphs were renamed.
+bool runArkitDialog(QWidget* parent, Document& doc);
 
 }  // namespace mw

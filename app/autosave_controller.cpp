@@ -40,16 +40,12 @@ AutosaveController::~AutosaveController()
         removeAutosaveFiles(autosave_->files());
 }
 
-bool AutosaveController::documentModified() const
-{
-    Document doc{host_.viewState(), host_.documentPrompt(), work_, host_.documentPanes()};
-    return isModified(doc);
-}
+bool AutosaveController::documentModified() const { return isModified(host_.document()); }
 
 AutosaveController::Mark AutosaveController::currentMark() const
 {
-    const ViewState& state = host_.viewState();
-    return {state.face.get(), state.history.currentId, documentModified()};
+    const Document& doc = host_.document();
+    return {doc.face.get(), doc.history.currentId, isModified(doc)};
 }
 
 void AutosaveController::noticeChanges()
@@ -91,10 +87,10 @@ void AutosaveController::writeNow()
     if (!autosave_ || writing_ || !documentModified())
         return;
     // The copy is taken here, on the GUI thread, so the writer shares nothing with the view.
-    osg::ref_ptr<TarvFaceObject> copy = autosaveCopy(host_.viewState());
+    osg::ref_ptr<TarvFaceObject> copy = autosaveCopy(host_.document());
     if (!copy)
         return;
-    const std::filesystem::path original = host_.viewState().fileName;
+    const std::filesystem::path original = host_.document().fileName;
     clock_.pendingSince.reset();
     clock_.lastWrite = Clock::now();
     writing_ = true;
@@ -151,19 +147,18 @@ bool AutosaveController::offerRecovery()
             removeAutosaveFiles(orphan.files);
             continue;
         }
-        Document doc{host_.viewState(), host_.documentPrompt(), work_, host_.documentPanes()};
-        if (!recoverAutosave(doc, orphan))
+        DocumentSession session{host_.document(), host_.documentPrompt(), work_};
+        if (!recoverAutosave(session, orphan))
             return false;  // kept for the next start
         // The work is this editor's now: its own copy first, then the old one goes.
         waitForWriter();
-        const osg::ref_ptr<TarvFaceObject> copy = autosaveCopy(host_.viewState());
+        const osg::ref_ptr<TarvFaceObject> copy = autosaveCopy(host_.document());
         stored_ = true;
-        if (copy && autosave_->write(*copy, host_.viewState().fileName))
+        if (copy && autosave_->write(*copy, host_.document().fileName))
             removeAutosaveFiles(orphan.files);
         seen_ = currentMark();
         clock_.pendingSince.reset();
         clock_.lastWrite = Clock::now();
-        host_.refreshView(true);
         emit faceRecovered();
         return true;
     }

@@ -42,7 +42,7 @@ public:
     const AutosaveTiming& timing() const { return timing_; }
 
 signals:
-    // A recovered face is in the view.
+    // A recovered face is in the document; the window shows the document's changes.
     void faceRecovered();
 
 private:

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/main_frame.h"
+#include "app/command_handlers.h"
 
 namespace mw {
 
@@ -27,10 +27,10 @@ bool commandChecked(Mark mark, const CommandContext& context)
 {
     switch (mark) {
     case Mark::None: return false;
-    case Mark::NavigationMode: return context.editMode == 0;
-    case Mark::TranslateMode: return context.editMode == 1;
-    case Mark::ScaleMode: return context.editMode == 2;
-    case Mark::VertexMode: return context.editMode == 3;
+    case Mark::NavigationMode: return context.editMode == EditMode::Navigation;
+    case Mark::TranslateMode: return context.editMode == EditMode::Translate;
+    case Mark::ScaleMode: return context.editMode == EditMode::Scale;
+    case Mark::VertexMode: return context.editMode == EditMode::Vertex;
     case Mark::ToolbarShown: return context.toolbarShown;
     case Mark::StatusBarShown: return context.statusBarShown;
     case Mark::MorphedNormals: return context.morphedNormals;
@@ -40,90 +40,90 @@ bool commandChecked(Mark mark, const CommandContext& context)
 
 std::span<const Command> commandTable()
 {
-    using F = CMainFrame;
+    namespace h = handlers;
     using E = Enabled;
     using M = Mark;
     namespace c = command;
     static const Command rows[] = {
-        {c::Open, "&Open...\tCtrl+O", "", "", E::Always, M::None, &F::onFileOpen},
-        {c::Save, "&Save\tCtrl+S", "", "", E::FaceAndModified, M::None, &F::onFileSave},
-        {c::SaveAs, "Save &As...", "", "", E::Face, M::None, &F::onFileSaveAs},
+        {c::Open, "&Open...\tCtrl+O", "", "", E::Always, M::None, &h::fileOpen},
+        {c::Save, "&Save\tCtrl+S", "", "", E::FaceAndModified, M::None, &h::fileSave},
+        {c::SaveAs, "Save &As...", "", "", E::Face, M::None, &h::fileSaveAs},
         {c::ExportGltf, "Export g&lTF...", "Export the face as glTF 2.0 (.glb or .gltf) with its morphs\nExport glTF",
-         "", E::Face, M::None, &F::onFileExportGltf},
+         "", E::Face, M::None, &h::fileExportGltf},
         {c::ExportObj, "Export O&BJ...", "Export the face as Wavefront OBJ with its material library\nExport OBJ", "",
-         E::Face, M::None, &F::onFileExportObj},
+         E::Face, M::None, &h::fileExportObj},
         {c::ExportMorphsObj, "Export &Morphs as OBJ Files...",
          "Export the face at rest and one OBJ file per morph into a folder\nExport Morphs as OBJ Files", "", E::Face,
-         M::None, &F::onFileExportMorphsObj},
+         M::None, &h::fileExportMorphsObj},
         {c::Exit, "E&xit", "Quit the application; prompts to save documents\nExit", "", E::Always, M::None,
-         &F::onFileExit},
-        {c::Undo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", "", E::CanUndo, M::None, &F::onEditUndo},
-        {c::Redo, "&Redo\tCtrl+Y", "Redo the previously undone action\nRedo", "", E::CanRedo, M::None, &F::onEditRedo},
+         &h::fileExit},
+        {c::Undo, "&Undo\tCtrl+Z", "Undo the last action\nUndo", "", E::CanUndo, M::None, &h::editUndo},
+        {c::Redo, "&Redo\tCtrl+Y", "Redo the previously undone action\nRedo", "", E::CanRedo, M::None, &h::editRedo},
         {c::Cut, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard\nCut", "", E::Never, M::None, nullptr},
         {c::Copy, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard\nCopy", "", E::Never, M::None,
          nullptr},
         {c::Paste, "&Paste\tCtrl+V", "Insert Clipboard contents\nPaste", "", E::Never, M::None, nullptr},
         {c::ViewToolbar, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar", "", E::Always, M::ToolbarShown,
-         &F::onViewToolbar},
+         &h::viewToolbar},
         {c::ViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", "", E::Always,
-         M::StatusBarShown, &F::onViewStatusBar},
+         M::StatusBarShown, &h::viewStatusBar},
         {c::About, "&About Mienwright...", "Display program information, version number and copyright\nAbout",
-         ":/icons/about.svg", E::Always, M::None, &F::onAbout},
+         ":/icons/about.svg", E::Always, M::None, &h::about},
         {c::NavigationMode, "Navigation Mode", "Switch to navigation mode", ":/icons/navigation-mode.svg", E::Face,
-         M::NavigationMode, &F::onNavigationMode},
+         M::NavigationMode, &h::navigationMode},
         {c::TranslateMode, "Translate Mode", "Switch to translate mode", ":/icons/translate-mode.svg", E::Face,
-         M::TranslateMode, &F::onTranslateMode},
+         M::TranslateMode, &h::translateMode},
         {c::ScaleMode, "Scale Mode", "Switch to scale mode", ":/icons/scale-mode.svg", E::Face, M::ScaleMode,
-         &F::onScaleMode},
-        {c::VertexMode, "Vertex Mode", "", ":/icons/vertex-mode.svg", E::Face, M::VertexMode, &F::onVertexMode},
+         &h::scaleMode},
+        {c::VertexMode, "Vertex Mode", "", ":/icons/vertex-mode.svg", E::Face, M::VertexMode, &h::vertexMode},
         {c::AutoScale, "Auto Scale", "Automatically scale the head to an ideal size", ":/icons/auto-scale.svg",
-         E::Face, M::None, &F::onAutoScale},
-        {c::FlipPolygonOrder, "Flip Polygon Order", "", "", E::FaceAndGeometry, M::None, &F::onFlipPolygonOrder},
+         E::Face, M::None, &h::autoScale},
+        {c::FlipPolygonOrder, "Flip Polygon Order", "", "", E::FaceAndGeometry, M::None, &h::flipPolygonOrder},
         {c::ToggleRenderMode, "Toggle Render Mode", "Toggle render mode between filled polygons and wireframe",
-         ":/icons/render-mode.svg", E::Face, M::None, &F::onToggleRenderMode},
+         ":/icons/render-mode.svg", E::Face, M::None, &h::toggleRenderMode},
         {c::TurnRight, "Turn Right", "Turn the head 90 degrees to the right", ":/icons/turn-right.svg", E::Face,
-         M::None, &F::onTurnRight},
-        {c::TurnUp, "Turn Up", "", ":/icons/turn-up.svg", E::Face, M::None, &F::onTurnUp},
-        {c::GenerateMorphTarget, "Generate morph target", "", "", E::Comparison, M::None, &F::onGenerateMorphTarget},
-        {c::CancelMorphTarget, "Cancel morph target", "", "", E::Comparison, M::None, &F::onCancelMorphTarget},
-        {c::HighlightDifference, "Highlight difference", "", "", E::Comparison, M::None, &F::onHighlightDifference},
+         M::None, &h::turnRight},
+        {c::TurnUp, "Turn Up", "", ":/icons/turn-up.svg", E::Face, M::None, &h::turnUp},
+        {c::GenerateMorphTarget, "Generate morph target", "", "", E::Comparison, M::None, &h::generateMorphTarget},
+        {c::CancelMorphTarget, "Cancel morph target", "", "", E::Comparison, M::None, &h::cancelMorphTarget},
+        {c::HighlightDifference, "Highlight difference", "", "", E::Comparison, M::None, &h::highlightDifference},
         {c::FitComparisonFace, "Fit Comparison Face",
          "Scale and move the comparison face onto the face, following the vertices that did not move", "",
-         E::Comparison, M::None, &F::onFitComparisonFace},
+         E::Comparison, M::None, &h::fitComparisonFace},
         {c::CreateMorphsFromFiles, "Create Morphs from Files...",
          "Create one morph from each chosen face file of the same topology, named after the file", "", E::Face,
-         M::None, &F::onCreateMorphsFromFiles},
-        {c::SetMorphThreshold, "Set morph threshhold", "", "", E::Always, M::None, &F::onSetMorphThreshold},
-        {c::ResetMorphValues, "Reset morph values", "", "", E::Face, M::None, &F::onResetMorphValues},
-        {c::ScaleMorph, "Scale morph", "", "", E::MorphSelected, M::None, &F::onScaleMorph},
-        {c::ComputeNeckVertices, "Compute neck vertices", "", "", E::Face, M::None, &F::onComputeNeckVertices},
+         M::None, &h::createMorphsFromFiles},
+        {c::SetMorphThreshold, "Set morph threshhold", "", "", E::Always, M::None, &h::setMorphThreshold},
+        {c::ResetMorphValues, "Reset morph values", "", "", E::Face, M::None, &h::resetMorphValues},
+        {c::ScaleMorph, "Scale morph", "", "", E::MorphSelected, M::None, &h::scaleMorph},
+        {c::ComputeNeckVertices, "Compute neck vertices", "", "", E::Face, M::None, &h::computeNeckVertices},
         {c::KeepNeckVertices, "Keep selected neck vertices", "", "", E::NeckSelection, M::None,
-         &F::onKeepNeckVertices},
+         &h::keepNeckVertices},
         {c::DiscardNeckVertices, "Discard selected neck vertices", "", "", E::NeckSelection, M::None,
-         &F::onDiscardNeckVertices},
-        {c::AddNeckVertices, "Add to neck vertices", "", "", E::NeckSelection, M::None, &F::onAddNeckVertices},
-        {c::ClearNeckVertices, "Clear neck vertices", "", "", E::FaceAndGeometry, M::None, &F::onClearNeckVertices},
-        {c::ShowGeometry, "Show geometry", "", "", E::FaceAndGeometry, M::None, &F::onShowGeometry},
-        {c::HideGeometry, "Hide geometry", "", "", E::FaceAndGeometry, M::None, &F::onHideGeometry},
-        {c::DeleteMorph, "&Delete", "Delete the selected morph", "", E::MorphSelected, M::None, &F::onDeleteMorph},
+         &h::discardNeckVertices},
+        {c::AddNeckVertices, "Add to neck vertices", "", "", E::NeckSelection, M::None, &h::addNeckVertices},
+        {c::ClearNeckVertices, "Clear neck vertices", "", "", E::FaceAndGeometry, M::None, &h::clearNeckVertices},
+        {c::ShowGeometry, "Show geometry", "", "", E::FaceAndGeometry, M::None, &h::showGeometry},
+        {c::HideGeometry, "Hide geometry", "", "", E::FaceAndGeometry, M::None, &h::hideGeometry},
+        {c::DeleteMorph, "&Delete", "Delete the selected morph", "", E::MorphSelected, M::None, &h::deleteMorph},
         {c::DuplicateMorph, "D&uplicate", "Copy the selected morph", "", E::MorphSelected, M::None,
-         &F::onDuplicateMorph},
+         &h::duplicateMorph},
         {c::MoveMorphUp, "Move &Up", "Move the selected morph up the list", "", E::MorphSelected, M::None,
-         &F::onMoveMorphUp},
+         &h::moveMorphUp},
         {c::MoveMorphDown, "Move Do&wn", "Move the selected morph down the list", "", E::MorphSelected, M::None,
-         &F::onMoveMorphDown},
+         &h::moveMorphDown},
         {c::MirrorMorph, "&Mirror", "Add the selected morph's mirror image on the other side of the head", "",
-         E::MorphSelected, M::None, &F::onMirrorMorph},
+         E::MorphSelected, M::None, &h::mirrorMorph},
         {c::NewMorphFromMix, "&New Morph from Mix", "Add a morph that is the current mix of morph values", "",
-         E::Face, M::None, &F::onNewMorphFromMix},
+         E::Face, M::None, &h::newMorphFromMix},
         {c::CheckArkitSet, "Check &ARKit Set...",
          "Show which of ARKit's 52 blend shapes the morphs provide, and rename them to ARKit's names", "", E::Face,
-         M::None, &F::onCheckArkitSet},
+         M::None, &h::checkArkitSet},
         {c::SplitMorph, "&Split Left/Right...",
          "Replace the selected morph by its left and right halves, blended across the mirror plane", "",
-         E::MorphSelected, M::None, &F::onSplitMorph},
+         E::MorphSelected, M::None, &h::splitMorph},
         {c::ViewMorphedNormals, "Morphed &Normals", "Shade morphs with normals that follow the morphed surface",
-         "", E::Always, M::MorphedNormals, &F::onViewMorphedNormals},
+         "", E::Always, M::MorphedNormals, &h::viewMorphedNormals},
         // Keys only: moving between panes has no handler, so the keys do nothing.
         {c::NextPane, "Next Pane", "", "", E::Never, M::None, nullptr},
         {c::PreviousPane, "Previous Pane", "", "", E::Never, M::None, nullptr},

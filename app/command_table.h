@@ -2,14 +2,17 @@
 // The editor's commands as one table: every command's id, menu text, prompt, toolbar icon,
 // enabling and check-mark rule and handler. Menus, the toolbar, the context menu, the status
 // prompts, tooltips and shortcuts are all built from it, and the frame computes every
-// command's state from it. Adding a command is one row here plus one handler of CMainFrame.
+// command's state from it. Adding a command is one row here plus one handler function
+// (command_handlers.h).
 
 #include <span>
 #include <string_view>
 
+#include "interaction/edit_handler.h"
+
 namespace mw {
 
-class CMainFrame;
+struct CommandScope;
 
 // Command ids. They are the numbers the actions carry (QAction::data), so tests and panes can
 // find a command by id.
@@ -82,7 +85,7 @@ struct CommandContext {
     bool neckSelection = false;     // vertex mode, a closed lasso and a displayed geometry
     bool canUndo = false;           // the face's history has a step to undo
     bool canRedo = false;           // … or one to redo
-    int editMode = 0;               // 0 navigation, 1 translate, 2 scale, 3 vertex
+    EditMode editMode = EditMode::Navigation;
     bool toolbarShown = false;
     bool statusBarShown = false;
     bool morphedNormals = true;     // the view shades with normals that follow the morph
@@ -116,7 +119,7 @@ bool commandEnabled(Enabled rule, const CommandContext& context);
 // Whether the command carries a check mark (commands with Mark::None are not checkable).
 bool commandChecked(Mark mark, const CommandContext& context);
 
-using CommandHandler = void (CMainFrame::*)();
+using CommandHandler = void (*)(CommandScope&);
 
 struct Command {
     int id;

@@ -38,17 +38,17 @@ DocumentController::DocumentController(DocumentHost& host, std::unique_ptr<QSett
     fillRecentMenu();
 }
 
-Document DocumentController::document()
+DocumentSession DocumentController::session()
 {
-    return Document{host_.viewState(), host_.documentPrompt(), work_, host_.documentPanes()};
+    return DocumentSession{host_.document(), host_.documentPrompt(), work_};
 }
 
 void DocumentController::open()
 {
     if (busy())
         return;
-    const TarvFaceObject* before = host_.viewState().face.get();
-    Document doc = document();
+    const TarvFaceObject* before = host_.document().face.get();
+    DocumentSession doc = session();
     openWithDialog(doc);
     finish(before);
 }
@@ -63,15 +63,15 @@ bool DocumentController::saveAs()
     return saveWith(saveFaceAs);
 }
 
-bool DocumentController::saveWith(bool (*saveDocument)(Document&))
+bool DocumentController::saveWith(bool (*saveDocument)(DocumentSession&))
 {
     if (busy())
         return false;
-    Document doc = document();
+    DocumentSession doc = session();
     const bool saved = saveDocument(doc);
     if (saved)
-        recent_.add(fromPath(host_.viewState().fileName));
-    finish(host_.viewState().face.get());
+        recent_.add(fromPath(host_.document().fileName));
+    finish(host_.document().face.get());
     return saved;
 }
 
@@ -79,8 +79,8 @@ bool DocumentController::openFile(const QString& path)
 {
     if (busy() || path.isEmpty())
         return false;
-    const TarvFaceObject* before = host_.viewState().face.get();
-    Document doc = document();
+    const TarvFaceObject* before = host_.document().face.get();
+    DocumentSession doc = session();
     const bool opened = openFace(doc, toPath(path));
     finish(before);
     return opened;
@@ -90,19 +90,18 @@ bool DocumentController::mayClose()
 {
     if (busy())
         return false;
-    Document doc = document();
+    DocumentSession doc = session();
     const bool mayGo = maySetFaceAside(doc);
-    finish(host_.viewState().face.get());
+    finish(host_.document().face.get());
     return mayGo;
 }
 
 void DocumentController::finish(const TarvFaceObject* before)
 {
-    const ViewState& state = host_.viewState();
-    if (state.face.get() != before && hasFace(state))
-        recent_.add(fromPath(state.fileName));
+    const Document& doc = host_.document();
+    if (doc.face.get() != before && hasFace(doc))
+        recent_.add(fromPath(doc.fileName));
     fillRecentMenu();
-    host_.refreshView(true);
     emit documentChanged();
 }
 

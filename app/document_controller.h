@@ -24,11 +24,8 @@ class DocumentHost {
 public:
     virtual ~DocumentHost() = default;
     virtual QWidget* documentWindow() = 0;
-    virtual ViewState& viewState() = 0;
+    virtual Document& document() = 0;
     virtual Prompt& documentPrompt() = 0;
-    virtual DocumentPanes& documentPanes() = 0;
-    // Draws the view now, after a command changed it.
-    virtual void refreshView(bool render) = 0;
 };
 
 class DocumentController : public QObject {
@@ -62,17 +59,18 @@ public:
     void acceptDrops(QWidget* window);
 
 signals:
-    // After any File command: the face, the file name or the modified state may be new.
+    // After any File command: the face, the file name or the modified state may be new; the
+    // window shows the document's changes.
     void documentChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    Document document();
+    DocumentSession session();
     // Saves with the given operation; a file written is remembered among the recent ones.
-    bool saveWith(bool (*saveDocument)(Document&));
-    // Refreshes the view, remembers the file now shown when it is new, tells the window.
+    bool saveWith(bool (*saveDocument)(DocumentSession&));
+    // Remembers the file now shown when it is new, tells the window.
     void finish(const TarvFaceObject* before);
     void openRecent(const QString& path);
     void fillRecentMenu();

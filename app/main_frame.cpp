@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QCursor>
 #include <QDockWidget>
 #include <QFocusEvent>
@@ -13,40 +12,20 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressDialog>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "app/about_dialog.h"
-#include "app/arkit_dialog.h"
 #include "app/autosave_controller.h"
+#include "app/host_path.h"
 #include "app/lock_key_indicators.h"
 #include "app/morph_bar.h"
-#include "app/morph_value_dialogs.h"
-#include "app/open_face_dialog.h"
 #include "app/property_grid.h"
 #include "app/qt_prompt.h"
-#include "app/split_morph_dialog.h"
-#include "authoring/comparison_face.h"
-#include "authoring/comparison_fit.h"
-#include "authoring/comparison_loading.h"
-#include "authoring/difference_highlight.h"
-#include "authoring/face_editing.h"
-#include "authoring/face_reading.h"
 #include "authoring/face_history.h"
-#include "authoring/geometry_lookup.h"
-#include "authoring/morph_batch.h"
-#include "authoring/morph_extraction.h"
-#include "authoring/morph_import.h"
-#include "authoring/morph_management.h"
-#include "authoring/neck_vertices.h"
-#include "authoring/view_operations.h"
-#include "import/embedded_images.h"
-#include "import/obj_morph_export.h"
-#include "import/obj_reader.h"
-#include "import/save_face_file.h"
-#include "render/host_path.h"
+#include "view/update_view.h"
+#include "view/view_operations.h"
 
 namespace mw {
 
@@ -65,37 +44,25 @@ QString withoutMnemonic(QString text)
 
 }  // namespace
 
-// What opening and saving ask of the morph bar and the property grid.
-class CMainFrame::Panes : public DocumentPanes {
-public:
-    explicit Panes(CMainFrame& frame) : frame_(frame) {}
-    bool modified() const override { return frame_.morphBar_->modified(); }
-    void clearModified() override { frame_.morphBar_->setModified(false); }
-    void setFaceNode(TarvFaceRenderer* node) override
-    {
-        frame_.morphBar_->setFaceNode(node);
-        frame_.propertyGrid_->setFaceNode(node);
-    }
-    void appendMorphs(int count) override { frame_.morphsAppended(count); }
-
-private:
-    CMainFrame& frame_;
-};
-
 CMainFrame::CMainFrame(Prompt* prompt, QWidget* parent)
-    : QMainWindow(parent), prompt_(prompt), view_(new CMienwrightView(this))
+    : QMainWindow(parent), prompt_(prompt), document_(std::make_unique<Document>()),
+      view_(new CMienwrightView(*document_, this))
 {
     if (!prompt_) {
         ownPrompt_ = std::make_unique<QtPrompt>(this);
         prompt_ = ownPrompt_.get();
     }
     documentPrompt_ = std::make_unique<OpenFacePrompt>(*prompt_, this);
-    panes_ = std::make_unique<Panes>(*this);
     documents_ = std::make_unique<DocumentController>(*this);
     documents_->acceptDrops(this);
-    connect(documents_.get(), &DocumentController::documentChanged, this, &CMainFrame::updateCommandStates);
+    // Whatever a File command or a recovery put into the document is shown, then the states.
+    const auto showDocument = [this] {
+        showDocumentChanges();
+        updateCommandStates();
+    };
+    connect(documents_.get(), &DocumentController::documentChanged, this, showDocument);
     autosave_ = std::make_unique<AutosaveController>(*this);
-    connect(autosave_.get(), &AutosaveController::faceRecovered, this, &CMainFrame::updateCommandStates);
+    connect(autosave_.get(), &AutosaveController::faceRecovered, this, showDocument);
     setWindowTitle(qs(kApplicationTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/mienwright.svg")));
     setCentralWidget(view_);
@@ -116,6 +83,8 @@ CMainFrame::CMainFrame(Prompt* prompt, QWidget* parent)
 CMainFrame::~CMainFrame()
 {
     refreshTimer_.stop();
+    // The view goes before the document it shows.
+    delete view_;
 }
 
 void CMainFrame::createStatusBar()
@@ -264,8 +233,6 @@ void CMainFrame::refreshView(bool render)
 
 bool CMainFrame::openFace(const QString& path) { return documents_->openFile(path); }
 
-DocumentPanes& CMainFrame::documentPanes() { return *panes_; }
-
 void CMainFrame::showAboutBox()
 {
     CAboutDlg about(this);
@@ -274,9 +241,9 @@ void CMainFrame::showAboutBox()
 
 void CMainFrame::selectGeometry(int index)
 {
-    if (!hasFace(view_->state()))
+    if (!hasFace(*document_))
         return;
-    view_->showGeometrySelection(index);
+    showGeometrySelection(view_->state(), index);
     propertyGrid_->showGeometry(index);
     refreshView(true);
     updateCommandStates();
@@ -291,34 +258,29 @@ void CMainFrame::showContextMenu(int menuId)
     menu->popup(QCursor::pos());
 }
 
-bool CMainFrame::isModified() const
-{
-    // The morph bar keeps its own flag for renames.
-    return view_->state().modified || morphBar_->modified();
-}
-
-CMainFrame::PaneSelection CMainFrame::paneSelection() const
+PaneSelection CMainFrame::paneSelection() const
 {
     return {morphBar_->selectedGeometry(), morphBar_->selectedMorph()};
 }
 
 CommandContext CMainFrame::commandContext() const
 {
-    const ViewState& state = view_->state();
+    const Document& doc = *document_;
+    const View& view = view_->state();
     const PaneSelection selection = paneSelection();
     CommandContext context;
-    context.face = hasFace(state);
+    context.face = hasFace(doc);
     context.modified = isModified();
-    context.comparison = hasComparison(state);
+    context.comparison = hasComparison(doc);
     context.geometrySelected = selection.geometry >= 0;
     context.morphSelected = selection.morph >= 0;
-    context.neckSelection = canEditNeckVertices(state);
-    context.canUndo = canUndo(state);
-    context.canRedo = canRedo(state);
-    context.editMode = view_->getEditMode();
+    context.neckSelection = canEditNeckVertices(view);
+    context.canUndo = canUndo(doc);
+    context.canRedo = canRedo(doc);
+    context.editMode = getEditMode(view);
     context.toolbarShown = toolBar_ && !toolBar_->isHidden();
     context.statusBarShown = !statusBar()->isHidden();
-    context.morphedNormals = state.morphedNormals;
+    context.morphedNormals = view.morphedNormals;
     return context;
 }
 
@@ -332,8 +294,8 @@ void CMainFrame::updateCommandStates()
             action->setChecked(commandChecked(command.mark, context));
     }
     // "Undo Turn Right", "Redo Scale Morph": the step the command would take back or redo.
-    const ViewState& state = view_->state();
-    for (const auto& [id, step] : {std::pair{command::Undo, undoName(state)}, std::pair{command::Redo, redoName(state)}}) {
+    const Document& doc = *document_;
+    for (const auto& [id, step] : {std::pair{command::Undo, undoName(doc)}, std::pair{command::Redo, redoName(doc)}}) {
         QString text = qs(menuText(*findCommand(id)));
         if (!step.empty())
             text += QLatin1Char(' ') + qs(step).replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -352,14 +314,39 @@ void CMainFrame::runCommand(int id)
         updateCommandStates();
         return;
     }
+    CommandScope scope{*document_, view_->state(), *prompt_, *this, paneSelection(), {}, {}};
     // A command that changes the face is one undo step, dropped when it changed nothing.
     const std::string_view step = undoStepName(id);
     if (!step.empty())
-        beginUndoStep(view_->state(), step);
-    (this->*command->handler)();
+        beginUndoStep(*document_, step);
+    command->handler(scope);
     if (!step.empty())
-        endUndoStep(view_->state());
+        endUndoStep(*document_);
+    showDocumentChanges(&scope);
     updateCommandStates();
+}
+
+void CMainFrame::showDocumentChanges(const CommandScope* scope)
+{
+    using namespace document_change;
+    const Change change = takeChanges(*document_);
+    updateView(view_->state(), change);
+    if (change.has(kOpened)) {
+        morphBar_->showFace();
+        propertyGrid_->clearItems();
+    } else if (change.has(kFace | kMorphList | kNames) ||
+               std::any_of(change.geometries.begin(), change.geometries.end(),
+                           [](unsigned parts) { return (parts & geometry_change::kMaterial) != 0; })) {
+        // The tree is rebuilt from the face; the selection stays where the item still is.
+        morphBar_->refreshFromFace();
+    } else if (change.has(kWeights)) {
+        morphBar_->showSelectedWeight();
+    }
+    if (scope && scope->selectMorph)
+        morphBar_->selectMorphItem(*scope->selectMorph);
+    if (scope && scope->selectGeometry)
+        morphBar_->selectGeometryItem(*scope->selectGeometry);
+    refreshView(true);
 }
 
 void CMainFrame::focusInEvent(QFocusEvent* event)
@@ -389,411 +376,26 @@ void CMainFrame::onRefreshTimer()
     updateCommandStates();
 }
 
-// --- File --------------------------------------------------------------------------------
+void CMainFrame::toggleToolBar() { toolBar_->setVisible(toolBar_->isHidden()); }
 
-void CMainFrame::onFileOpen() { documents_->open(); }
-void CMainFrame::onFileSave() { documents_->save(); }
-void CMainFrame::onFileSaveAs() { documents_->saveAs(); }
+void CMainFrame::toggleStatusBar() { statusBar()->setVisible(statusBar()->isHidden()); }
 
-void CMainFrame::onFileExportGltf()
-{
-    ViewState& state = view_->state();
-    if (!hasFace(state))
-        return;
-    const auto chosen = prompt_->chooseExportFile();
-    if (!chosen)
-        return;
-    std::filesystem::path path = *chosen;
-    if (!isGltfPath(path))
-        path += ".glb";
-    // The head as it stands in the view, as saving writes it.
-    commitHeadTransform(state);
-    std::filesystem::path textureDir = state.fileName.parent_path();
-    if (textureDir.empty())
-        textureDir = ".";
-    std::vector<std::string> warnings;
-    std::string failure;
-    if (!saveFaceFile(path, *state.face, textureDir, &warnings, &failure)) {
-        prompt_->message("Failed to save: " + path.string() + (failure.empty() ? "" : "\n" + failure));
-        return;
-    }
-    if (!warnings.empty()) {
-        std::string text = "Exported " + path.string() + " with these changes:";
-        for (const std::string& warning : warnings)
-            text += "\n" + warning;
-        prompt_->message(text);
-    }
-}
-
-void CMainFrame::onFileExportObj()
-{
-    ViewState& state = view_->state();
-    if (!hasFace(state))
-        return;
-    const auto chosen = prompt_->chooseObjExportFile();
-    if (!chosen)
-        return;
-    std::filesystem::path path = *chosen;
-    if (!isObjPath(path))
-        path += ".obj";
-    commitHeadTransform(state);
-    std::filesystem::path textureDir = state.fileName.parent_path();
-    if (textureDir.empty())
-        textureDir = ".";
-    std::vector<std::string> warnings;
-    std::string failure;
-    if (!saveFaceFile(path, *state.face, textureDir, &warnings, &failure)) {
-        prompt_->message("Failed to save: " + path.string() + (failure.empty() ? "" : "\n" + failure));
-        return;
-    }
-    if (!warnings.empty()) {
-        std::string text = "Exported " + path.string() + " with these changes:";
-        for (const std::string& warning : warnings)
-            text += "\n" + warning;
-        prompt_->message(text);
-    }
-}
-
-void CMainFrame::onFileExportMorphsObj()
-{
-    ViewState& state = view_->state();
-    if (!hasFace(state))
-        return;
-    const auto folder = prompt_->chooseMorphExportFolder();
-    if (!folder)
-        return;
-    commitHeadTransform(state);
-    std::filesystem::path textureDir = state.fileName.parent_path();
-    if (textureDir.empty())
-        textureDir = ".";
-    const std::string restName = state.fileName.empty() ? "face" : state.fileName.stem().string();
-    MorphExportReport report;
-    if (!exportMorphsAsObj(*state.face, *folder, restName, textureDir, &report)) {
-        prompt_->message("Failed to save: " + report.failure);
-        return;
-    }
-    if (!report.warnings.empty()) {
-        std::string text = "Exported " + std::to_string(report.written.size()) + " OBJ files to " + folder->string() +
-                           " with these changes:";
-        for (const std::string& warning : report.warnings)
-            text += "\n" + warning;
-        prompt_->message(text);
-    }
-}
-
-void CMainFrame::onFileExit() { close(); }
-
-// --- Edit ------------------------------------------------------------------------------
-
-void CMainFrame::onEditUndo()
-{
-    if (undo(view_->state()))
-        faceRestored();
-    refreshView(true);
-}
-
-void CMainFrame::onEditRedo()
-{
-    if (redo(view_->state()))
-        faceRestored();
-    refreshView(true);
-}
-
-// --- View and Help -----------------------------------------------------------------------
-
-void CMainFrame::onViewToolbar() { toolBar_->setVisible(toolBar_->isHidden()); }
-
-void CMainFrame::onViewStatusBar() { statusBar()->setVisible(statusBar()->isHidden()); }
-
-void CMainFrame::onAbout() { showAboutBox(); }
-
-// --- Tools -------------------------------------------------------------------------------
-
-void CMainFrame::onNavigationMode() { view_->setEditMode(0); }
-void CMainFrame::onTranslateMode() { view_->setEditMode(1); }
-void CMainFrame::onScaleMode() { view_->setEditMode(2); }
-void CMainFrame::onVertexMode() { view_->setEditMode(3); }
-
-void CMainFrame::onAutoScale()
-{
-    autoScale(view_->state(), *prompt_);
-    refreshView(true);
-}
-
-void CMainFrame::onFlipPolygonOrder()
-{
-    flipPolygonOrder(view_->state(), paneSelection().geometry);
-    refreshView(true);
-}
-
-void CMainFrame::onToggleRenderMode()
-{
-    view_->toggleRenderMode();
-    refreshView(true);
-}
-
-void CMainFrame::onTurnRight()
-{
-    view_->turnRight();
-    refreshView(true);
-}
-
-void CMainFrame::onTurnUp()
-{
-    view_->turnUp();
-    refreshView(true);
-}
-
-void CMainFrame::onGenerateMorphTarget()
-{
-    if (generateMorphTarget(view_->state(), *prompt_))
-        morphsAppended(1);
-    refreshView(true);
-}
-
-void CMainFrame::onCancelMorphTarget()
-{
-    cancelMorphTarget(view_->state());
-    refreshView(true);
-}
-
-void CMainFrame::onHighlightDifference()
-{
-    highlightDifference(view_->state());
-    refreshView(true);
-}
-
-void CMainFrame::onFitComparisonFace()
-{
-    fitComparisonFace(view_->state(), *prompt_);
-    refreshView(true);
-}
-
-void CMainFrame::onCreateMorphsFromFiles()
-{
-    const std::vector<std::filesystem::path> files = prompt_->chooseOpenFiles();
-    if (files.empty() || !hasFace(view_->state()))
-        return;
-    const auto fileLabel = [](const std::filesystem::path& file) {
-        return tr("Creating a morph from %1").arg(QString::fromStdString(file.filename().string()));
-    };
-    QProgressDialog progress(fileLabel(files.front()), tr("Cancel"), 0, static_cast<int>(files.size()), this);
-    progress.setWindowTitle(qs(kApplicationTitle));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setValue(0);
-    QCoreApplication::processEvents();
-    std::string repairs;
-    const MorphBatchResult result = createMorphsFromFiles(
-        view_->state(), files, ComparisonAlignment::Fit,
-        [&](std::size_t done, std::size_t total, const MorphFromFile& step) {
-            if (!step.repairs.empty())
-                repairs += (repairs.empty() ? "" : "\n") + repairSummary(step.file, step.repairs);
-            progress.setValue(static_cast<int>(done));
-            if (done < total)
-                progress.setLabelText(fileLabel(files[done]));
-            QCoreApplication::processEvents();
-            return !progress.wasCanceled();
-        });
-    progress.reset();
-    if (result.status == MorphBatchResult::Status::Failed) {
-        prompt_->message(result.error);
-    } else {
-        if (!repairs.empty())
-            prompt_->message(repairs);
-        morphsAppended(static_cast<int>(result.morphs.size()));
-    }
-    refreshView(true);
-}
-
-void CMainFrame::onSetMorphThreshold()
-{
-    CMorphThreshhold dialog(this);
-    dialog.setThreshold(view_->state().morphThreshold);
-    if (dialog.exec() == QDialog::Accepted)
-        setMorphThreshold(view_->state(), dialog.threshold());
-}
-
-void CMainFrame::onResetMorphValues()
-{
-    resetMorphValues(view_->state());
-    morphValuesReset();
-    refreshView(true);
-}
-
-void CMainFrame::onScaleMorph()
-{
-    CScaleMorph dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    scaleMorph(view_->state(), paneSelection().morph, dialog.scaleFactor());
-    refreshView(true);
-}
-
-void CMainFrame::onComputeNeckVertices()
-{
-    const int geometry = computeNeckVertices(view_->state(), paneSelection().geometry, *prompt_);
-    if (geometry >= 0)
-        neckGeometryChosen(geometry);
-    refreshView(true);
-}
-
-void CMainFrame::onKeepNeckVertices()
-{
-    editNeckVertices(view_->state(), NeckEdit::Keep);
-    refreshView(true);
-}
-
-void CMainFrame::onDiscardNeckVertices()
-{
-    editNeckVertices(view_->state(), NeckEdit::Discard);
-    refreshView(true);
-}
-
-void CMainFrame::onAddNeckVertices()
-{
-    editNeckVertices(view_->state(), NeckEdit::Add);
-    refreshView(true);
-}
-
-void CMainFrame::onClearNeckVertices()
-{
-    clearNeckVertices(view_->state(), paneSelection().geometry);
-    refreshView(true);
-}
-
-void CMainFrame::onShowGeometry()
-{
-    const int index = paneSelection().geometry;
-    if (currentGeometry(view_->state(), index))
-        view_->state().faceNode->setGeometryVisible(true, static_cast<unsigned>(index));
-    refreshView(true);
-}
-
-void CMainFrame::onHideGeometry()
-{
-    const int index = paneSelection().geometry;
-    if (currentGeometry(view_->state(), index))
-        view_->state().faceNode->setGeometryVisible(false, static_cast<unsigned>(index));
-    refreshView(true);
-}
-
-void CMainFrame::onDeleteMorph()
-{
-    const int index = paneSelection().morph;
-    if (deleteMorph(view_->state(), index)) {
-        const int left = static_cast<int>(view_->state().face->morphs.size());
-        morphListChanged(left == 0 ? -1 : std::min(index, left - 1));
-    }
-    refreshView(true);
-}
-
-void CMainFrame::onDuplicateMorph()
-{
-    if (const auto copy = duplicateMorph(view_->state(), paneSelection().morph))
-        morphListChanged(static_cast<int>(*copy));
-    refreshView(true);
-}
-
-void CMainFrame::onMoveMorphUp()
-{
-    const int index = paneSelection().morph;
-    if (index > 0)
-        if (const auto moved = moveMorph(view_->state(), index, index - 1))
-            morphListChanged(static_cast<int>(*moved));
-    refreshView(true);
-}
-
-void CMainFrame::onMoveMorphDown()
-{
-    const int index = paneSelection().morph;
-    if (const auto moved = moveMorph(view_->state(), index, index + 1))
-        morphListChanged(static_cast<int>(*moved));
-    refreshView(true);
-}
-
-void CMainFrame::onMirrorMorph()
-{
-    const auto result = mirrorMorph(view_->state(), paneSelection().morph);
-    if (!result)
-        return;
-    morphListChanged(static_cast<int>(result->index));
-    const std::string& name = view_->state().face->morphs[result->index]->name;
-    statusBar()->showMessage(
-        result->unmatched == 0
-            ? tr("Mirrored as %1").arg(qs(name))
-            : tr("Mirrored as %1; %2 moved vertices have no partner on the other side and were left out")
-                  .arg(qs(name))
-                  .arg(result->unmatched),
-        10000);
-    refreshView(true);
-}
-
-void CMainFrame::onNewMorphFromMix()
-{
-    if (const auto index = addMorphFromMix(view_->state()))
-        morphListChanged(static_cast<int>(*index));
-    refreshView(true);
-}
-
-void CMainFrame::onCheckArkitSet()
-{
-    if (runArkitDialog(this, view_->state()))
-        morphListChanged(-1);
-    refreshView(true);
-}
-
-void CMainFrame::onSplitMorph()
-{
-    const auto split = runSplitMorphDialog(this, view_->state(), paneSelection().morph, [this] { refreshView(true); });
-    if (split)
-        morphListChanged(static_cast<int>(split->left));
-    refreshView(true);
-}
-
-void CMainFrame::onViewMorphedNormals()
-{
-    setMorphedNormals(view_->state(), !view_->state().morphedNormals);
-    refreshView(true);
-}
-
-// --- The morph bar's part in the commands ------------------------------------------------
-
-void CMainFrame::morphsAppended(int count) { morphBar_->appendMorphs(count); }
-void CMainFrame::morphValuesReset() { morphBar_->resetSlider(); }
-void CMainFrame::neckGeometryChosen(int geometryIndex) { morphBar_->selectGeometryItem(geometryIndex); }
+void CMainFrame::showStatusNote(const QString& text, int milliseconds) { statusBar()->showMessage(text, milliseconds); }
 
 void CMainFrame::showStatusMessage(const QString& text) { statusBar()->showMessage(text, kStatusNoteMilliseconds); }
 
-void CMainFrame::markFaceModified() { view_->state().modified = true; }
-
-bool CMainFrame::editFace(const std::string& stepName, const std::function<bool()>& edit)
+bool CMainFrame::editFace(const std::string& stepName, const std::function<bool(Document&)>& edit)
 {
-    ViewState& state = view_->state();
-    const UndoStep step(state, stepName);
-    const bool changed = edit();
-    if (changed)
-        state.modified = true;
+    bool changed = false;
+    {
+        const UndoStep step(*document_, stepName);
+        changed = edit(*document_);
+    }
+    // Only the view follows: the pane that made the edit shows it already.
+    updateView(view_->state(), takeChanges(*document_));
     return changed;
 }
 
-std::filesystem::path CMainFrame::faceFileName() const { return view_->state().fileName; }
-
-void CMainFrame::faceRestored()
-{
-    // The tree is rebuilt from the restored face; the selection stays where the item still is.
-    morphBar_->refreshFromFace();
-    updateCommandStates();
-}
-
-void CMainFrame::morphListChanged(int selected)
-{
-    // Rebuilding the tree is no rename: the bar's own flag stays as it was.
-    const bool renamed = morphBar_->modified();
-    morphBar_->setFaceNode(view_->state().faceNode.get());
-    morphBar_->setModified(renamed);
-    morphBar_->selectMorphItem(selected);
-    updateCommandStates();
-}
+bool CMainFrame::geometryTextureShown(int index) const { return mw::geometryTextureShown(view_->state(), index); }
 
 }  // namespace mw

@@ -3,23 +3,25 @@
 // the status bar, the 3D view as its client area and the docking panes "Head Info" and
 // "Property". Every menu item, toolbar button, context-menu item and shortcut is an action
 // built from the command table (command_table.h); all of them run through runCommand, and the
-// actions' enabled and checked states follow the table's rules at all times. The 10 ms timer
-// advances the view's viewer and redraws the view when it has the keyboard focus and
-// something changed, so an idle editor draws nothing.
+// actions' enabled and checked states follow the table's rules at all times. The frame owns
+// the document; the view and the panes show it. The 10 ms timer advances the view's viewer and
+// redraws the view when it has the keyboard focus and something changed, so an idle editor
+// draws nothing.
 
 #include <memory>
-#include <span>
 #include <unordered_map>
 
 #include <QMainWindow>
 #include <QString>
 #include <QTimer>
 
+#include "app/command_scope.h"
 #include "app/command_table.h"
 #include "app/document_controller.h"
 #include "app/mienwright_view.h"
-#include "app/pane_host.h"
 #include "app/open_face_prompt.h"
+#include "app/pane_host.h"
+#include "authoring/document.h"
 #include "authoring/prompt.h"
 
 class QAction;
@@ -35,7 +37,7 @@ class CMorphBar;
 class CPropertyGrid;
 class LockKeyIndicators;
 
-class CMainFrame : public QMainWindow, public PaneHost, public DocumentHost {
+class CMainFrame : public QMainWindow, public PaneHost, public DocumentHost, public CommandWindow {
     Q_OBJECT
 
 public:
@@ -46,9 +48,10 @@ public:
 
     CMienwrightView& view() { return *view_; }
     Prompt& prompt() { return *prompt_; }
+    Document& document() override { return *document_; }
 
     // Opening, saving and closing: the File commands, Open Recent and dropped files.
-    DocumentController& documents() { return *documents_; }
+    DocumentController& documents() override { return *documents_; }
     // Keeps unsaved work through a crash and offers it at the next start.
     AutosaveController& autosave() { return *autosave_; }
 
@@ -58,7 +61,7 @@ public:
     // changes) and shows it; false when it was not opened.
     bool openFace(const QString& path);
     // The about box, modal; the program shows it once the window is up.
-    void showAboutBox();
+    void showAboutBox() override;
 
     // For the panes: shows geometry `index` (-1 for none) as the selected one.
     void selectGeometry(int index) override;
@@ -66,10 +69,12 @@ public:
     // the same commands as in the menus.
     void showContextMenu(int menuId) override;
     // True when the face has changes that are not saved.
-    bool isModified() const;
+    bool isModified() const { return mw::isModified(*document_); }
 
     // The one way a command is carried out: menus, toolbar, context menu and shortcuts all
-    // come here. Disabled commands do nothing. The command states are refreshed afterwards.
+    // come here. Disabled commands do nothing. A command that changes the face is one undo
+    // step; afterwards the view and the panes show the document as it is now, and the command
+    // states are refreshed.
     void runCommand(int id) override;
     // Recomputes every action's enabled and checked state from the command table.
     void updateCommandStates() override;
@@ -85,12 +90,11 @@ public:
     CMorphBar& morphBar() const { return *morphBar_; }
     CPropertyGrid& propertyGrid() const { return *propertyGrid_; }
 
-    // The rest of what the panes ask: a note in the status bar, a face changed through the
-    // property pane, and the face's file.
+    // The rest of what the panes ask: a note in the status bar, an edit of the face through a
+    // pane, and whether a geometry's texture is drawn.
     void showStatusMessage(const QString& text) override;
-    void markFaceModified() override;
-    bool editFace(const std::string& stepName, const std::function<bool()>& edit) override;
-    std::filesystem::path faceFileName() const override;
+    bool editFace(const std::string& stepName, const std::function<bool(Document&)>& edit) override;
+    bool geometryTextureShown(int index) const override;
 
     // The refresh period of the view, in milliseconds.
     static constexpr int kRefreshMilliseconds = 10;
@@ -107,13 +111,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend std::span<const Command> commandTable();
-
-    // The selection of the morph bar: a geometry index and a morph index, -1 when none.
-    struct PaneSelection {
-        int geometry = -1;
-        int morph = -1;
-    };
     PaneSelection paneSelection() const;
 
     void createActions();
@@ -122,80 +119,24 @@ private:
     void createStatusBar();
     void createPanes();
     void onRefreshTimer();
+    // Brings the view and the panes up to date with what changed in the document; the morph
+    // bar then selects what the command asked for.
+    void showDocumentChanges(const CommandScope* scope = nullptr);
 
-    // File commands.
-    void onFileOpen();
-    void onFileSave();
-    void onFileSaveAs();
-    void onFileExportGltf();
-    void onFileExportObj();
-    void onFileExportMorphsObj();
-    void onFileExit();
-    // What the File commands work on.
+    // What the File commands and the command handlers ask of the window.
     QWidget* documentWindow() override { return this; }
-    ViewState& viewState() override { return view_->state(); }
     Prompt& documentPrompt() override { return *documentPrompt_; }
-    DocumentPanes& documentPanes() override;
-    // Edit: the face's history. The menu items name the step they would take back or redo.
-    void onEditUndo();
-    void onEditRedo();
-    // View and Help.
-    void onViewToolbar();
-    void onViewStatusBar();
-    void onAbout();
-    // Tools.
-    void onNavigationMode();
-    void onTranslateMode();
-    void onScaleMode();
-    void onVertexMode();
-    void onAutoScale();
-    void onFlipPolygonOrder();
-    void onToggleRenderMode();
-    void onTurnRight();
-    void onTurnUp();
-    void onGenerateMorphTarget();
-    void onCancelMorphTarget();
-    void onHighlightDifference();
-    void onFitComparisonFace();
-    void onCreateMorphsFromFiles();
-    void onSetMorphThreshold();
-    void onResetMorphValues();
-    void onScaleMorph();
-    void onComputeNeckVertices();
-    void onKeepNeckVertices();
-    void onDiscardNeckVertices();
-    void onAddNeckVertices();
-    void onClearNeckVertices();
-    void onShowGeometry();
-    void onHideGeometry();
-    // Morph.
-    void onDeleteMorph();
-    void onDuplicateMorph();
-    void onMoveMorphUp();
-    void onMoveMorphDown();
-    void onMirrorMorph();
-    void onNewMorphFromMix();
-    void onCheckArkitSet();
-    void onSplitMorph();
-    void onViewMorphedNormals();
-
-    // What the morph bar does after a command; it has nothing to show until it exists.
-    void morphsAppended(int count);
-    void morphValuesReset();
-    void neckGeometryChosen(int geometryIndex);
-    // After undo or redo: the panes show the face as it is now.
-    void faceRestored();
-
-    // Keeps the panes in step with the document.
-    class Panes;
-    // The list of morphs changed (deleted, added, reordered): the tree is rebuilt from the face
-    // and morph `selected` (-1 for none) becomes the selected item.
-    void morphListChanged(int selected);
+    QWidget* dialogParent() override { return this; }
+    void toggleToolBar() override;
+    void toggleStatusBar() override;
+    void closeWindow() override { close(); }
+    void showStatusNote(const QString& text, int milliseconds) override;
+    void redrawView() override { refreshView(true); }
 
     std::unique_ptr<Prompt> ownPrompt_;
     Prompt* prompt_;
     std::unique_ptr<OpenFacePrompt> documentPrompt_;
-    std::unique_ptr<Panes> panes_;
+    std::unique_ptr<Document> document_;
     CMienwrightView* view_;
     std::unique_ptr<DocumentController> documents_;
     std::unique_ptr<AutosaveController> autosave_;

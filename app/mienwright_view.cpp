@@ -9,9 +9,7 @@
 #include <QWheelEvent>
 
 #include "app/osg_keys.h"
-#include "authoring/view_document.h"
-#include "authoring/view_operations.h"
-#include "authoring/view_setup.h"
+#include "view/view_setup.h"
 
 namespace mw {
 
@@ -34,13 +32,13 @@ int osgButton(Qt::MouseButton button)
 
 }  // namespace
 
-CMienwrightView::CMienwrightView(QWidget* parent) : QOpenGLWidget(parent), state_(std::make_unique<ViewState>())
+CMienwrightView::CMienwrightView(Document& doc, QWidget* parent) : QOpenGLWidget(parent), state_(std::make_unique<View>())
 {
     setFormat(surfaceFormat());
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(16, 16);
 
-    buildView(*state_, ViewHooks{
+    buildView(*state_, doc, ViewHooks{
                            [] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier); },
                            [this] { setFocus(Qt::MouseFocusReason); },
                            [this](float x, float y) { return pixelsOf(x, y); },
@@ -65,7 +63,10 @@ CMienwrightView::~CMienwrightView()
         // the same id must not find them marked as already loaded.
         state_->scene.light->releaseGLObjects(window_->getState());
     }
-    mw::closeFace(*state_);
+    if (state_->faceNode)
+        state_->scene.headTransform->removeChild(state_->faceNode.get());
+    state_->faceNode = nullptr;
+    state_->comparisonRenderer = nullptr;
     viewer_->setSceneData(nullptr);
     state_.reset();
     viewer_ = nullptr;
@@ -182,17 +183,5 @@ void CMienwrightView::keyReleaseEvent(QKeyEvent* event)
     QOpenGLWidget::keyReleaseEvent(event);
 }
 
-bool CMienwrightView::loadIntoView(const std::filesystem::path& path, Prompt& prompt)
-{
-    return mw::loadIntoView(*state_, path, prompt);
-}
-
-void CMienwrightView::closeFace() { mw::closeFace(*state_); }
-void CMienwrightView::toggleRenderMode() { mw::toggleRenderMode(*state_); }
-void CMienwrightView::showGeometrySelection(int index) { mw::showGeometrySelection(*state_, index); }
-void CMienwrightView::setEditMode(int mode) { mw::setEditMode(*state_, mode); }
-int CMienwrightView::getEditMode() const { return mw::getEditMode(*state_); }
-void CMienwrightView::turnRight() { mw::turnRight(*state_); }
-void CMienwrightView::turnUp() { mw::turnUp(*state_); }
 
 }  // namespace mw

@@ -1,6 +1,6 @@
 #pragma once
-// CMienwrightView: the 3D view window. It owns the view's state (scene, camera, handlers, face)
-// and the scene viewer, which draws into this widget's OpenGL context. Pointer, wheel and key
+// CMienwrightView: the 3D view window. It owns the view of a document (scene, camera, handlers,
+// the nodes that draw the face) and the scene viewer, which draws into this widget's OpenGL context. Pointer, wheel and key
 // events are queued for the viewer in normalised coordinates and reach the camera and the
 // handlers when the main frame advances the viewer.
 
@@ -13,8 +13,8 @@
 #include <osgViewer/GraphicsWindow>
 #include <osgViewer/Viewer>
 
-#include "authoring/prompt.h"
-#include "authoring/view_state.h"
+#include "authoring/document.h"
+#include "view/view.h"
 
 namespace mw {
 
@@ -22,15 +22,16 @@ class CMienwrightView : public QOpenGLWidget {
     Q_OBJECT
 
 public:
-    explicit CMienwrightView(QWidget* parent = nullptr);
+    // Shows `doc`, which must outlive the view.
+    explicit CMienwrightView(Document& doc, QWidget* parent = nullptr);
     ~CMienwrightView() override;
 
     // A compatibility-profile context with a depth buffer: the faces and the overlay are drawn
     // with the fixed-function pipeline.
     static QSurfaceFormat surfaceFormat();
 
-    ViewState& state() { return *state_; }
-    const ViewState& state() const { return *state_; }
+    View& state() { return *state_; }
+    const View& state() const { return *state_; }
     osgViewer::Viewer& viewer() { return *viewer_; }
 
     // The viewer's event and update traversals: queued input reaches the camera, the edit
@@ -44,16 +45,6 @@ public:
     void requestRedraw();
     // Frames drawn since the window was created.
     std::uint64_t frameCount() const { return frames_; }
-
-    // The view operations of the commands, on this view's state.
-    bool loadIntoView(const std::filesystem::path& path, Prompt& prompt);
-    void closeFace();
-    void toggleRenderMode();
-    void showGeometrySelection(int index);
-    void setEditMode(int mode);
-    int getEditMode() const;
-    void turnRight();
-    void turnUp();
 
 protected:
     void initializeGL() override;
@@ -75,7 +66,7 @@ private:
     osgGA::EventQueue& events() { return *window_->getEventQueue(); }
     osg::Vec2 pixelsOf(float x, float y) const;
 
-    std::unique_ptr<ViewState> state_;
+    std::unique_ptr<View> state_;
     osg::ref_ptr<osgViewer::Viewer> viewer_;
     osg::ref_ptr<osgViewer::GraphicsWindowEmbedded> window_;
     bool realized_ = false;

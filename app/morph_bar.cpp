@@ -9,7 +9,9 @@
 #include <QResizeEvent>
 #include <QStyledItemDelegate>
 
+#include "authoring/face_editing.h"
 #include "authoring/face_properties.h"
+#include "model/face_operations.h"
 
 namespace mw {
 
@@ -113,13 +115,14 @@ QTreeWidgetItem* CMorphBar::addItem(QTreeWidgetItem* root, std::string& name, in
     return item;
 }
 
-void CMorphBar::setFaceNode(TarvFaceRenderer* node)
+TarvFaceObject* CMorphBar::face() const { return host_.document().face.get(); }
+
+void CMorphBar::showFace()
 {
     rebuilding_ = true;
     tree_->clear();
     geometryRoot_ = morphRoot_ = nullptr;
-    faceNode_ = node;
-    if (TarvFaceObject* face = faceNode_ ? faceNode_->face() : nullptr) {
+    if (TarvFaceObject* face = this->face()) {
         // Root items are not editable: their names are the tree's, not the face's.
         const Qt::ItemFlags rootFlags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
         geometryRoot_ = new QTreeWidgetItem(tree_, QStringList(QStringLiteral("Geometry")));
@@ -134,7 +137,6 @@ void CMorphBar::setFaceNode(TarvFaceRenderer* node)
     }
     rebuilding_ = false;
     setSliderQuietly(0);
-    modified_ = false;
     host_.updateCommandStates();
 }
 
@@ -142,7 +144,7 @@ void CMorphBar::refreshFromFace()
 {
     const int geometry = selectedGeometry();
     const int morph = selectedMorph();
-    setFaceNode(faceNode_.get());
+    showFace();
     QTreeWidgetItem* root = geometry >= 0 ? geometryRoot_ : morph >= 0 ? morphRoot_ : nullptr;
     const int row = geometry >= 0 ? geometry : morph;
     if (root && row < root->childCount())
@@ -157,19 +159,11 @@ void CMorphBar::selectMorphItem(int index)
         tree_->setCurrentItem(morphRoot_->child(index));
 }
 
-void CMorphBar::appendMorphs(int count)
+void CMorphBar::showSelectedWeight()
 {
-    TarvFaceObject* face = faceNode_ ? faceNode_->face() : nullptr;
-    if (!face || !morphRoot_ || count <= 0)
-        return;
-    const int total = static_cast<int>(face->morphs.size());
-    for (int i = std::max(total - count, 0); i < total; ++i)
-        addItem(morphRoot_, face->morphs[static_cast<std::size_t>(i)]->name, i);
-    morphRoot_->setExpanded(true);
-    tree_->viewport()->update();
+    const int morph = selectedMorph();
+    setSliderQuietly(face() && morph >= 0 ? sliderPosition(getMorphWeight(*face(), morph)) : 0);
 }
-
-void CMorphBar::resetSlider() { setSliderQuietly(0); }
 
 void CMorphBar::setSliderQuietly(int position)
 {
@@ -192,7 +186,7 @@ int CMorphBar::selectedGeometry() const { return selectedChildOf(geometryRoot_);
 
 void CMorphBar::selectGeometryItem(int index)
 {
-    if (!faceNode_ || !geometryRoot_ || geometryRoot_->childCount() == 0)
+    if (!face() || !geometryRoot_ || geometryRoot_->childCount() == 0)
         return;
     const int row = std::max(index, 0);
     if (row >= geometryRoot_->childCount())
@@ -209,11 +203,11 @@ void CMorphBar::selectGeometryItem(int index)
 
 void CMorphBar::onSelectionChanged()
 {
-    if (rebuilding_ || !faceNode_)
+    if (rebuilding_ || !face())
         return;
     const int morph = selectedMorph();
     if (morph >= 0) {
-        setSliderQuietly(sliderPosition(faceNode_->getMorphWeight(morph)));
+        setSliderQuietly(sliderPosition(getMorphWeight(*face(), morph)));
         host_.selectGeometry(-1);
     } else {
         host_.selectGeometry(selectedGeometry());
@@ -223,18 +217,18 @@ void CMorphBar::onSelectionChanged()
 
 void CMorphBar::onSliderValue(int position)
 {
-    if (settingSlider_ || !faceNode_)
+    if (settingSlider_ || !face())
         return;
     const int morph = selectedMorph();
     if (morph < 0)
         return;
-    faceNode_->setMorphWeight(morph, static_cast<float>(position) * 0.01f);
+    setMorphValue(host_.document(), morph, static_cast<float>(position) * 0.01f);
     host_.refreshView(true);
 }
 
 void CMorphBar::onContextMenu(const QPoint& position)
 {
-    if (!faceNode_)
+    if (!face())
         return;
     QTreeWidgetItem* item = tree_->itemAt(position);
     if (!item || !item->parent() || (item->parent() != geometryRoot_ && item->parent() != morphRoot_))
@@ -257,7 +251,7 @@ bool CMorphBar::eventFilter(QObject* watched, QEvent* event)
 
 bool CMorphBar::renameItem(QTreeWidgetItem* item, const QString& text)
 {
-    if (rebuilding_ || !faceNode_ || !item || text.isEmpty() || !item->parent())
+    if (rebuilding_ || !face() || !item || text.isEmpty() || !item->parent())
         return false;
     const std::string name = text.toStdString();
     const int index = item->data(0, kIndexRole).toInt();
@@ -267,18 +261,17 @@ bool CMorphBar::renameItem(QTreeWidgetItem* item, const QString& text)
             host_.showStatusMessage(QString::fromStdString(*refusal));
             return false;
         }
-        renamed = host_.editFace("Rename Morph", [&] { return renameFaceMorph(*faceNode_, index, name); });
+        renamed = host_.editFace("Rename Morph", [&](Document& doc) { return renameFaceMorph(doc, index, name); });
     } else if (item->parent() == geometryRoot_) {
-        if (auto refusal = geometryNameRefusal(*faceNode_, index, name)) {
+        if (auto refusal = geometryNameRefusal(*face(), index, name)) {
             host_.showStatusMessage(QString::fromStdString(*refusal));
             return false;
         }
-        renamed = host_.editFace("Rename Geometry", [&] { return renameFaceGeometry(*faceNode_, index, name); });
+        renamed = host_.editFace("Rename Geometry", [&](Document& doc) { return renameFaceGeometry(doc, index, name); });
     }
     if (!renamed)
         return false;
     item->setText(0, text);
-    modified_ = true;
     host_.updateCommandStates();
     return true;
 }

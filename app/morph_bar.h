@@ -7,11 +7,10 @@
 #include <QSlider>
 #include <QTreeWidget>
 #include <QWidget>
-#include <osg/ref_ptr>
 
 #include "app/command_table.h"
 #include "app/pane_host.h"
-#include "render/tarv_face_renderer.h"
+#include "model/face.h"
 
 namespace mw {
 
@@ -29,29 +28,22 @@ public:
     explicit CMorphBar(PaneHost& host, QWidget* parent = nullptr);
     ~CMorphBar() override;
 
-    // Shows the face of `node` (nothing when null): the tree is rebuilt from scratch, nothing
-    // is selected, and the modified flag is cleared. Empty names in the face become "[empty]".
-    void setFaceNode(TarvFaceRenderer* node);
-    // Adds items for the last `count` morphs of the face at the end of "Morph".
-    void appendMorphs(int count);
-    // Puts the slider back to 0 without touching any weight.
-    void resetSlider();
+    // Shows the document's face (nothing without one): the tree is rebuilt from scratch and
+    // nothing is selected. Empty names in the face become "[empty]".
+    void showFace();
+    // Puts the slider where the selected morph's weight is, without touching any weight.
+    void showSelectedWeight();
     // The index of the selected morph or geometry; -1 when the selection is not one.
     int selectedMorph() const;
     int selectedGeometry() const;
     // Selects geometry item `index` (0 or less: the first); nothing without a face or when
     // the face has no such geometry.
     void selectGeometryItem(int index);
-    // After undo or redo changed the face: the tree is built anew from it, the selection
-    // stays on the item of the same kind and index where that still exists, and the bar's
-    // own modified flag gives way to the face's history.
+    // After a command changed the face: the tree is built anew from it and the selection
+    // stays on the item of the same kind and index where that still exists.
     void refreshFromFace();
     // Selects the item of morph `index`; nothing for an index outside the list.
     void selectMorphItem(int index);
-
-    // Set by a rename, cleared by setFaceNode and by whoever saved the face.
-    bool modified() const { return modified_; }
-    void setModified(bool modified) { modified_ = modified; }
 
     QTreeWidget* tree() const { return tree_; }
     QSlider* slider() const { return slider_; }
@@ -70,6 +62,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    TarvFaceObject* face() const;
     QTreeWidgetItem* addItem(QTreeWidgetItem* root, std::string& name, int index);
     int selectedChildOf(const QTreeWidgetItem* root) const;
     void onSelectionChanged();
@@ -81,8 +74,6 @@ private:
     QTreeWidget* tree_;
     QSlider* slider_;
     QLabel* sliderValue_;
-    osg::ref_ptr<TarvFaceRenderer> faceNode_;
-    bool modified_ = false;
     QTreeWidgetItem* geometryRoot_ = nullptr;
     QTreeWidgetItem* morphRoot_ = nullptr;
     bool rebuilding_ = false;

@@ -2,11 +2,12 @@
 // What the "Head Info" and "Property" panes ask of the window that holds them. The main frame
 // answers; tests answer with a fake.
 
-#include <filesystem>
 #include <functional>
 #include <string>
 
 #include <QString>
+
+#include "authoring/document.h"
 
 namespace mw {
 
@@ -27,13 +28,14 @@ public:
     virtual void updateCommandStates() = 0;
     // A short note in the status bar, such as why an edit was refused.
     virtual void showStatusMessage(const QString& text) = 0;
-    // A pane changed the face's data (not only a name): the face must be saved again.
-    virtual void markFaceModified() = 0;
-    // Runs `edit`, which changes the face and says whether it did, as one step of the face's
-    // history named `stepName` (what Undo offers to take back); returns what `edit` returned.
-    virtual bool editFace(const std::string& stepName, const std::function<bool()>& edit) = 0;
-    // The file the face was loaded from or last saved to; empty when there is none.
-    virtual std::filesystem::path faceFileName() const = 0;
+    // The document the panes show: its face, its file.
+    virtual Document& document() = 0;
+    // Runs `edit`, which changes the document's face and says whether it did, as one step of
+    // the face's history named `stepName` (what Undo offers to take back), and brings the view
+    // up to date; returns what `edit` returned.
+    virtual bool editFace(const std::string& stepName, const std::function<bool(Document&)>& edit) = 0;
+    // True when geometry `index` is drawn with a texture image.
+    virtual bool geometryTextureShown(int index) const = 0;
 };
 
 }  // namespace mw

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/custom_item_file_box.h"
 #include "authoring/face_properties.h"
 
 namespace mw {
@@ -49,41 +50,33 @@ QIcon swatchIcon(const QColor& colour)
     return QIcon(pixmap);
 }
 
-// The in-place editor of a value: its text and a button (browse for the texture, the colour
-// chooser for colours) that applies its choice at once and shows the new value.
-class ValueEditor : public QWidget {
+// The in-place editor of a colour: its text and a swatch button that opens the colour chooser,
+// applies its choice at once and shows the new value.
+class ColourEditor : public QWidget {
 public:
-    ValueEditor(CPropertyGrid& grid, int id, QWidget* parent) : QWidget(parent), line(new QLineEdit(this))
+    ColourEditor(CPropertyGrid& grid, int id, QWidget* parent) : QWidget(parent), line(new QLineEdit(this))
     {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
         layout->addWidget(line, 1);
         auto* button = new QToolButton(this);
-        if (id == CPropertyGrid::kTexture) {
-            button->setText(QStringLiteral("..."));
-            button->setAccessibleName(QStringLiteral("Browse"));
-            button->setToolTip(QStringLiteral("Choose the texture file"));
-        } else {
-            button->setIcon(swatchIcon(grid.swatchColour(id)));
-            button->setAccessibleName(QStringLiteral("Choose colour"));
-            button->setToolTip(QStringLiteral("Choose the colour"));
-        }
+        button->setIcon(swatchIcon(grid.swatchColour(id)));
+        button->setAccessibleName(QStringLiteral("Choose colour"));
+        button->setToolTip(QStringLiteral("Choose the colour"));
         layout->addWidget(button);
         setFocusProxy(line);
         line->installEventFilter(this);
         connect(button, &QToolButton::clicked, this, [this, &grid, id, button] {
             // The chooser is modal: the view may close this editor while it is open.
-            const QPointer<ValueEditor> self(this);
-            const bool changed = id == CPropertyGrid::kTexture ? grid.browseTexture() : grid.pickColour(id);
+            const QPointer<ColourEditor> self(this);
+            const bool changed = grid.pickColour(id);
             if (self && changed) {
                 line->setText(grid.valueText(id));
-                if (id != CPropertyGrid::kTexture)
-                    button->setIcon(swatchIcon(grid.swatchColour(id)));
+                button->setIcon(swatchIcon(grid.swatchColour(id)));
             }
         });
     }
-
     QLineEdit* line;
 
 protected:
@@ -100,6 +93,14 @@ protected:
     }
 };
 
+// The text field of either editor.
+QLineEdit* lineOf(QWidget* editor)
+{
+    if (auto* file = dynamic_cast<CCustomItemFileBox*>(editor))
+        return file->line();
+    return static_cast<ColourEditor*>(editor)->line;
+}
+
 class ValueDelegate : public QStyledItemDelegate {
 public:
     ValueDelegate(CPropertyGrid& grid, QObject* parent) : QStyledItemDelegate(parent), grid_(grid) {}
@@ -109,19 +110,30 @@ public:
         const int id = index.siblingAtColumn(0).data(kIdRole).toInt();
         if (index.column() != kValueColumn || id == CPropertyGrid::kCategory)
             return nullptr;
-        auto* editor = new ValueEditor(grid_, id, parent);
+        QWidget* editor = nullptr;
+        if (id == CPropertyGrid::kTexture) {
+            editor = new CCustomItemFileBox(
+                [grid = &grid_]() -> std::optional<QString> {
+                    if (!grid->browseTexture())
+                        return std::nullopt;
+                    return grid->valueText(CPropertyGrid::kTexture);
+                },
+                parent);
+        } else {
+            editor = new ColourEditor(grid_, id, parent);
+        }
         editor->setAccessibleName(index.siblingAtColumn(0).data().toString());
         return editor;
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {
-        static_cast<ValueEditor*>(editor)->line->setText(index.data().toString());
+        lineOf(editor)->setText(index.data().toString());
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
-        const QString text = static_cast<ValueEditor*>(editor)->line->text();
+        const QString text = lineOf(editor)->text();
         if (text != index.data().toString())
             grid_.editValue(index.siblingAtColumn(0).data(kIdRole).toInt(), text);
     }
@@ -226,15 +238,9 @@ void CPropertyGrid::clearItems()
     showDescription(category_);
 }
 
-void CPropertyGrid::setFaceNode(TarvFaceRenderer* node)
-{
-    clearItems();
-    faceNode_ = node;
-}
-
 FaceGeom* CPropertyGrid::shownGeometryData() const
 {
-    const TarvFaceObject* face = faceNode_ ? faceNode_->face() : nullptr;
+    const TarvFaceObject* face = host_.document().face.get();
     if (!face || shown_ < 0 || static_cast<std::size_t>(shown_) >= face->geometries.size())
         return nullptr;
     return face->geometries[static_cast<std::size_t>(shown_)].get();
@@ -242,10 +248,10 @@ FaceGeom* CPropertyGrid::shownGeometryData() const
 
 void CPropertyGrid::showGeometry(int index)
 {
-    if (!faceNode_)
+    const TarvFaceObject* face = host_.document().face.get();
+    if (!face)
         return;
     clearItems();
-    const TarvFaceObject* face = faceNode_->face();
     if (!face || index < 0 || static_cast<std::size_t>(index) >= face->geometries.size())
         return;
     shown_ = index;
@@ -311,7 +317,6 @@ void CPropertyGrid::showDescription(QTreeWidgetItem* row)
 
 void CPropertyGrid::faceChanged()
 {
-    host_.markFaceModified();
     host_.refreshView(true);
     host_.updateCommandStates();
 }
@@ -319,8 +324,8 @@ void CPropertyGrid::faceChanged()
 bool CPropertyGrid::setColour(int id, const osg::Vec3& rgb)
 {
     return id == kDiffuse
-               ? host_.editFace("Change Diffuse", [&] { return setGeometryDiffuse(*faceNode_, shown_, rgb); })
-               : host_.editFace("Change Specular", [&] { return setGeometrySpecular(*faceNode_, shown_, rgb); });
+               ? host_.editFace("Change Diffuse", [&](Document& doc) { return setGeometryDiffuse(doc, shown_, rgb); })
+               : host_.editFace("Change Specular", [&](Document& doc) { return setGeometrySpecular(doc, shown_, rgb); });
 }
 
 bool CPropertyGrid::editValue(int id, const QString& text)
@@ -332,10 +337,10 @@ bool CPropertyGrid::editValue(int id, const QString& text)
 
     if (id == kTexture) {
         const std::string name = text.trimmed().toStdString();
-        if (!host_.editFace("Change Texture", [&] { return setGeometryTexture(*faceNode_, shown_, name); }))
+        if (!host_.editFace("Change Texture", [&](Document& doc) { return setGeometryTexture(doc, shown_, name); }))
             return false;
         row->setText(kValueColumn, fromStd(name));
-        if (!name.empty() && !geometryTextureShown(*faceNode_, shown_))
+        if (!name.empty() && !host_.geometryTextureShown(shown_))
             host_.showStatusMessage(QStringLiteral("The texture \"%1\" could not be read; the geometry is drawn without it")
                                         .arg(fromStd(name)));
         faceChanged();
@@ -363,7 +368,7 @@ bool CPropertyGrid::browseTexture()
     const std::optional<QString> chosen = chooseTextureFile(current);
     if (!chosen)
         return false;
-    const std::string name = textureNameFor(std::filesystem::path(chosen->toStdString()), host_.faceFileName());
+    const std::string name = textureNameFor(std::filesystem::path(chosen->toStdString()), host_.document().fileName);
     const bool changed = editValue(kTexture, fromStd(name));
     tree_->viewport()->update();
     return changed;

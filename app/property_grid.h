@@ -14,10 +14,8 @@
 #include <QTreeWidget>
 #include <QWidget>
 #include <osg/Vec4>
-#include <osg/ref_ptr>
 
 #include "app/pane_host.h"
-#include "render/tarv_face_renderer.h"
 
 namespace mw {
 
@@ -32,10 +30,10 @@ public:
     explicit CPropertyGrid(PaneHost& host, QWidget* parent = nullptr);
     ~CPropertyGrid() override;
 
-    // Empties the category and shows the face of `node` from now on (nothing when null).
-    void setFaceNode(TarvFaceRenderer* node);
+    // Empties the category (a new face is shown).
+    void clearItems();
     // Rebuilds the category's items from geometry `index`; an index outside the face (-1 for
-    // none) leaves it empty. Nothing happens without a face.
+    // none) leaves it empty. Nothing happens without a face in the host's document.
     void showGeometry(int index);
     // The geometry whose items are shown, -1 when none.
     int shownGeometry() const { return shown_; }
@@ -69,7 +67,6 @@ public:
     static QColor swatchOf(const osg::Vec4& colour);
 
 private:
-    void clearItems();
     QTreeWidgetItem* addItem(int id, const QString& caption, const QString& description);
     void setColourItem(QTreeWidgetItem* item, const osg::Vec4& colour);
     void showDescription(QTreeWidgetItem* item);
@@ -83,7 +80,6 @@ private:
     QTreeWidgetItem* category_;
     QLabel* descriptionTitle_;
     QLabel* descriptionText_;
-    osg::ref_ptr<TarvFaceRenderer> faceNode_;
     int shown_ = -1;
     bool clearing_ = false;
 };

@@ -11,14 +11,14 @@
 
 namespace mw {
 
-CSplitMorphDialog::CSplitMorphDialog(ViewState& state, std::size_t morph, std::function<void()> redraw, QWidget* parent)
-    : QDialog(parent), state_(state), morph_(morph), redraw_(std::move(redraw))
+CSplitMorphDialog::CSplitMorphDialog(Document& doc, std::size_t morph, std::function<void()> redraw, QWidget* parent)
+    : QDialog(parent), doc_(doc), morph_(morph), redraw_(std::move(redraw))
 {
     setWindowTitle(tr("Split Left/Right"));
-    TarvFaceObject& face = *state.face;
+    TarvFaceObject& face = *doc.face;
     original_ = face.morphs[morph];
     originalWeight_ = getMorphWeight(face, static_cast<int>(morph));
-    planeX_ = state.mirrorMap.get(face).planeX;
+    planeX_ = doc.mirrorMap.get(face).planeX;
     const double faceSize = faceWidth(face);
     const auto [left, right] = splitMorphNames(original_->name);
 
@@ -81,14 +81,14 @@ void CSplitMorphDialog::setWidth(double width) { width_->setValue(width); }
 // swaps the morph itself back, so the face is exactly as before.
 void CSplitMorphDialog::showPreview()
 {
-    TarvFaceObject& face = *state_.face;
+    TarvFaceObject& face = *doc_.face;
     if (morph_ >= face.morphs.size())
         return;
     osg::ref_ptr<FaceMorph> left = splitMorphHalves(face, *original_, planeX_, static_cast<float>(width())).first;
     left->name = original_->name;
     face.morphs[morph_] = left;
-    state_.faceNode->reattachMorphTargets();
-    state_.faceNode->setMorphWeight(static_cast<int>(morph_), 1.0f);
+    setMorphWeight(face, static_cast<int>(morph_), 1.0f);
+    doc_.changes.add(document_change::kMorphList | document_change::kWeights);
     previewing_ = true;
     if (redraw_)
         redraw_();
@@ -99,32 +99,24 @@ void CSplitMorphDialog::endPreview()
     if (!previewing_)
         return;
     previewing_ = false;
-    TarvFaceObject& face = *state_.face;
+    TarvFaceObject& face = *doc_.face;
     if (morph_ < face.morphs.size())
         face.morphs[morph_] = original_;
-    state_.faceNode->reattachMorphTargets();
-    state_.faceNode->setMorphWeight(static_cast<int>(morph_), originalWeight_);
+    setMorphWeight(face, static_cast<int>(morph_), originalWeight_);
+    doc_.changes.add(document_change::kMorphList | document_change::kWeights);
     if (redraw_)
         redraw_();
 }
 
-std::optional<SplitResult> runSplitMorphDialog(QWidget* parent, ViewState& state, int morph,
+std::optional<SplitResult> runSplitMorphDialog(QWidget* parent, Document& doc, int morph,
                                                const std::function<void()>& redraw)
 {
-    if (!hasFace(state) || morph < 0 || static_cast<std::size_t>(morph) >= state.face->morphs.size())
+    if (!hasFace(doc) || morph < 0 || static_cast<std::size_t>(morph) >= doc.face->morphs.size())
         return std::nullopt;
-    const auto index = static_cast<std::size_t>(morph);
-    CSplitMorphDialog dialog(state, index, redraw, parent);
+    CSplitMorphDialog dialog(doc, static_cast<std::size_t>(morph), redraw, parent);
     if (dialog.exec() != QDialog::Accepted || !dialog.canSplit())
         return std::nullopt;
-    const float width = static_cast<float>(dialog.width());
-    const float planeX = state.mirrorMap.get(*state.face).planeX;
-    const auto result = splitMorph(*state.face, index, planeX, width);
-    if (result) {
-        state.faceNode->reattachMorphTargets();
-        state.modified = true;
-    }
-    return result;
+    return splitMorph(doc, morph, static_cast<float>(dialog.width()));
 }
 
 }  // namespace mw

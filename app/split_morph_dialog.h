@@ -10,7 +10,7 @@
 #include <osg/ref_ptr>
 
 #include "authoring/morph_split.h"
-#include "authoring/view_state.h"
+#include "authoring/document.h"
 
 class QDoubleSpinBox;
 class QLabel;
@@ -22,8 +22,8 @@ class CSplitMorphDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // `redraw` brings the view up to date after the preview changed.
-    CSplitMorphDialog(ViewState& state, std::size_t morph, std::function<void()> redraw, QWidget* parent = nullptr);
+    // `redraw` brings the view up to date after the preview changed the document's face.
+    CSplitMorphDialog(Document& doc, std::size_t morph, std::function<void()> redraw, QWidget* parent = nullptr);
     ~CSplitMorphDialog() override;
 
     double width() const;
@@ -35,7 +35,7 @@ private:
     void showPreview();
     void endPreview();
 
-    ViewState& state_;
+    Document& doc_;
     std::size_t morph_;
     std::function<void()> redraw_;
     osg::ref_ptr<FaceMorph> original_;
@@ -46,9 +46,9 @@ private:
     QDoubleSpinBox* width_ = nullptr;
 };
 
-// Runs the dialog for morph `morph` of the view's face and, when confirmed, splits it; the
+// Runs the dialog for morph `morph` of the document's face and, when confirmed, splits it; the
 // positions of the two halves, or none when nothing was split.
-std::optional<SplitResult> runSplitMorphDialog(QWidget* parent, ViewState& state, int morph,
+std::optional<SplitResult> runSplitMorphDialog(QWidget* parent, Document& doc, int morph,
                                                const std::function<void()>& redraw);
 
 }  // namespace mw

@@ -194,4 +194,13 @@ ArkitRenameResult renameToArkit(TarvFaceObject& face)
     return result;
 }
 
+ArkitRenameResult renameToArkit(Document& doc)
+{
+    if (!hasFace(doc))
+        return {};
+    const ArkitRenameResult result = renameToArkit(*doc.face);
+    doc.changes.add(document_change::kNames | document_change::kMorphList);
+    return result;
+}
+
 }  // namespace mw

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "authoring/document.h"
 #include "model/face.h"
 
 namespace mw {
@@ -63,5 +64,7 @@ struct ArkitRenameResult {
 // standard shapes come first in ARKit's order and the extras follow in their order under their
 // own names (a name a standard shape now carries gets a count, as uniqueMorphName gives).
 ArkitRenameResult renameToArkit(TarvFaceObject& face);
+// The same on the document, which records that the morph names and list changed.
+ArkitRenameResult renameToArkit(Document& doc);
 
 }  // namespace mw

@@ -18,11 +18,11 @@
 #include <nlohmann/json.hpp>
 
 #include "authoring/document_lifecycle.h"
+#include "authoring/document_writing.h"
+#include "authoring/face_history.h"
 #include "authoring/face_reading.h"
 #include "authoring/view_document.h"
-#include "authoring/view_state.h"
 #include "import/embedded_images.h"
-#include "import/save_face_file.h"
 #include "model/atomic_file.h"
 #include "model/face_copy.h"
 #include "model/face_operations.h"
@@ -202,17 +202,22 @@ bool Autosave::write(TarvFaceObject& face, const fs::path& original, std::string
             *failure = "The autosave would replace the face's own file.";
         return false;
     }
-    fs::path textureDir = original.parent_path();
-    if (textureDir.empty())
-        textureDir = ".";
-    if (!saveFaceFile(files_.face(), face, textureDir, nullptr, failure))
+    // A document of its own around the copy: texture names resolve beside the user's file.
+    Document copy;
+    copy.face = &face;
+    copy.fileName = original;
+    const DocumentWrite written = writeDocument(copy, files_.face());
+    if (!written.written) {
+        if (failure)
+            *failure = writeFailureReason(written);
         return false;
+    }
     const std::string record = formatAutosaveRecord({original, formatOf(original), utcNow()});
-    const bool written = replaceFileAtomically(
+    const bool recorded = replaceFileAtomically(
         files_.record(), [&](const ChunkWriter& write) { return write(record); }, error);
-    if (!written && failure)
+    if (!recorded && failure)
         *failure = error ? error.message() : "The autosave record could not be written.";
-    return written;
+    return recorded;
 }
 
 void Autosave::remove() const { removeStoredFace(files_); }
@@ -289,32 +294,30 @@ std::string recoveryQuestion(const AutosaveRecord& record)
            record.original.filename().string() + "?";
 }
 
-bool recoverAutosave(Document& doc, const OrphanedAutosave& orphan)
+bool recoverAutosave(DocumentSession& session, const OrphanedAutosave& orphan)
 {
-    if (!maySetFaceAside(doc))
+    if (!maySetFaceAside(session))
         return false;
     const fs::path& original = orphan.record.original;
     FaceRead read = prepareFaceRead(original);
-    doc.work.run("Recovering " + original.string(), [&] { read.face = readAutosavedFace(orphan); });
+    session.work.run("Recovering " + original.string(), [&] { read.face = readAutosavedFace(orphan); });
     if (!read.face) {
-        doc.prompt.message("The unsaved changes to " + original.filename().string() + " could not be read.");
+        session.prompt.message("The unsaved changes to " + original.filename().string() + " could not be read.");
         return false;
     }
-    if (!installFaceRead(doc.state, read, doc.prompt))
+    if (!installFaceRead(session.doc, read, session.prompt))
         return false;
-    doc.panes.setFaceNode(doc.state.faceNode.get());
     // Unsaved work under the user's file name: Save writes the user's file.
-    doc.state.modified = true;
+    markUnsaved(session.doc);
     return true;
 }
 
-osg::ref_ptr<TarvFaceObject> autosaveCopy(const ViewState& state)
+osg::ref_ptr<TarvFaceObject> autosaveCopy(const Document& doc)
 {
-    if (!hasFace(state))
+    if (!hasFace(doc))
         return {};
-    osg::ref_ptr<TarvFaceObject> copy = copyFace(*state.face);
-    const osg::Matrixd matrix =
-        state.scene.headTransform ? state.scene.headTransform->getMatrix() : osg::Matrixd::identity();
+    osg::ref_ptr<TarvFaceObject> copy = copyFace(*doc.face);
+    const osg::Matrixd matrix = doc.head.matrix();
     if (!matrix.isIdentity()) {
         for (const auto& geometry : copy->geometries)
             for (osg::Vec3& v : geometry->vertices->asVector())

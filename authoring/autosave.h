@@ -21,8 +21,8 @@
 
 namespace mw {
 
-struct ViewState;
 struct Document;
+struct DocumentSession;
 
 // `$XDG_STATE_HOME/mienwright/autosave` (an XDG_STATE_HOME that is not absolute is ignored), else
 // `$HOME/.local/state/mienwright/autosave`; empty when neither variable is set. Not created here.
@@ -79,8 +79,8 @@ public:
 
     const AutosaveFiles& files() const { return files_; }
 
-    // Writes `face` (a copy nobody else touches; safe on any thread) and then its record,
-    // each atomically. Refuses to write over `original` itself. False, with `failure` set,
+    // Writes `face` (a copy nobody else touches; safe on any thread) as a face file, the way
+    // every save writes (writeDocument), and then its record, each atomically. Refuses to write over `original` itself. False, with `failure` set,
     // when nothing new was stored.
     bool write(TarvFaceObject& face, const std::filesystem::path& original, std::string* failure = nullptr) const;
     // Removes the face, its textures and the record; the lock stays.
@@ -115,14 +115,14 @@ std::string recoveryQuestion(const AutosaveRecord& record);
 // Opens the face of an orphaned autosave as unsaved work under its original file name, after
 // asking whether the current face may be put aside. A copy that cannot be read is said.
 // True when it was opened.
-bool recoverAutosave(Document& doc, const OrphanedAutosave& orphan);
+bool recoverAutosave(DocumentSession& session, const OrphanedAutosave& orphan);
 
 // Removes an autosave's face, textures, record and lock file.
 void removeAutosaveFiles(const AutosaveFiles& files);
 
 // A copy of the document's face as the user sees it, the head placement included, sharing
 // nothing with it. Nothing without a face.
-osg::ref_ptr<TarvFaceObject> autosaveCopy(const ViewState& state);
+osg::ref_ptr<TarvFaceObject> autosaveCopy(const Document& doc);
 
 // When autosaves happen. The interval is every how long unsaved work is written at the latest;
 // the delay after a change and the least spacing of two writes keep their proportion to it

@@ -2,17 +2,12 @@
 
 namespace mw {
 
-void cancelMorphTarget(ViewState& state)
+void cancelMorphTarget(Document& doc)
 {
-    if (!state.comparisonTransform)
+    if (!hasComparison(doc))
         return;
-    state.editHandler->targetTransform = state.scene.headTransform;
-    state.editHandler->resetTransform();
-    state.scene.root->removeChild(state.comparisonTransform.get());
-    state.comparisonTransform = nullptr;
-    state.comparisonRenderer = nullptr;
-    state.comparisonFace = nullptr;
-    state.differenceHighlight = nullptr;
+    doc.comparison = {};
+    doc.changes.add(document_change::kComparison | document_change::kPlacement);
 }
 
 }  // namespace mw

@@ -173,28 +173,28 @@ void transformPairing(FacePairing& pairing, const Similarity& similarity)
                 geometry.positions[j] = similarity.apply(geometry.positions[j]);
 }
 
-bool fitComparisonFace(ViewState& state, Prompt& prompt)
+bool fitComparisonFace(Document& doc, Prompt& prompt)
 {
-    if (!hasFace(state) || !hasComparison(state))
+    if (!hasFace(doc) || !hasComparison(doc))
         return false;
-    commitHeadTransform(state);
-    commitComparisonTransform(state);
-    const FacePairing pairing = pairFaces(*state.face, *state.comparisonFace);
+    commitHeadTransform(doc);
+    commitComparisonTransform(doc);
+    const FacePairing pairing = pairFaces(*doc.face, *doc.comparison.face);
     if (!pairing.ok()) {
         prompt.message(pairingFailure(pairing));
         return false;
     }
-    const std::optional<Similarity> fit = fitPairing(*state.face, pairing);
+    const std::optional<Similarity> fit = fitPairing(*doc.face, pairing);
     if (!fit) {
         prompt.message("The comparison face cannot be fitted onto the face: its vertices do not spread out.");
         return false;
     }
-    state.editHandler->resetTransform();
-    state.editHandler->setScale(static_cast<float>(fit->scale));
-    state.editHandler->setTranslation(static_cast<float>(fit->translation.x()), static_cast<float>(fit->translation.y()),
-                                      static_cast<float>(fit->translation.z()));
-    highlightDifference(state);
-    state.scene.root->dirtyBound();
+    HeadPlacement& placement = doc.comparison.placement;
+    placement = {};
+    placement.scale = static_cast<float>(fit->scale);
+    placement.translation.set(static_cast<float>(fit->translation.x()), static_cast<float>(fit->translation.y()),
+                              static_cast<float>(fit->translation.z()));
+    highlightDifference(doc);
     return true;
 }
 

@@ -12,9 +12,9 @@
 #include <osg/Vec3>
 #include <osg/Vec3d>
 
+#include "authoring/document.h"
 #include "authoring/geometry_pairing.h"
 #include "authoring/prompt.h"
-#include "authoring/view_state.h"
 #include "model/face.h"
 
 namespace mw {
@@ -45,9 +45,9 @@ std::optional<Similarity> seedSimilarity(const TarvFaceObject& current, const Ta
 void transformPairing(FacePairing& pairing, const Similarity& similarity);
 
 // "Fit Comparison Face": bakes the comparison face's placement, fits it onto the current
-// face, puts the fit into the comparison transform (the edit handler can go on from there)
-// and highlights the difference again. A pairing or fit that fails is said through `prompt`
+// face, makes the fit the comparison placement (the edit handler can go on from there) and
+// highlights the difference again. A pairing or fit that fails is said through `prompt`
 // and changes nothing. Nothing without a face and a comparison face.
-bool fitComparisonFace(ViewState& state, Prompt& prompt);
+bool fitComparisonFace(Document& doc, Prompt& prompt);
 
 }  // namespace mw

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include <osg/Geometry>
-
-#include "authoring/comparison_style.h"
 #include "authoring/morph_extraction.h"
 
 namespace mw {
@@ -68,17 +65,6 @@ VertexTriangles vertexTriangles(const TrianglePair& pair)
     return table;
 }
 
-osg::ref_ptr<osg::Geode> makeHighlight(osg::Vec3Array* corners)
-{
-    osg::ref_ptr<osg::Geometry> triangles = new osg::Geometry;
-    triangles->setVertexArray(corners);
-    triangles->addPrimitiveSet(new osg::DrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(corners->size())));
-    osg::ref_ptr<osg::Geode> highlight = new osg::Geode;
-    highlight->addDrawable(triangles.get());
-    applyComparisonStyle(*highlight->getOrCreateStateSet(), kHighlightColour, kHighlightOffsetFactor);
-    return highlight;
-}
-
 }  // namespace
 
 void appendTrianglesAround(const FaceGeom& current, const FaceGeom& comparison, PairingKind kind,
@@ -123,24 +109,20 @@ osg::ref_ptr<osg::Vec3Array> highlightCorners(const TarvFaceObject& current, con
     return corners;
 }
 
-void highlightDifference(ViewState& state, HighlightCollector collect)
+void highlightDifference(Document& doc, HighlightCollector collect)
 {
-    if (!hasFace(state) || !hasComparison(state))
+    if (!hasFace(doc) || !hasComparison(doc))
         return;
-    if (state.differenceHighlight) {
-        state.comparisonTransform->removeChild(state.differenceHighlight.get());
-        state.differenceHighlight = nullptr;
-    }
+    doc.comparison.highlight = nullptr;
+    doc.changes.add(document_change::kComparison);
     osg::ref_ptr<FaceMorph> difference = new FaceMorph;
     FacePairing pairing;
-    if (!extractMorphTargets(state, *difference, nullptr, &pairing))
+    if (!extractMorphTargets(doc, *difference, nullptr, &pairing))
         return;
     osg::ref_ptr<osg::Vec3Array> corners =
-        highlightCorners(*state.face, *state.comparisonFace, pairing, *difference, collect);
-    if (corners->empty())
-        return;
-    state.differenceHighlight = makeHighlight(corners.get());
-    state.comparisonTransform->addChild(state.differenceHighlight.get());
+        highlightCorners(*doc.face, *doc.comparison.face, pairing, *difference, collect);
+    if (!corners->empty())
+        doc.comparison.highlight = corners;
 }
 
 }  // namespace mw

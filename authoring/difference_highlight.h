@@ -7,8 +7,8 @@
 #include <osg/Array>
 #include <osg/ref_ptr>
 
+#include "authoring/document.h"
 #include "authoring/geometry_pairing.h"
-#include "authoring/view_state.h"
 #include "model/face.h"
 
 namespace mw {
@@ -34,10 +34,10 @@ osg::ref_ptr<osg::Vec3Array> highlightCorners(const TarvFaceObject& current, con
                                               const FacePairing& pairing, const FaceMorph& morph,
                                               HighlightCollector collect = appendTrianglesAround);
 
-// "Highlight difference": replaces the highlight under the comparison transform by the
-// triangles around every vertex that differs by at least the morph threshold (which bakes
-// the comparison transform into the comparison face). No highlight when nothing differs or
-// the faces do not match. Nothing without a face and a comparison face.
-void highlightDifference(ViewState& state, HighlightCollector collect = appendTrianglesAround);
+// "Highlight difference": replaces the comparison's highlight by the triangles around every
+// vertex that differs by at least the morph threshold (which bakes the comparison placement
+// into the comparison face). No highlight when nothing differs or the faces do not match.
+// Nothing without a face and a comparison face.
+void highlightDifference(Document& doc, HighlightCollector collect = appendTrianglesAround);
 
 }  // namespace mw

@@ -2,17 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <utility>
 
 #include "authoring/comparison_loading.h"
+#include "authoring/document_writing.h"
 #include "authoring/face_editing.h"
 #include "authoring/face_history.h"
 #include "authoring/face_reading.h"
 #include "authoring/morph_import.h"
 #include "authoring/view_document.h"
-#include "import/embedded_images.h"
-#include "model/face_file.h"
 
 namespace mw {
 
@@ -26,115 +24,76 @@ bool hasFaceExtension(const std::filesystem::path& path)
     return extension == ".tvf";
 }
 
-// Reads the face file the view is about to take, off the view.
-bool loadChosenFace(Document& doc, const std::filesystem::path& path)
+// Reads the face file the document is about to take, off the GUI thread.
+bool loadChosenFace(DocumentSession& session, const std::filesystem::path& path)
 {
     if (path.empty())
         return false;
     FaceRead read = prepareFaceRead(path);
-    doc.work.run("Loading " + path.string(), [&read] { readPreparedFace(read); });
-    if (!installFaceRead(doc.state, read, doc.prompt))
-        return false;
-    doc.panes.setFaceNode(doc.state.faceNode.get());
-    return true;
+    session.work.run("Loading " + path.string(), [&read] { readPreparedFace(read); });
+    return installFaceRead(session.doc, read, session.prompt);
 }
 
 // A second face for importing from or comparing with; says why when there is none.
-osg::ref_ptr<TarvFaceObject> readOtherFace(Document& doc, const std::filesystem::path& path)
+osg::ref_ptr<TarvFaceObject> readOtherFace(DocumentSession& session, const std::filesystem::path& path)
 {
     RepairReport report;
     osg::ref_ptr<TarvFaceObject> face;
-    doc.work.run("Loading " + path.string(), [&] { face = readAnyFace(path, report); });
+    session.work.run("Loading " + path.string(), [&] { face = readAnyFace(path, report); });
     if (!face)
-        doc.prompt.message("Failed to load: " + path.string());
+        session.prompt.message("Failed to load: " + path.string());
     else if (!report.empty())
-        doc.prompt.message(repairSummary(path, report));
+        session.prompt.message(repairSummary(path, report));
     return face;
 }
 
 }  // namespace
 
-bool isModified(const Document& doc)
+bool saveFace(DocumentSession& session, const std::filesystem::path& path)
 {
-    return hasFace(doc.state) && (doc.state.modified || doc.panes.modified());
-}
-
-std::string saveFailureReason(const std::error_code& error)
-{
-    switch (error.value()) {
-    case ENOSPC:
-    case EDQUOT:
-        return "The disk is full.";
-    case EACCES:
-    case EPERM:
-        return "You do not have permission to write there.";
-    case EROFS:
-        return "The disk is read-only.";
-    case ENOENT:
-    case ENOTDIR:
-        return "The folder does not exist.";
-    case EISDIR:
-        return "A folder has that name.";
-    default:
-        return error ? error.message() + "." : "The file could not be written.";
-    }
-}
-
-bool saveFace(Document& doc, const std::filesystem::path& path)
-{
-    ViewState& state = doc.state;
-    if (!hasFace(state))
+    Document& doc = session.doc;
+    if (!hasFace(doc))
         return false;
     std::filesystem::path target = path;
     if (!hasFaceExtension(target)) {
-        std::optional<std::filesystem::path> chosen = doc.prompt.chooseSaveFile();
+        std::optional<std::filesystem::path> chosen = session.prompt.chooseSaveFile();
         if (!chosen || chosen->empty())
             return false;
         target = std::move(*chosen);
     }
-
-    commitHeadTransform(state);
-    const osg::ref_ptr<TarvFaceObject> face = state.face;
-    // Images that came embedded in the opened file (a .glb) get files beside the saved face.
-    std::string imageFailure;
-    if (!keepEmbeddedTextures(*face, target, &imageFailure)) {
-        doc.prompt.message("Could not save " + target.string() + "\n" + imageFailure);
+    // Baked here, so that the write, off the GUI thread, changes nothing but the file.
+    commitHeadTransform(doc);
+    DocumentWrite write;
+    session.work.run("Saving " + target.string(), [&] { write = writeDocument(doc, target); });
+    if (!write.written) {
+        session.prompt.message("Could not save " + target.string() + "\n" + writeFailureReason(write));
         return false;
     }
-    std::error_code error;
-    bool written = false;
-    doc.work.run("Saving " + target.string(), [&] { written = writeFaceFile(target, *face, error); });
-    if (!written) {
-        doc.prompt.message("Could not save " + target.string() + "\n" + saveFailureReason(error));
-        return false;
-    }
-    state.fileName = target;
-    state.modified = false;
-    markSaved(state);
-    doc.panes.clearModified();
+    doc.fileName = target;
+    markSaved(doc);
     return true;
 }
 
-bool saveCurrentFace(Document& doc)
+bool saveCurrentFace(DocumentSession& session)
 {
-    return saveFace(doc, doc.state.fileName);
+    return saveFace(session, session.doc.fileName);
 }
 
-bool saveFaceAs(Document& doc)
+bool saveFaceAs(DocumentSession& session)
 {
-    if (!hasFace(doc.state))
+    if (!hasFace(session.doc))
         return false;
-    const std::optional<std::filesystem::path> chosen = doc.prompt.chooseSaveFile();
-    return chosen && !chosen->empty() && saveFace(doc, *chosen);
+    const std::optional<std::filesystem::path> chosen = session.prompt.chooseSaveFile();
+    return chosen && !chosen->empty() && saveFace(session, *chosen);
 }
 
-bool maySetFaceAside(Document& doc)
+bool maySetFaceAside(DocumentSession& session)
 {
-    if (!isModified(doc))
+    if (!isModified(session.doc))
         return true;
-    switch (doc.prompt.questionWithCancel(std::string(kModifiedQuestion))) {
+    switch (session.prompt.questionWithCancel(std::string(kModifiedQuestion))) {
     case Answer::Yes:
-        return saveCurrentFace(doc);
+        return saveCurrentFace(session);
     case Answer::No:
         return true;
     case Answer::Cancel:
@@ -143,64 +102,59 @@ bool maySetFaceAside(Document& doc)
     return false;
 }
 
-bool openFace(Document& doc, const std::filesystem::path& path)
+bool openFace(DocumentSession& session, const std::filesystem::path& path)
 {
-    return maySetFaceAside(doc) && loadChosenFace(doc, path);
+    return maySetFaceAside(session) && loadChosenFace(session, path);
 }
 
-bool openWithDialog(Document& doc)
+bool openWithDialog(DocumentSession& session)
 {
-    const std::optional<OpenFaceChoice> choice = doc.prompt.chooseOpenFace(hasFace(doc.state));
-    return choice && openChoice(doc, *choice);
+    const std::optional<OpenFaceChoice> choice = session.prompt.chooseOpenFace(hasFace(session.doc));
+    return choice && openChoice(session, *choice);
 }
 
-bool openChoice(Document& doc, const OpenFaceChoice& choice)
+bool openChoice(DocumentSession& session, const OpenFaceChoice& choice)
 {
     switch (choice.option) {
     case OpenFaceChoice::OpenFile: {
-        if (!maySetFaceAside(doc))
+        if (!maySetFaceAside(session))
             return false;
-        const std::optional<std::filesystem::path> path = doc.prompt.chooseOpenFile();
-        return path && loadChosenFace(doc, *path);
+        const std::optional<std::filesystem::path> path = session.prompt.chooseOpenFile();
+        return path && loadChosenFace(session, *path);
     }
     case OpenFaceChoice::ImportMorphs:
-        return importMorphsFromChosenFile(doc, choice.importNeckVertices) > 0;
+        return importMorphsFromChosenFile(session, choice.importNeckVertices) > 0;
     case OpenFaceChoice::CreateMorph:
-        return compareWithChosenFile(doc);
+        return compareWithChosenFile(session);
     }
     return false;
 }
 
-int importMorphsFromChosenFile(Document& doc, bool withNeckVertices)
+int importMorphsFromChosenFile(DocumentSession& session, bool withNeckVertices)
 {
-    if (!hasFace(doc.state))
+    if (!hasFace(session.doc))
         return 0;
-    const std::optional<std::filesystem::path> path = doc.prompt.chooseOpenFile();
+    const std::optional<std::filesystem::path> path = session.prompt.chooseOpenFile();
     if (!path || path->empty())
         return 0;
-    const osg::ref_ptr<TarvFaceObject> source = readOtherFace(doc, *path);
+    const osg::ref_ptr<TarvFaceObject> source = readOtherFace(session, *path);
     if (!source)
         return 0;
-    int added = 0;
-    {
-        const UndoStep step(doc.state, "Import Morphs");
-        added = importMorphs(doc.state, *source, withNeckVertices);
-    }
-    doc.panes.appendMorphs(added);
-    return added;
+    const UndoStep step(session.doc, "Import Morphs");
+    return importMorphs(session.doc, *source, withNeckVertices);
 }
 
-bool compareWithChosenFile(Document& doc)
+bool compareWithChosenFile(DocumentSession& session)
 {
-    if (!hasFace(doc.state))
+    if (!hasFace(session.doc))
         return false;
-    const std::optional<std::filesystem::path> path = doc.prompt.chooseOpenFile();
+    const std::optional<std::filesystem::path> path = session.prompt.chooseOpenFile();
     if (!path || path->empty())
         return false;
-    osg::ref_ptr<TarvFaceObject> other = readOtherFace(doc, *path);
+    osg::ref_ptr<TarvFaceObject> other = readOtherFace(session, *path);
     if (!other)
         return false;
-    installComparisonFace(doc.state, std::move(other), doc.prompt);
+    installComparisonFace(session.doc, std::move(other), session.prompt);
     return true;
 }
 

@@ -4,21 +4,21 @@
 #include <utility>
 
 #include <osg/BoundingBox>
-#include <osg/Geometry>
 
 #include "authoring/geometry_lookup.h"
-#include "authoring/view_operations.h"
+#include "model/face_operations.h"
 
 namespace mw {
 
 namespace {
 
-// The rest-pose box of every geometry of the node, without any transform above it.
-osg::BoundingBox faceBox(const TarvFaceRenderer& node)
+// The rest-pose box of every geometry of the face, without any placement.
+osg::BoundingBox faceBox(const TarvFaceObject& face)
 {
     osg::BoundingBox box;
-    for (unsigned i = 0; i < node.getNumDrawables(); ++i)
-        box.expandBy(node.getDrawable(i)->getBoundingBox());
+    for (const auto& geometry : face.geometries)
+        for (const osg::Vec3& v : *geometry->vertices)
+            box.expandBy(v);
     return box;
 }
 
@@ -37,62 +37,44 @@ bool keepsDirections(const osg::Matrixd& m)
     return m(0, 0) > 0.0 && m(0, 0) == m(1, 1) && m(1, 1) == m(2, 2);
 }
 
-// Applies the edit transform's new scale and translation; the rotation stays as it is.
-bool placeTarget(ViewState& state, float scale, float translationY)
+// Gives the placement a new scale and translation; the rotation stays as it is.
+bool place(HeadPlacement& placement, float scale, float translationY)
 {
     if (!std::isfinite(scale) || !(scale > 0.0f) || !std::isfinite(translationY))
         return false;
-    state.editHandler->setScale(scale);
-    state.editHandler->setTranslation(0.0f, translationY, 0.0f);
+    placement.scale = scale;
+    placement.translation.set(0.0f, translationY, 0.0f);
     return true;
 }
 
-bool scaleHead(ViewState& state, Prompt& prompt)
+bool scaleHead(Document& doc, Prompt& prompt)
 {
-    const osg::BoundingBox box = faceBox(*state.faceNode);
+    const osg::BoundingBox box = faceBox(*doc.face);
     const float width = widthAlongX(box);
     const float scale = width > 0.0f ? kIdealHeadWidth / width : 0.0f;
-    if (!placeTarget(state, scale, kIdealHeadBottom - scale * box.yMin())) {
+    if (!place(doc.head, scale, kIdealHeadBottom - scale * box.yMin())) {
         prompt.message("The face has no width from left to right, so it cannot be scaled automatically.");
         return false;
     }
-    state.modified = true;
-    state.camera->resetView();
+    doc.changes.add(document_change::kPlacement | document_change::kReframe);
     return true;
 }
 
-bool scaleComparison(ViewState& state, Prompt& prompt)
+bool scaleComparison(Document& doc, Prompt& prompt)
 {
-    commitHeadTransform(state);
-    const osg::BoundingBox current = faceBox(*state.faceNode);
-    const osg::BoundingBox comparison = faceBox(*state.comparisonRenderer);
+    commitHeadTransform(doc);
+    const osg::BoundingBox current = faceBox(*doc.face);
+    const osg::BoundingBox comparison = faceBox(*doc.comparison.face);
     const float width = widthAlongX(comparison);
     const float scale = width > 0.0f ? widthAlongX(current) / width : 0.0f;
-    if (!placeTarget(state, scale, current.yMin() - scale * comparison.yMin())) {
+    if (!place(doc.comparison.placement, scale, current.yMin() - scale * comparison.yMin())) {
         prompt.message(width > 0.0f
                            ? "The face has no width from left to right, so the comparison face cannot be scaled onto it."
                            : "The comparison face has no width from left to right, so it cannot be scaled onto the face.");
         return false;
     }
-    state.scene.root->dirtyBound();
-    state.camera->resetView();
+    doc.changes.add(document_change::kComparison | document_change::kReframe);
     return true;
-}
-
-void transformHighlight(osg::Geode& highlight, const osg::Matrixd& matrix)
-{
-    for (unsigned i = 0; i < highlight.getNumDrawables(); ++i) {
-        osg::Geometry* geometry = highlight.getDrawable(i)->asGeometry();
-        auto* vertices = geometry ? dynamic_cast<osg::Vec3Array*>(geometry->getVertexArray()) : nullptr;
-        if (!vertices)
-            continue;
-        for (osg::Vec3& v : *vertices)
-            v = v * matrix;
-        vertices->dirty();
-        // The geometry is compiled into a display list; without this it keeps drawing the old place.
-        geometry->dirtyGLObjects();
-        geometry->dirtyBound();
-    }
 }
 
 void swapLastCorners(IndexList& list)
@@ -101,71 +83,93 @@ void swapLastCorners(IndexList& list)
         std::swap(list[i + 1], list[i + 2]);
 }
 
+void turn(Document& doc, float ax, float ay, float az)
+{
+    if (!hasFace(doc))
+        return;
+    doc.head.rotation = turnedRotation(doc.head.rotation, ax, ay, az, 90.0f);
+    doc.changes.add(document_change::kPlacement);
+}
+
 }  // namespace
 
-void commitHeadTransform(ViewState& state)
+void commitHeadTransform(Document& doc)
 {
-    if (!hasFace(state) || hasComparison(state))
+    if (!hasFace(doc) || hasComparison(doc))
         return;
-    const osg::Matrixd matrix = state.scene.headTransform->getMatrix();
+    const osg::Matrixd matrix = doc.head.matrix();
     // The identity moves nothing; saving and comparing commit it often.
-    if (!matrix.isIdentity()) {
-        state.faceNode->transformFace(matrix);
-        if (!keepsDirections(matrix))
-            for (unsigned i = 0; i < state.face->geometries.size(); ++i)
-                state.faceNode->recomputeNormals(i);
-    }
-    showGeometrySelection(state, state.scene.selectionBox->displayedIndex);
-    state.scene.headTransform->setMatrix(osg::Matrixd::identity());
-    state.editHandler->resetTransform();
-}
-
-void commitComparisonTransform(ViewState& state)
-{
-    if (!hasComparison(state))
+    if (matrix.isIdentity())
         return;
-    const osg::Matrixd matrix = state.comparisonTransform->getMatrix();
+    transformFace(*doc.face, matrix);
+    doc.changes.addAllGeometries(doc.face->geometries.size(),
+                                 keepsDirections(matrix) ? geometry_change::kMoved : geometry_change::kShape);
+    doc.head = {};
+    doc.changes.add(document_change::kPlacement);
+}
+
+void commitComparisonTransform(Document& doc)
+{
+    if (!hasComparison(doc))
+        return;
+    const osg::Matrixd matrix = doc.comparison.placement.matrix();
     if (!matrix.isIdentity()) {
-        state.comparisonRenderer->transformFace(matrix);
-        // The highlight hangs under the same transform; it must stay on the triangles it marks.
-        if (state.differenceHighlight)
-            transformHighlight(*state.differenceHighlight, matrix);
+        transformFace(*doc.comparison.face, matrix);
+        // The highlight is placed with the comparison face; it must stay on the triangles it marks.
+        if (doc.comparison.highlight) {
+            for (osg::Vec3& v : *doc.comparison.highlight)
+                v = v * matrix;
+            doc.comparison.highlight->dirty();
+        }
     }
-    state.comparisonTransform->setMatrix(osg::Matrixd::identity());
-    state.editHandler->resetTransform();
+    doc.comparison.placement = {};
+    doc.changes.add(document_change::kComparison);
 }
 
-bool autoScale(ViewState& state, Prompt& prompt)
+bool autoScale(Document& doc, Prompt& prompt)
 {
-    if (!hasFace(state))
+    if (!hasFace(doc))
         return false;
-    return hasComparison(state) ? scaleComparison(state, prompt) : scaleHead(state, prompt);
+    return hasComparison(doc) ? scaleComparison(doc, prompt) : scaleHead(doc, prompt);
 }
 
-void flipPolygonOrder(ViewState& state, int geometryIndex)
+void turnRight(Document& doc) { turn(doc, 0.0f, 1.0f, 0.0f); }
+
+void turnUp(Document& doc) { turn(doc, -1.0f, 0.0f, 0.0f); }
+
+void flipPolygonOrder(Document& doc, int geometryIndex)
 {
-    FaceGeom* geometry = currentGeometry(state, geometryIndex);
+    FaceGeom* geometry = currentGeometry(doc, geometryIndex);
     if (!geometry)
         return;
     swapLastCorners(geometry->vertexIndices);
     swapLastCorners(geometry->texIndices);
-    state.faceNode->recomputeTexcoords(static_cast<unsigned>(geometryIndex));
-    state.faceNode->recomputeNormals(static_cast<unsigned>(geometryIndex));
-    state.modified = true;
+    doc.changes.addGeometry(static_cast<std::size_t>(geometryIndex),
+                            geometry_change::kShape | geometry_change::kTexturing);
 }
 
-void resetMorphValues(ViewState& state)
+void resetMorphValues(Document& doc)
 {
-    if (hasFace(state))
-        state.faceNode->resetMorphWeights();
-}
-
-void scaleMorph(ViewState& state, int morphIndex, float factor)
-{
-    if (!hasFace(state))
+    if (!hasFace(doc))
         return;
-    state.faceNode->scaleMorph(morphIndex, factor);
-    state.modified = true;
+    resetMorphWeights(*doc.face);
+    doc.changes.add(document_change::kWeights);
+}
+
+void setMorphValue(Document& doc, int morphIndex, float weight)
+{
+    if (!hasFace(doc))
+        return;
+    setMorphWeight(*doc.face, morphIndex, weight);
+    doc.changes.add(document_change::kWeights);
+}
+
+void scaleMorph(Document& doc, int morphIndex, float factor)
+{
+    if (!hasFace(doc))
+        return;
+    scaleMorph(*doc.face, morphIndex, factor);
+    doc.changes.add(document_change::kMorphList);
 }
 
 }  // namespace mw

@@ -7,10 +7,9 @@
 #include <osg/Quat>
 #include <osg/Vec3>
 
-#include "authoring/face_properties.h"
-#include "authoring/view_operations.h"
-#include "authoring/view_state.h"
+#include "authoring/document.h"
 #include "model/face_copy.h"
+#include "model/face_operations.h"
 
 namespace mw {
 
@@ -36,13 +35,9 @@ private:
 
 // Copies that nobody changes once stored; neighbouring snapshots point at the same ones.
 struct StoredGeometry : StoredPart {
-    StoredGeometry(osg::ref_ptr<const FaceGeom> g, osg::ref_ptr<osg::Vec3Array> n, std::size_t bytes,
-                   std::shared_ptr<std::size_t> ledger)
-        : StoredPart(bytes, std::move(ledger)), data(std::move(g)), normals(std::move(n)) {}
+    StoredGeometry(osg::ref_ptr<const FaceGeom> g, std::size_t bytes, std::shared_ptr<std::size_t> ledger)
+        : StoredPart(bytes, std::move(ledger)), data(std::move(g)) {}
     osg::ref_ptr<const FaceGeom> data;
-    // The normals it was drawn with (shared with the renderer that computed them, or null),
-    // so that undoing need not compute them again.
-    osg::ref_ptr<osg::Vec3Array> normals;
 };
 
 struct StoredMorph : StoredPart {
@@ -61,11 +56,7 @@ struct FaceSnapshot : StoredPart {
     }
     std::vector<std::shared_ptr<const StoredGeometry>> geometries;
     std::vector<std::shared_ptr<const StoredMorph>> morphs;
-    // The head placement: the transform's matrix and the edit handler's parts it is built from.
-    osg::Matrixd head;
-    float scale = 1.0f;
-    osg::Vec3 translation;
-    osg::Quat rotation;
+    HeadPlacement head;
 };
 
 namespace {
@@ -140,18 +131,13 @@ std::size_t morphBytes(const FaceMorph& m)
 }
 
 // The stored geometry equal to `live`: the one at the same position in `reference` when it
-// still matches, otherwise a new copy with the normals it is drawn with.
-std::shared_ptr<const StoredGeometry> storeGeometry(const FaceGeom& live, const FaceRenderer* drawn,
-                                                    const FaceSnapshot* reference, std::size_t index,
-                                                    const std::shared_ptr<std::size_t>& ledger)
+// still matches, otherwise a new copy.
+std::shared_ptr<const StoredGeometry> storeGeometry(const FaceGeom& live, const FaceSnapshot* reference,
+                                                    std::size_t index, const std::shared_ptr<std::size_t>& ledger)
 {
     if (reference && index < reference->geometries.size() && sameGeometry(live, *reference->geometries[index]->data))
         return reference->geometries[index];
-    osg::ref_ptr<osg::Vec3Array> normals;
-    if (drawn && drawn->geometry() == &live && drawn->normals() && drawn->normals()->size() == live.vertexIndices.size())
-        normals = const_cast<osg::Vec3Array*>(drawn->normals());
-    return std::make_shared<const StoredGeometry>(copyGeometry(live), normals,
-                                                  geometryBytes(live) + arrayBytes(normals.get()), ledger);
+    return std::make_shared<const StoredGeometry>(copyGeometry(live), geometryBytes(live), ledger);
 }
 
 // Morphs may also have moved (one deleted or inserted before them); those are found by name.
@@ -169,37 +155,30 @@ std::shared_ptr<const StoredMorph> storeMorph(const FaceMorph& live, const FaceS
     return std::make_shared<const StoredMorph>(copyMorph(live), morphBytes(live), ledger);
 }
 
-std::shared_ptr<const FaceSnapshot> capture(const ViewState& state, const FaceSnapshot* reference)
+std::shared_ptr<const FaceSnapshot> capture(const Document& doc, const FaceSnapshot* reference)
 {
-    const std::shared_ptr<std::size_t>& ledger = state.history.bytes;
-    const TarvFaceObject& face = *state.face;
+    const std::shared_ptr<std::size_t>& ledger = doc.history.bytes;
+    const TarvFaceObject& face = *doc.face;
     auto snapshot = std::make_shared<FaceSnapshot>(face.geometries.size(), face.morphs.size(), ledger);
     for (std::size_t i = 0; i < face.geometries.size(); ++i) {
         static const osg::ref_ptr<FaceGeom> blank = new FaceGeom;
         const FaceGeom& g = face.geometries[i] ? *face.geometries[i] : *blank;
-        const auto& renderers = state.faceNode->renderers();
-        const FaceRenderer* drawn = i < renderers.size() ? renderers[i].get() : nullptr;
-        snapshot->geometries.push_back(storeGeometry(g, drawn, reference, i, ledger));
+        snapshot->geometries.push_back(storeGeometry(g, reference, i, ledger));
     }
     for (std::size_t i = 0; i < face.morphs.size(); ++i) {
         static const osg::ref_ptr<FaceMorph> blank = new FaceMorph;
         const FaceMorph& m = face.morphs[i] ? *face.morphs[i] : *blank;
         snapshot->morphs.push_back(storeMorph(m, reference, i, ledger));
     }
-    snapshot->head = state.scene.headTransform->getMatrix();
-    // While a comparison face is loaded the edit handler places that face, not the head.
-    if (!hasComparison(state)) {
-        snapshot->scale = state.editHandler->scale;
-        snapshot->translation = state.editHandler->translation;
-        snapshot->rotation = state.editHandler->rotation;
-    }
+    snapshot->head = doc.head;
     return snapshot;
 }
 
 bool sameSnapshot(const FaceSnapshot& a, const FaceSnapshot& b)
 {
+    const osg::Matrixd headA = a.head.matrix(), headB = b.head.matrix();
     return a.geometries == b.geometries && a.morphs == b.morphs &&
-           std::memcmp(a.head.ptr(), b.head.ptr(), sizeof(double) * 16) == 0;
+           std::memcmp(headA.ptr(), headB.ptr(), sizeof(double) * 16) == 0;
 }
 
 // The weight a restored morph takes over from the face it replaces: the morph at the same
@@ -244,23 +223,26 @@ void restoreMorphs(TarvFaceObject& face, const FaceSnapshot& snapshot)
     face.morphs = std::move(morphs);
 }
 
-// Puts the stored geometry into the drawn one, redoing only what its changes need.
-void restoreGeometry(TarvFaceRenderer& node, unsigned index, const StoredGeometry& stored)
+// Puts the stored geometry into the live one and records what its changes need redone.
+void restoreGeometry(FaceGeom& live, std::size_t index, const StoredGeometry& stored, Change& change)
 {
-    FaceRenderer& renderer = *node.renderers()[index];
-    FaceGeom& live = *renderer.geometry();
     const FaceGeom& data = *stored.data;
     if (sameGeometry(live, data))
         return;
-    const bool shapeChanged =
-        live.vertexIndices != data.vertexIndices || !sameArray(live.vertices.get(), data.vertices.get());
-    const bool texturingChanged = live.vertexIndices != data.vertexIndices || live.texIndices != data.texIndices ||
-                                  !sameArray(live.texcoords.get(), data.texcoords.get());
-    const bool materialChanged =
-        live.texture != data.texture || !sameBits(live.diffuse, data.diffuse) || !sameBits(live.specular, data.specular);
-
+    unsigned parts = 0;
+    if (live.vertexIndices != data.vertexIndices || !sameArray(live.vertices.get(), data.vertices.get()))
+        parts |= geometry_change::kShape;
+    if (live.vertexIndices != data.vertexIndices || live.texIndices != data.texIndices ||
+        !sameArray(live.texcoords.get(), data.texcoords.get()))
+        parts |= geometry_change::kTexturing;
+    if (live.texture != data.texture || !sameBits(live.diffuse, data.diffuse) || !sameBits(live.specular, data.specular))
+        parts |= geometry_change::kMaterial;
+    if (live.clampIndices != data.clampIndices)
+        parts |= geometry_change::kNeck;
     if (live.name != data.name)
-        node.renameGeometry(index, data.name);  // keeps the node's name index in step
+        change.add(document_change::kNames);
+
+    live.name = data.name;
     live.texture = data.texture;
     live.diffuse = data.diffuse;
     live.specular = data.specular;
@@ -271,99 +253,51 @@ void restoreGeometry(TarvFaceRenderer& node, unsigned index, const StoredGeometr
     live.vertexIndices = data.vertexIndices;
     live.texIndices = data.texIndices;
     live.clampIndices = data.clampIndices;
-
-    if (shapeChanged) {
-        // Which corners share a normal follows the rest pose and the triangles, so both are
-        // worked out afresh (the morphed normals build on them).
-        renderer.computeNormals();
-        renderer.dirtyBound();
-    }
-    if (texturingChanged)
-        renderer.buildTexcoords();
-    if (materialChanged)
-        refreshGeometryState(renderer);
+    change.addGeometry(index, parts);
 }
 
-// A face with another number of geometries gets a new node; hidden geometries, the draw path
-// and morph weights carry over where their indices still exist.
-void rebuildFace(ViewState& state, const FaceSnapshot& snapshot)
+// Puts the face back in place: the face stays the same object, so whatever holds it sees the
+// restored state. With the same number of geometries only those that differ are touched;
+// otherwise every geometry is replaced and whatever draws the face builds it anew.
+void restoreFace(Document& doc, const FaceSnapshot& snapshot)
 {
-    osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-    for (const auto& stored : snapshot.geometries)
-        face->geometries.push_back(copyGeometry(*stored->data));
-    face->morphs = state.face->morphs;
-    restoreMorphs(*face, snapshot);
-
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
-    const auto& oldRenderers = state.faceNode->renderers();
-    const auto& renderers = node->renderers();
-    for (std::size_t i = 0; i < renderers.size() && i < oldRenderers.size(); ++i)
-        renderers[i]->setVisible(oldRenderers[i]->visible());
-    if (!oldRenderers.empty())
-        node->setDrawPath(oldRenderers.front()->drawPath());
-
-    osg::MatrixTransform& head = *state.scene.headTransform;
-    head.removeChild(state.faceNode.get());
-    head.addChild(node.get());
-    state.face = face;
-    state.faceNode = node;
-}
-
-// Puts the face back in place: the face and its node stay the same objects, so whatever holds
-// them sees the restored state, and only the geometries and morphs that differ are touched.
-void restoreFace(ViewState& state, const FaceSnapshot& snapshot)
-{
-    TarvFaceObject& face = *state.face;
-    TarvFaceRenderer& node = *state.faceNode;
-    const auto drawnWhole = [&] {
-        if (face.geometries.size() != snapshot.geometries.size() || node.renderers().size() != face.geometries.size())
+    TarvFaceObject& face = *doc.face;
+    const auto complete = [&] {
+        if (face.geometries.size() != snapshot.geometries.size())
             return false;
-        for (std::size_t i = 0; i < face.geometries.size(); ++i) {
-            const FaceGeom* g = node.renderers()[i]->geometry();
-            if (!g || g != face.geometries[i].get() || !g->vertices || !g->texcoords)
+        for (const auto& g : face.geometries)
+            if (!g || !g->vertices || !g->texcoords)
                 return false;
-        }
         return true;
     };
-    if (!drawnWhole()) {
-        rebuildFace(state, snapshot);
-        return;
+    if (complete()) {
+        for (std::size_t i = 0; i < snapshot.geometries.size(); ++i)
+            restoreGeometry(*face.geometries[i], i, *snapshot.geometries[i], doc.changes);
+    } else {
+        face.geometries.clear();
+        for (const auto& stored : snapshot.geometries)
+            face.geometries.push_back(copyGeometry(*stored->data));
+        doc.changes.add(document_change::kFace);
     }
-    for (unsigned i = 0; i < snapshot.geometries.size(); ++i)
-        restoreGeometry(node, i, *snapshot.geometries[i]);
+    const std::vector<osg::ref_ptr<FaceMorph>> before = face.morphs;
     restoreMorphs(face, snapshot);
-    for (const auto& renderer : node.renderers())
-        renderer->detachTargets();
-    for (unsigned m = 0; m < face.morphs.size(); ++m)
-        node.attachMorphTargets(m);
+    if (face.morphs != before)
+        doc.changes.add(document_change::kMorphList);
 }
 
-void restore(ViewState& state, const FaceSnapshot& snapshot)
+void restore(Document& doc, const FaceSnapshot& snapshot)
 {
-    restoreFace(state, snapshot);
-
-    osg::MatrixTransform& head = *state.scene.headTransform;
-    if (!hasComparison(state)) {
-        MienwrightHandler& handler = *state.editHandler;
-        handler.scale = snapshot.scale;
-        handler.translation = snapshot.translation;
-        handler.rotation = snapshot.rotation;
-        head.setMatrix(snapshot.head);
+    restoreFace(doc, snapshot);
+    if (!hasComparison(doc)) {
+        doc.head = snapshot.head;
     } else if (!snapshot.head.isIdentity()) {
-        // The comparison face owns the edit handler now and the head is drawn untransformed,
-        // as it is saved: the placement goes into the face, as when the comparison was loaded.
-        state.faceNode->transformFace(snapshot.head);
-        for (unsigned i = 0; i < state.face->geometries.size(); ++i)
-            state.faceNode->recomputeNormals(i);
-        head.setMatrix(osg::Matrixd::identity());
+        // The comparison face is being placed now and the head is shown as it is saved: the
+        // placement goes into the face, as when the comparison was loaded.
+        transformFace(*doc.face, snapshot.head.matrix());
+        doc.changes.addAllGeometries(doc.face->geometries.size(), geometry_change::kShape);
+        doc.head = {};
     }
-
-    // The selection box and markers follow the restored geometry, or disappear with it.
-    if (state.scene.selectionBox && state.scene.selectionBox->hasBox) {
-        const int displayed = state.scene.selectionBox->displayedIndex;
-        const bool exists = displayed >= 0 && static_cast<std::size_t>(displayed) < state.face->geometries.size();
-        showGeometrySelection(state, exists ? displayed : -1);
-    }
+    doc.changes.add(document_change::kPlacement);
 }
 
 void trim(FaceHistory& history)
@@ -374,64 +308,60 @@ void trim(FaceHistory& history)
 
 }  // namespace
 
-void beginUndoStep(ViewState& state, std::string_view name)
+void beginUndoStep(Document& doc, std::string_view name)
 {
-    FaceHistory& history = state.history;
+    FaceHistory& history = doc.history;
     if (history.open)
-        endUndoStep(state);
-    if (!hasFace(state))
+        endUndoStep(doc);
+    if (!hasFace(doc))
         return;
     auto step = std::make_unique<HistoryStep>();
     step->name = name;
-    step->before = capture(state, history.latest.get());
+    step->before = capture(doc, history.latest.get());
     step->beforeId = history.currentId;
-    step->wasModified = state.modified;
     history.latest = step->before;
     history.open = std::move(step);
 }
 
-bool endUndoStep(ViewState& state)
+bool endUndoStep(Document& doc)
 {
-    FaceHistory& history = state.history;
+    FaceHistory& history = doc.history;
     if (!history.open)
         return false;
     std::unique_ptr<HistoryStep> step = std::move(history.open);
-    if (!hasFace(state))
+    if (!hasFace(doc))
         return false;
-    step->after = capture(state, step->before.get());
+    step->after = capture(doc, step->before.get());
     history.latest = step->after;
-    if (sameSnapshot(*step->before, *step->after)) {
-        state.modified = step->wasModified;
+    if (sameSnapshot(*step->before, *step->after))
         return false;
-    }
     step->afterId = history.nextId++;
     history.currentId = step->afterId;
     history.undo.push_back(std::move(*step));
     history.redo.clear();
-    state.modified = true;
     trim(history);
     return true;
 }
 
-bool canUndo(const ViewState& state)
+bool canUndo(const Document& doc)
 {
-    return !state.history.undo.empty() || state.history.open != nullptr;
+    return !doc.history.undo.empty() || doc.history.open != nullptr;
 }
 
-bool canRedo(const ViewState& state)
+bool canRedo(const Document& doc)
 {
-    return !state.history.redo.empty();
+    return !doc.history.redo.empty();
 }
 
-std::string_view undoName(const ViewState& state)
+std::string_view undoName(const Document& doc)
 {
-    const FaceHistory& history = state.history;
+    const FaceHistory& history = doc.history;
     return history.undo.empty() ? std::string_view() : std::string_view(history.undo.back().name);
 }
 
-std::string_view redoName(const ViewState& state)
+std::string_view redoName(const Document& doc)
 {
-    const FaceHistory& history = state.history;
+    const FaceHistory& history = doc.history;
     return history.redo.empty() ? std::string_view() : std::string_view(history.redo.back().name);
 }
 
@@ -439,58 +369,62 @@ namespace {
 
 // Takes the newest step of `from` back (undo) or again (redo) and keeps it in `to`.
 template <class From, class To>
-bool replayStep(ViewState& state, From& from, To& to, bool again)
+bool replayStep(Document& doc, From& from, To& to, bool again)
 {
-    FaceHistory& history = state.history;
-    endUndoStep(state);
-    if (from.empty() || !hasFace(state))
+    FaceHistory& history = doc.history;
+    endUndoStep(doc);
+    if (from.empty() || !hasFace(doc))
         return false;
     HistoryStep step = std::move(from.back());
     from.pop_back();
     const std::shared_ptr<const FaceSnapshot> target = again ? step.after : step.before;
-    restore(state, *target);
+    restore(doc, *target);
     history.currentId = again ? step.afterId : step.beforeId;
     history.latest = target;
     to.push_back(std::move(step));
-    state.modified = history.currentId != history.savedId;
     return true;
 }
 
 }  // namespace
 
-bool undo(ViewState& state) { return replayStep(state, state.history.undo, state.history.redo, false); }
+bool undo(Document& doc) { return replayStep(doc, doc.history.undo, doc.history.redo, false); }
 
-bool redo(ViewState& state) { return replayStep(state, state.history.redo, state.history.undo, true); }
+bool redo(Document& doc) { return replayStep(doc, doc.history.redo, doc.history.undo, true); }
 
-void markSaved(ViewState& state)
+void markSaved(Document& doc)
 {
-    state.history.savedId = state.history.currentId;
+    doc.history.savedId = doc.history.currentId;
 }
 
-void clearHistory(ViewState& state)
+void markUnsaved(Document& doc)
 {
-    FaceHistory& history = state.history;
+    // States are numbered from 1, so no state is 0.
+    doc.history.savedId = 0;
+}
+
+void clearHistory(Document& doc)
+{
+    FaceHistory& history = doc.history;
     history.open.reset();
     history.undo.clear();
     history.redo.clear();
     history.latest.reset();
     history.currentId = history.nextId++;
-    // A face that is modified when the history starts can never be undone back to its file.
-    history.savedId = state.modified ? 0 : history.currentId;
+    history.savedId = history.currentId;
 }
 
-void setHistoryLimit(ViewState& state, std::size_t bytes)
+void setHistoryLimit(Document& doc, std::size_t bytes)
 {
-    FaceHistory& history = state.history;
+    FaceHistory& history = doc.history;
     history.limitBytes = bytes;
     trim(history);
     while (*history.bytes > history.limitBytes && !history.redo.empty())
         history.redo.erase(history.redo.begin());
 }
 
-std::size_t historyBytes(const ViewState& state)
+std::size_t historyBytes(const Document& doc)
 {
-    return *state.history.bytes;
+    return *doc.history.bytes;
 }
 
 }  // namespace mw

@@ -3,8 +3,8 @@
 // face's data and the head placement are remembered before and after it, so undoing or redoing
 // puts back exactly the face the user saw. Stored copies are shared between neighbouring
 // states wherever a geometry or morph did not change, so a turn or a drag costs almost no
-// memory and a morph edit costs one morph. The history belongs to the document (ViewState);
-// the window only shows it.
+// memory and a morph edit costs one morph. The history belongs to the document (document.h);
+// the window only shows it. Whether the face differs from its file is read from it alone.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@
 
 namespace mw {
 
-struct ViewState;
+struct Document;
 struct FaceSnapshot;  // defined beside the operations
 
 // Steps are dropped, oldest first, once the stored copies take more than this.
@@ -28,7 +28,6 @@ struct HistoryStep {
     std::shared_ptr<const FaceSnapshot> after;
     std::uint64_t beforeId = 0;  // the document states the step leads from and to
     std::uint64_t afterId = 0;
-    bool wasModified = false;  // the modified flag when the step began
 };
 
 struct FaceHistory {
@@ -48,50 +47,53 @@ struct FaceHistory {
 
 // Starts the step `name` just before an operation that may change the face or the head
 // placement. Ends a step still open first. Nothing without a face.
-void beginUndoStep(ViewState& state, std::string_view name);
+void beginUndoStep(Document& doc, std::string_view name);
 
 // Ends the step begun last. A step whose operation changed nothing is dropped (a click without
-// a drag) and the modified flag goes back to what it was; otherwise the step becomes the newest,
-// the redo steps are discarded and the face counts as modified. Returns true when a step was kept.
-bool endUndoStep(ViewState& state);
+// a drag); otherwise the step becomes the newest, the redo steps are discarded and the face
+// counts as modified. Returns true when a step was kept.
+bool endUndoStep(Document& doc);
 
 // Begins a step on construction and ends it on destruction, around one operation.
 class UndoStep {
 public:
-    UndoStep(ViewState& state, std::string_view name) : state_(state) { beginUndoStep(state_, name); }
-    ~UndoStep() { endUndoStep(state_); }
+    UndoStep(Document& doc, std::string_view name) : doc_(doc) { beginUndoStep(doc_, name); }
+    ~UndoStep() { endUndoStep(doc_); }
     UndoStep(const UndoStep&) = delete;
     UndoStep& operator=(const UndoStep&) = delete;
 
 private:
-    ViewState& state_;
+    Document& doc_;
 };
 
-bool canUndo(const ViewState& state);
-bool canRedo(const ViewState& state);
+bool canUndo(const Document& doc);
+bool canRedo(const Document& doc);
 // The name of the step Undo or Redo would take back or do again; empty when there is none.
-std::string_view undoName(const ViewState& state);
-std::string_view redoName(const ViewState& state);
+std::string_view undoName(const Document& doc);
+std::string_view redoName(const Document& doc);
 
 // Puts the face and head placement back as they were before the newest step (after the step
-// undone last). The face and its node stay the same objects and only what differs is redone;
-// morph weights, hidden geometries and the displayed geometry stay where they still exist; the
-// camera and a loaded comparison face are left as they are. The face is unmodified exactly
-// when it is back in the state last saved.
-bool undo(ViewState& state);
-bool redo(ViewState& state);
+// undone last). The face stays the same object and only the geometries and morphs that differ
+// are replaced, which the document's changes record; morph weights stay where their morphs
+// still exist; a loaded comparison face is left as it is. The face is unmodified exactly when
+// it is back in the state last saved.
+bool undo(Document& doc);
+bool redo(Document& doc);
 
 // Records that the current state is what the file holds (after a successful save).
-void markSaved(ViewState& state);
+void markSaved(Document& doc);
+// Records that no state of the history is what the file holds (work recovered from elsewhere
+// under the file's name), so the face counts as modified until it is saved.
+void markUnsaved(Document& doc);
 
 // Forgets every step (a face was loaded or closed).
-void clearHistory(ViewState& state);
+void clearHistory(Document& doc);
 
 // The memory bound; steps beyond it are dropped at once, oldest first. The newest step is
 // always kept, however large.
-void setHistoryLimit(ViewState& state, std::size_t bytes);
+void setHistoryLimit(Document& doc, std::size_t bytes);
 
 // Bytes held by the stored copies.
-std::size_t historyBytes(const ViewState& state);
+std::size_t historyBytes(const Document& doc);
 
 }  // namespace mw

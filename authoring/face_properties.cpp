@@ -5,40 +5,25 @@
 #include <system_error>
 #include <vector>
 
-#include <osg/StateSet>
-
-#include "render/geometry_state.h"
+#include "model/face_operations.h"
 
 namespace mw {
 
 namespace {
 
-FaceGeom* geometryAt(const TarvFaceRenderer& node, int index)
+FaceGeom* geometryAt(const Document& doc, int index)
 {
-    const TarvFaceObject* face = node.face();
+    const TarvFaceObject* face = doc.face.get();
     if (!face || index < 0 || static_cast<std::size_t>(index) >= face->geometries.size())
         return nullptr;
     return face->geometries[static_cast<std::size_t>(index)].get();
 }
 
-FaceRenderer* rendererAt(const TarvFaceRenderer& node, int index)
-{
-    if (index < 0 || static_cast<std::size_t>(index) >= node.renderers().size())
-        return nullptr;
-    return node.renderers()[static_cast<std::size_t>(index)].get();
-}
-
 bool acceptableName(const std::string& name) { return !name.empty() && !nameRefusal(name); }
 
-void rebuildGeometryState(const TarvFaceRenderer& node, int index)
+bool setColour(Document& doc, int index, const osg::Vec3& rgb, osg::Vec4 FaceGeom::*colour)
 {
-    if (FaceRenderer* renderer = rendererAt(node, index))
-        refreshGeometryState(*renderer);
-}
-
-bool setColour(TarvFaceRenderer& node, int index, const osg::Vec3& rgb, osg::Vec4 FaceGeom::*colour)
-{
-    FaceGeom* geometry = geometryAt(node, index);
+    FaceGeom* geometry = geometryAt(doc, index);
     if (!geometry)
         return false;
     osg::Vec4& target = geometry->*colour;
@@ -46,7 +31,7 @@ bool setColour(TarvFaceRenderer& node, int index, const osg::Vec3& rgb, osg::Vec
     if (changed == target)
         return false;
     target = changed;
-    rebuildGeometryState(node, index);
+    doc.changes.addGeometry(static_cast<std::size_t>(index), geometry_change::kMaterial);
     return true;
 }
 
@@ -62,17 +47,6 @@ std::string_view trimmed(std::string_view text)
 
 }  // namespace
 
-// A fresh state from the geometry as it is now, so that a texture that was taken away is
-// really gone.
-void refreshGeometryState(FaceRenderer& renderer)
-{
-    if (!renderer.geometry())
-        return;
-    osg::ref_ptr<osg::StateSet> state = new osg::StateSet;
-    applyGeometryState(*state, *renderer.geometry());
-    renderer.setStateSet(state.get());
-}
-
 std::optional<std::string> nameRefusal(std::string_view name)
 {
     for (const char c : name)
@@ -81,63 +55,57 @@ std::optional<std::string> nameRefusal(std::string_view name)
     return std::nullopt;
 }
 
-std::optional<std::string> geometryNameRefusal(const TarvFaceRenderer& node, int index, std::string_view name)
+std::optional<std::string> geometryNameRefusal(const TarvFaceObject& face, int index, std::string_view name)
 {
     if (auto refusal = nameRefusal(name))
         return refusal;
-    if (const TarvFaceObject* face = node.face())
-        for (std::size_t i = 0; i < face->geometries.size(); ++i)
-            if (static_cast<int>(i) != index && face->geometries[i]->name == name)
-                return "\"" + std::string(name) + "\" was not used: another geometry has that name";
+    for (std::size_t i = 0; i < face.geometries.size(); ++i)
+        if (static_cast<int>(i) != index && face.geometries[i]->name == name)
+            return "\"" + std::string(name) + "\" was not used: another geometry has that name";
     return std::nullopt;
 }
 
-bool renameFaceGeometry(TarvFaceRenderer& node, int index, const std::string& name)
+bool renameFaceGeometry(Document& doc, int index, const std::string& name)
 {
-    const FaceGeom* geometry = geometryAt(node, index);
-    if (!geometry || name.empty() || geometry->name == name || geometryNameRefusal(node, index, name))
+    const FaceGeom* geometry = geometryAt(doc, index);
+    if (!geometry || name.empty() || geometry->name == name || geometryNameRefusal(*doc.face, index, name))
         return false;
-    node.renameGeometry(static_cast<unsigned>(index), name);
+    renameGeometry(*doc.face, static_cast<unsigned>(index), name);
+    doc.changes.add(document_change::kNames);
     return true;
 }
 
-bool renameFaceMorph(TarvFaceRenderer& node, int index, const std::string& name)
+bool renameFaceMorph(Document& doc, int index, const std::string& name)
 {
-    TarvFaceObject* face = node.face();
+    TarvFaceObject* face = doc.face.get();
     if (!face || index < 0 || static_cast<std::size_t>(index) >= face->morphs.size() || !acceptableName(name))
         return false;
     FaceMorph& morph = *face->morphs[static_cast<std::size_t>(index)];
     if (morph.name == name)
         return false;
     morph.name = name;
+    doc.changes.add(document_change::kNames);
     return true;
 }
 
-bool setGeometryTexture(TarvFaceRenderer& node, int index, const std::string& texture)
+bool setGeometryTexture(Document& doc, int index, const std::string& texture)
 {
-    FaceGeom* geometry = geometryAt(node, index);
+    FaceGeom* geometry = geometryAt(doc, index);
     if (!geometry || geometry->texture == texture)
         return false;
     geometry->texture = texture;
-    rebuildGeometryState(node, index);
+    doc.changes.addGeometry(static_cast<std::size_t>(index), geometry_change::kMaterial);
     return true;
 }
 
-bool setGeometryDiffuse(TarvFaceRenderer& node, int index, const osg::Vec3& rgb)
+bool setGeometryDiffuse(Document& doc, int index, const osg::Vec3& rgb)
 {
-    return setColour(node, index, rgb, &FaceGeom::diffuse);
+    return setColour(doc, index, rgb, &FaceGeom::diffuse);
 }
 
-bool setGeometrySpecular(TarvFaceRenderer& node, int index, const osg::Vec3& rgb)
+bool setGeometrySpecular(Document& doc, int index, const osg::Vec3& rgb)
 {
-    return setColour(node, index, rgb, &FaceGeom::specular);
-}
-
-bool geometryTextureShown(const TarvFaceRenderer& node, int index)
-{
-    const FaceRenderer* renderer = rendererAt(node, index);
-    const osg::StateSet* state = renderer ? renderer->getStateSet() : nullptr;
-    return state && state->getTextureAttribute(0, osg::StateAttribute::TEXTURE) != nullptr;
+    return setColour(doc, index, rgb, &FaceGeom::specular);
 }
 
 std::string textureNameFor(const std::filesystem::path& chosen, const std::filesystem::path& faceFile)

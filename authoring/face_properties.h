@@ -1,8 +1,8 @@
 #pragma once
 // Edits the panes make to a loaded face: names of geometries and morphs, and a geometry's
-// texture and colours. Each operation changes the face through its node, so that what is
-// drawn follows at once, and reports whether anything changed (only then is the face
-// modified). Indices outside the face change nothing.
+// texture and colours. Each operation records what it changed in the document, so that what
+// is drawn follows, and reports whether anything changed. Indices outside the face change
+// nothing.
 
 #include <filesystem>
 #include <optional>
@@ -12,7 +12,7 @@
 #include <osg/Vec3>
 #include <osg/Vec4>
 
-#include "render/tarv_face_renderer.h"
+#include "authoring/document.h"
 
 namespace mw {
 
@@ -25,32 +25,25 @@ std::optional<std::string> nameRefusal(std::string_view name);
 
 // Why geometry `index` cannot be called `name`: besides the rule above, no two geometries may
 // share a name, since morph targets find their geometry by name.
-std::optional<std::string> geometryNameRefusal(const TarvFaceRenderer& node, int index, std::string_view name);
+std::optional<std::string> geometryNameRefusal(const TarvFaceObject& face, int index, std::string_view name);
 
-// Gives geometry `index` the new name, together with every morph target that named it, and
-// keeps the node's name index in step. False (nothing changed) for an empty or refused name,
+// Gives geometry `index` the new name, together with every morph target that named it, so
+// that whatever draws the face finds the geometry under its new name. False (nothing changed) for an empty or refused name,
 // the same name, or an index outside the face.
-bool renameFaceGeometry(TarvFaceRenderer& node, int index, const std::string& name);
+bool renameFaceGeometry(Document& doc, int index, const std::string& name);
 
 // Renames morph `index`; false as for renameFaceGeometry.
-bool renameFaceMorph(TarvFaceRenderer& node, int index, const std::string& name);
+bool renameFaceMorph(Document& doc, int index, const std::string& name);
 
-// Stores `texture` as geometry `index`'s texture name (empty: untextured) and rebuilds that
-// geometry's drawing state, so the view shows it at once. False when it was already that name
-// or the index is outside the face. A name whose image cannot be read is still stored; the
-// geometry is then drawn untextured (geometryTextureShown tells).
-bool setGeometryTexture(TarvFaceRenderer& node, int index, const std::string& texture);
+// Stores `texture` as geometry `index`'s texture name (empty: untextured). False when it was
+// already that name or the index is outside the face. A name whose image cannot be read is
+// still stored; the geometry is then drawn untextured.
+bool setGeometryTexture(Document& doc, int index, const std::string& texture);
 
 // Sets the red, green and blue of the diffuse (specular) colour of geometry `index`, keeping
-// its alpha, and rebuilds the geometry's drawing state. False when nothing changed.
-bool setGeometryDiffuse(TarvFaceRenderer& node, int index, const osg::Vec3& rgb);
-bool setGeometrySpecular(TarvFaceRenderer& node, int index, const osg::Vec3& rgb);
-
-// Builds the drawn geometry's texture and colours afresh from its geometry, after they changed.
-void refreshGeometryState(FaceRenderer& renderer);
-
-// True when geometry `index` is drawn with a texture image.
-bool geometryTextureShown(const TarvFaceRenderer& node, int index);
+// its alpha. False when nothing changed.
+bool setGeometryDiffuse(Document& doc, int index, const osg::Vec3& rgb);
+bool setGeometrySpecular(Document& doc, int index, const osg::Vec3& rgb);
 
 // The name to store for a texture file chosen by the user: relative to the face file's folder
 // (with "/" between folders) when the file lies inside it, otherwise the absolute path.

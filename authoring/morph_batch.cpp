@@ -27,7 +27,7 @@ std::optional<Similarity> placement(ComparisonAlignment alignment, const TarvFac
 }
 
 // The morph made from one file, or the reason there is none.
-osg::ref_ptr<FaceMorph> morphFromFile(const ViewState& state, ComparisonAlignment alignment, MorphFromFile& made,
+osg::ref_ptr<FaceMorph> morphFromFile(const Document& doc, ComparisonAlignment alignment, MorphFromFile& made,
                                       std::string& error)
 {
     const std::string shown = made.file.string();
@@ -36,12 +36,12 @@ osg::ref_ptr<FaceMorph> morphFromFile(const ViewState& state, ComparisonAlignmen
         error = "Failed to load: " + shown;
         return nullptr;
     }
-    FacePairing pairing = pairFaces(*state.face, *comparison);
+    FacePairing pairing = pairFaces(*doc.face, *comparison);
     if (!pairing.ok()) {
         error = shown + ": " + pairingFailure(pairing);
         return nullptr;
     }
-    const std::optional<Similarity> place = placement(alignment, *state.face, *comparison, pairing);
+    const std::optional<Similarity> place = placement(alignment, *doc.face, *comparison, pairing);
     if (!place) {
         error = shown + ": the comparison face cannot be lined up with the face (it has no extent).";
         return nullptr;
@@ -50,7 +50,7 @@ osg::ref_ptr<FaceMorph> morphFromFile(const ViewState& state, ComparisonAlignmen
 
     osg::ref_ptr<FaceMorph> morph = new FaceMorph;
     morph->name = made.name;
-    fillDifferenceMorph(*morph, *state.face, pairing, state.morphThreshold);
+    fillDifferenceMorph(*morph, *doc.face, pairing, doc.morphThreshold);
     for (const auto& target : morph->targets)
         made.movedVertices += target->indices.size();
     made.spreadVertices = pairing.spreadVertices;
@@ -69,22 +69,22 @@ std::string morphNameForFile(const std::filesystem::path& file)
     return name.empty() ? std::string(kExtractedMorphName) : name;
 }
 
-MorphBatchResult createMorphsFromFiles(ViewState& state, std::span<const std::filesystem::path> files,
+MorphBatchResult createMorphsFromFiles(Document& doc, std::span<const std::filesystem::path> files,
                                        ComparisonAlignment alignment, const MorphBatchProgress& progress)
 {
     MorphBatchResult result;
-    if (!hasFace(state)) {
+    if (!hasFace(doc)) {
         result.status = MorphBatchResult::Status::Failed;
         result.error = "No face is open.";
         return result;
     }
-    commitHeadTransform(state);
+    commitHeadTransform(doc);
     std::vector<osg::ref_ptr<FaceMorph>> made;
     for (std::size_t i = 0; i < files.size(); ++i) {
         MorphFromFile step;
         step.file = files[i];
         step.name = morphNameForFile(files[i]);
-        osg::ref_ptr<FaceMorph> morph = morphFromFile(state, alignment, step, result.error);
+        osg::ref_ptr<FaceMorph> morph = morphFromFile(doc, alignment, step, result.error);
         if (!morph) {
             result.status = MorphBatchResult::Status::Failed;
             result.morphs.clear();
@@ -97,12 +97,10 @@ MorphBatchResult createMorphsFromFiles(ViewState& state, std::span<const std::fi
             break;
         }
     }
-    for (const auto& morph : made) {
-        state.face->morphs.push_back(morph);
-        state.faceNode->attachMorphTargets(static_cast<unsigned>(state.face->morphs.size() - 1));
-    }
+    for (const auto& morph : made)
+        doc.face->morphs.push_back(morph);
     if (!made.empty())
-        state.modified = true;
+        doc.changes.add(document_change::kMorphList);
     return result;
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "authoring/view_state.h"
+#include "authoring/document.h"
 #include "model/repair_face.h"
 
 namespace mw {
@@ -48,12 +48,11 @@ struct MorphBatchResult {
 // morph name is one word).
 std::string morphNameForFile(const std::filesystem::path& file);
 
-// Makes one morph per file, in order, named by morphNameForFile, at the view's morph
-// threshold, and appends them to the current face (attached for drawing, the face marked
-// modified). The head transform is baked first. A file that cannot be read or paired, or
+// Makes one morph per file, in order, named by morphNameForFile, at the document's morph
+// threshold, and appends them to the current face. The head placement is baked first. A file that cannot be read or paired, or
 // whose placement cannot be found, fails the batch: nothing is added and `error` names it.
 // Nothing without a face (Failed).
-MorphBatchResult createMorphsFromFiles(ViewState& state, std::span<const std::filesystem::path> files,
+MorphBatchResult createMorphsFromFiles(Document& doc, std::span<const std::filesystem::path> files,
                                        ComparisonAlignment alignment, const MorphBatchProgress& progress = {});
 
 }  // namespace mw

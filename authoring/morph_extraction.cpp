@@ -42,45 +42,44 @@ void fillDifferenceMorph(FaceMorph& morph, const TarvFaceObject& current, const 
         morph.targets.push_back(differenceTarget(*current.geometries[i], pairing.geometries[i], threshold));
 }
 
-bool extractMorphTargets(ViewState& state, FaceMorph& morph, Prompt* messages, FacePairing* pairingOut)
+bool extractMorphTargets(Document& doc, FaceMorph& morph, Prompt* messages, FacePairing* pairingOut)
 {
-    if (!hasFace(state) || !hasComparison(state))
+    if (!hasFace(doc) || !hasComparison(doc))
         return false;
-    if (state.face->geometries.size() != state.comparisonFace->geometries.size()) {
+    if (doc.face->geometries.size() != doc.comparison.face->geometries.size()) {
         if (messages)
             messages->message(std::string(kGeometryCountMismatch));
         return false;
     }
     morph.name = kExtractedMorphName;
-    commitHeadTransform(state);
-    commitComparisonTransform(state);
-    FacePairing pairing = pairFaces(*state.face, *state.comparisonFace);
+    commitHeadTransform(doc);
+    commitComparisonTransform(doc);
+    FacePairing pairing = pairFaces(*doc.face, *doc.comparison.face);
     if (!pairing.ok()) {
         if (messages)
             messages->message(pairingFailure(pairing));
         return false;
     }
-    fillDifferenceMorph(morph, *state.face, pairing, state.morphThreshold);
+    fillDifferenceMorph(morph, *doc.face, pairing, doc.morphThreshold);
     if (pairingOut)
         *pairingOut = std::move(pairing);
     return true;
 }
 
-bool generateMorphTarget(ViewState& state, Prompt& prompt)
+bool generateMorphTarget(Document& doc, Prompt& prompt)
 {
     osg::ref_ptr<FaceMorph> morph = new FaceMorph;
-    if (!extractMorphTargets(state, *morph, &prompt))
+    if (!extractMorphTargets(doc, *morph, &prompt))
         return false;
-    state.face->morphs.push_back(morph);
-    state.faceNode->attachMorphTargets(static_cast<unsigned>(state.face->morphs.size() - 1));
-    state.modified = true;
-    cancelMorphTarget(state);
+    doc.face->morphs.push_back(morph);
+    doc.changes.add(document_change::kMorphList);
+    cancelMorphTarget(doc);
     return true;
 }
 
-void setMorphThreshold(ViewState& state, float threshold)
+void setMorphThreshold(Document& doc, float threshold)
 {
-    state.morphThreshold = threshold;
+    doc.morphThreshold = threshold;
 }
 
 }  // namespace mw

@@ -9,8 +9,8 @@
 #include <osg/ref_ptr>
 
 #include "authoring/geometry_pairing.h"
+#include "authoring/document.h"
 #include "authoring/prompt.h"
-#include "authoring/view_state.h"
 #include "model/face.h"
 
 namespace mw {
@@ -37,18 +37,18 @@ void fillDifferenceMorph(FaceMorph& morph, const TarvFaceObject& current, const 
 
 // Fills the empty `morph` (named kExtractedMorphName) with one target per geometry of the
 // current face, empty where nothing moved; geometries are paired by position, vertices through
-// pairFaces. The comparison transform is baked into the comparison face first, so offsets are
+// pairFaces. The comparison placement is baked into the comparison face first, so offsets are
 // measured as the faces are shown. False when the faces cannot be paired; the mismatch is said
 // through `messages` when one is given. The pairing is left in `pairing` when one is given.
 // Needs a comparison face.
-bool extractMorphTargets(ViewState& state, FaceMorph& morph, Prompt* messages, FacePairing* pairing = nullptr);
+bool extractMorphTargets(Document& doc, FaceMorph& morph, Prompt* messages, FacePairing* pairing = nullptr);
 
-// "Generate morph target": appends the extracted morph to the current face, lets it draw,
-// marks the face modified and drops the comparison face. On a mismatch nothing is added and
+// "Generate morph target": appends the extracted morph to the current face and drops the
+// comparison face. On a mismatch nothing is added and
 // the comparison face stays. True when a morph was added.
-bool generateMorphTarget(ViewState& state, Prompt& prompt);
+bool generateMorphTarget(Document& doc, Prompt& prompt);
 
 // The smallest distance at which a vertex counts as moved; kept for the whole run of the program.
-void setMorphThreshold(ViewState& state, float threshold);
+void setMorphThreshold(Document& doc, float threshold);
 
 }  // namespace mw

@@ -54,32 +54,32 @@ std::vector<osg::ref_ptr<FaceMorph>> fittedMorphs(const TarvFaceObject& current,
     return morphs;
 }
 
-int importMorphs(ViewState& state, const TarvFaceObject& source, bool withNeckVertices)
+int importMorphs(Document& doc, const TarvFaceObject& source, bool withNeckVertices)
 {
-    if (!hasFace(state))
+    if (!hasFace(doc))
         return 0;
-    commitHeadTransform(state);
-    commitComparisonTransform(state);
+    commitHeadTransform(doc);
+    commitComparisonTransform(doc);
     if (withNeckVertices)
-        importNeckVertices(state, source);
+        importNeckVertices(doc, source);
 
     int added = 0;
-    for (osg::ref_ptr<FaceMorph>& morph : fittedMorphs(*state.face, source)) {
-        state.face->morphs.push_back(std::move(morph));
-        state.faceNode->attachMorphTargets(static_cast<unsigned>(state.face->morphs.size() - 1));
-        state.modified = true;
+    for (osg::ref_ptr<FaceMorph>& morph : fittedMorphs(*doc.face, source)) {
+        doc.face->morphs.push_back(std::move(morph));
         ++added;
     }
+    if (added > 0)
+        doc.changes.add(document_change::kMorphList);
     return added;
 }
 
-int importMorphs(ViewState& state, const std::filesystem::path& fileName, bool withNeckVertices, Prompt& prompt)
+int importMorphs(Document& doc, const std::filesystem::path& fileName, bool withNeckVertices, Prompt& prompt)
 {
-    if (!hasFace(state))
+    if (!hasFace(doc))
         return 0;
     // Baked before reading, as the editor always has, so a failed read still leaves the data as shown.
-    commitHeadTransform(state);
-    commitComparisonTransform(state);
+    commitHeadTransform(doc);
+    commitComparisonTransform(doc);
     RepairReport report;
     const osg::ref_ptr<TarvFaceObject> source = readAnyFace(fileName, report);
     if (!source) {
@@ -88,7 +88,7 @@ int importMorphs(ViewState& state, const std::filesystem::path& fileName, bool w
     }
     if (!report.empty())
         prompt.message(repairSummary(fileName, report));
-    return importMorphs(state, *source, withNeckVertices);
+    return importMorphs(doc, *source, withNeckVertices);
 }
 
 }  // namespace mw

@@ -6,8 +6,8 @@
 
 #include <osg/ref_ptr>
 
+#include "authoring/document.h"
 #include "authoring/prompt.h"
-#include "authoring/view_state.h"
 #include "model/face.h"
 
 namespace mw {
@@ -19,15 +19,15 @@ namespace mw {
 // Weights are 0; offsets are copied unchanged.
 std::vector<osg::ref_ptr<FaceMorph>> fittedMorphs(const TarvFaceObject& current, const TarvFaceObject& source);
 
-// Bakes the head and comparison transforms, appends the morphs of `source` that fit the
-// current face (fittedMorphs) and lets them draw; with `withNeckVertices` the neck vertices
-// of the geometries both faces have are replaced by the source's first. Marks the face
-// modified when a morph was added. Returns how many morphs were added (0 without a face).
-int importMorphs(ViewState& state, const TarvFaceObject& source, bool withNeckVertices);
+// Bakes the head and comparison placements and appends the morphs of `source` that fit the
+// current face (fittedMorphs); with `withNeckVertices` the neck vertices of the geometries
+// both faces have are replaced by the source's first. Returns how many morphs were added (0
+// without a face).
+int importMorphs(Document& doc, const TarvFaceObject& source, bool withNeckVertices);
 
 // The same, reading the source from `fileName` (any format the editor opens). A file that
 // cannot be read adds nothing, shows "Failed to load: " and the path and returns 0; what
 // had to be repaired in a file that could be read is said through `prompt`.
-int importMorphs(ViewState& state, const std::filesystem::path& fileName, bool withNeckVertices, Prompt& prompt);
+int importMorphs(Document& doc, const std::filesystem::path& fileName, bool withNeckVertices, Prompt& prompt);
 
 }  // namespace mw

@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <vector>
+
+#include "model/morph_targets.h"
 
 namespace mw {
 namespace {
@@ -68,18 +71,33 @@ std::map<std::string, std::uint32_t> geometryIndexByName(const TarvFaceObject& f
     return index;
 }
 
-std::optional<std::size_t> validIndex(const ViewState& state, int index)
+std::optional<std::size_t> validIndex(const Document& doc, int index)
 {
-    if (!hasFace(state) || index < 0 || static_cast<std::size_t>(index) >= state.face->morphs.size())
+    if (!hasFace(doc) || index < 0 || static_cast<std::size_t>(index) >= doc.face->morphs.size())
         return std::nullopt;
     return static_cast<std::size_t>(index);
 }
 
-// After the list of morphs changed: the renderers draw exactly the face's morphs, in order.
-void listChanged(ViewState& state)
+void listChanged(Document& doc)
 {
-    state.faceNode->reattachMorphTargets();
-    state.modified = true;
+    doc.changes.add(document_change::kMorphList);
+}
+
+// The targets that deform each geometry, in the order they are drawn (once each).
+std::vector<TargetList> targetsByGeometry(const TarvFaceObject& face)
+{
+    const std::map<std::string, std::uint32_t> geometryOf = geometryIndexByName(face);
+    std::vector<TargetList> lists(face.geometries.size());
+    for (const auto& morph : face.morphs)
+        for (const auto& target : morph->targets) {
+            const auto found = geometryOf.find(target->name);
+            if (found == geometryOf.end())
+                continue;
+            TargetList& list = lists[found->second];
+            if (std::find(list.begin(), list.end(), target) == list.end())
+                list.push_back(target);
+        }
+    return lists;
 }
 
 }  // namespace
@@ -212,20 +230,22 @@ std::optional<MirrorResult> mirrorMorph(TarvFaceObject& face, const MirrorMap& m
     return MirrorResult{index + 1, unmatched.size()};
 }
 
-std::size_t addMorphFromMix(TarvFaceRenderer& node, const std::string& name)
+std::size_t addMorphFromMix(TarvFaceObject& face, const std::string& name)
 {
-    TarvFaceObject& face = *node.face();
     osg::ref_ptr<FaceMorph> mix = new FaceMorph;
     mix->name = uniqueMorphName(face, name);
-    for (const auto& renderer : node.renderers()) {
-        const FaceGeom* geometry = renderer->geometry();
+    const std::vector<TargetList> targets = targetsByGeometry(face);
+    std::vector<osg::Vec3> drawn;
+    for (std::size_t g = 0; g < face.geometries.size(); ++g) {
+        const FaceGeom* geometry = face.geometries[g].get();
         if (!geometry)
             continue;
-        const std::span<const osg::Vec3> drawn = renderer->morphedVertices();
         const osg::Vec3Array& rest = *geometry->vertices;
+        drawn.assign(rest.begin(), rest.end());
+        applyMorphTargets(drawn, targets[g]);
         osg::ref_ptr<FaceTarget> target = new FaceTarget;
         target->name = geometry->name;
-        for (std::uint32_t v = 0; v < drawn.size() && v < rest.size(); ++v) {
+        for (std::uint32_t v = 0; v < drawn.size(); ++v) {
             const osg::Vec3 offset = drawn[v] - rest[v];
             if (offset == osg::Vec3() || !std::isfinite(offset.x()) || !std::isfinite(offset.y()) ||
                 !std::isfinite(offset.z()))
@@ -237,65 +257,55 @@ std::size_t addMorphFromMix(TarvFaceRenderer& node, const std::string& name)
             mix->targets.push_back(target);
     }
     face.morphs.push_back(mix);
-    node.attachMorphTargets(static_cast<unsigned>(face.morphs.size() - 1));
     return face.morphs.size() - 1;
 }
 
-void setMorphedNormals(ViewState& state, bool on)
+bool deleteMorph(Document& doc, int index)
 {
-    state.morphedNormals = on;
-    if (state.faceNode)
-        state.faceNode->setMorphedNormals(on);
-    if (state.comparisonRenderer)
-        state.comparisonRenderer->setMorphedNormals(on);
-}
-
-bool deleteMorph(ViewState& state, int index)
-{
-    const auto valid = validIndex(state, index);
-    if (!valid || !deleteMorph(*state.face, *valid))
+    const auto valid = validIndex(doc, index);
+    if (!valid || !deleteMorph(*doc.face, *valid))
         return false;
-    listChanged(state);
+    listChanged(doc);
     return true;
 }
 
-std::optional<std::size_t> duplicateMorph(ViewState& state, int index)
+std::optional<std::size_t> duplicateMorph(Document& doc, int index)
 {
-    const auto valid = validIndex(state, index);
-    const auto copy = valid ? duplicateMorph(*state.face, *valid) : std::nullopt;
+    const auto valid = validIndex(doc, index);
+    const auto copy = valid ? duplicateMorph(*doc.face, *valid) : std::nullopt;
     if (copy)
-        listChanged(state);
+        listChanged(doc);
     return copy;
 }
 
-std::optional<std::size_t> moveMorph(ViewState& state, int index, int to)
+std::optional<std::size_t> moveMorph(Document& doc, int index, int to)
 {
-    const auto valid = validIndex(state, index);
+    const auto valid = validIndex(doc, index);
     if (!valid || to < 0)
         return std::nullopt;
-    const auto moved = moveMorph(*state.face, *valid, static_cast<std::size_t>(to));
+    const auto moved = moveMorph(*doc.face, *valid, static_cast<std::size_t>(to));
     if (moved && *moved != *valid)
-        listChanged(state);
+        listChanged(doc);
     return moved;
 }
 
-std::optional<MirrorResult> mirrorMorph(ViewState& state, int index, const std::string& name)
+std::optional<MirrorResult> mirrorMorph(Document& doc, int index, const std::string& name)
 {
-    const auto valid = validIndex(state, index);
+    const auto valid = validIndex(doc, index);
     if (!valid)
         return std::nullopt;
-    const auto result = mirrorMorph(*state.face, state.mirrorMap.get(*state.face), *valid, name);
+    const auto result = mirrorMorph(*doc.face, doc.mirrorMap.get(*doc.face), *valid, name);
     if (result)
-        listChanged(state);
+        listChanged(doc);
     return result;
 }
 
-std::optional<std::size_t> addMorphFromMix(ViewState& state, const std::string& name)
+std::optional<std::size_t> addMorphFromMix(Document& doc, const std::string& name)
 {
-    if (!hasFace(state))
+    if (!hasFace(doc))
         return std::nullopt;
-    const std::size_t index = addMorphFromMix(*state.faceNode, name);
-    state.modified = true;
+    const std::size_t index = addMorphFromMix(*doc.face, name);
+    listChanged(doc);
     return index;
 }
 

@@ -5,10 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "authoring/document.h"
 #include "authoring/mirror_map.h"
-#include "authoring/view_state.h"
 #include "model/face.h"
-#include "render/tarv_face_renderer.h"
 
 namespace mw {
 
@@ -43,21 +42,19 @@ struct MirrorResult {
 std::optional<MirrorResult> mirrorMorph(TarvFaceObject& face, const MirrorMap& map, std::size_t index,
                                         const std::string& name = {});
 
-// A morph that at weight 1, all others at 0, draws what the node draws now: every vertex the
-// current weights move, by the difference between its drawn and its rest position. Appended
-// under uniqueMorphName(name); returns its index. Vertices that end up non-finite are left out.
-std::size_t addMorphFromMix(TarvFaceRenderer& node, const std::string& name);
+// A morph that at weight 1, all others at 0, gives the face as the current weights deform it:
+// every vertex they move, by the difference between its morphed and its rest position, with
+// each geometry's targets applied in the order the face draws them (morphs in order, a target
+// reaching the geometry that bears its name, the later one when two share it). Appended under
+// uniqueMorphName(name); returns its index. Vertices that end up non-finite are left out.
+std::size_t addMorphFromMix(TarvFaceObject& face, const std::string& name);
 
-// Shading of the view's faces, now and for every face it loads later: normals that follow
-// the morph (on) or the rest pose's normals.
-void setMorphedNormals(ViewState& state, bool on);
-
-// The same operations on the editor's view: each keeps the drawn morphs in step with the
-// face's list and marks the face modified when it changed something.
-bool deleteMorph(ViewState& state, int index);
-std::optional<std::size_t> duplicateMorph(ViewState& state, int index);
-std::optional<std::size_t> moveMorph(ViewState& state, int index, int to);
-std::optional<MirrorResult> mirrorMorph(ViewState& state, int index, const std::string& name = {});
-std::optional<std::size_t> addMorphFromMix(ViewState& state, const std::string& name = "mix");
+// The same operations on the document: each records that the list of morphs changed when it
+// changed something.
+bool deleteMorph(Document& doc, int index);
+std::optional<std::size_t> duplicateMorph(Document& doc, int index);
+std::optional<std::size_t> moveMorph(Document& doc, int index, int to);
+std::optional<MirrorResult> mirrorMorph(Document& doc, int index, const std::string& name = {});
+std::optional<std::size_t> addMorphFromMix(Document& doc, const std::string& name = "mix");
 
 }  // namespace mw

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "model/face.h"
-#include "render/contact_sheet.h"
+#include "model/sheet_tile.h"
 
 namespace mw {
 

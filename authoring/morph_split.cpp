@@ -104,4 +104,15 @@ std::optional<SplitResult> splitMorph(TarvFaceObject& face, std::size_t index, f
     return SplitResult{index, index + 1};
 }
 
+std::optional<SplitResult> splitMorph(Document& doc, int index, float width)
+{
+    if (!hasFace(doc) || index < 0)
+        return std::nullopt;
+    const float planeX = doc.mirrorMap.get(*doc.face).planeX;
+    const auto result = splitMorph(*doc.face, static_cast<std::size_t>(index), planeX, width);
+    if (result)
+        doc.changes.add(document_change::kMorphList);
+    return result;
+}
+
 }  // namespace mw

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "authoring/document.h"
 #include "model/face.h"
 
 namespace mw {
@@ -46,5 +47,7 @@ struct SplitResult {
 // at its place. None for an index outside the list or when another morph already carries one
 // of the two names.
 std::optional<SplitResult> splitMorph(TarvFaceObject& face, std::size_t index, float planeX, float width);
+// The same on the document, across the face's mirror plane; records that the list changed.
+std::optional<SplitResult> splitMorph(Document& doc, int index, float width);
 
 }  // namespace mw

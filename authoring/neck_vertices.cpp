@@ -4,10 +4,7 @@
 #include <string>
 #include <vector>
 
-#include <osg/Matrixd>
-
 #include "authoring/geometry_lookup.h"
-#include "authoring/view_operations.h"
 
 namespace mw {
 
@@ -24,21 +21,6 @@ int candidateGeometry(const TarvFaceObject& face)
         if (face.geometries[i]->vertexIndices.size() > face.geometries[best]->vertexIndices.size())
             best = i;
     return static_cast<int>(best);
-}
-
-// Which vertices of `geometry` the closed lasso surrounds on screen, by vertex index.
-std::vector<bool> verticesInsideLasso(const ViewState& state, const FaceGeom& geometry)
-{
-    const osg::Camera& camera = *state.viewCamera;
-    const osg::Matrixd toScreen =
-        state.scene.headTransform->getMatrix() * camera.getViewMatrix() * camera.getProjectionMatrix();
-    const osg::Vec3Array& vertices = *geometry.vertices;
-    std::vector<bool> inside(vertices.size());
-    for (std::size_t i = 0; i < vertices.size(); ++i) {
-        const osg::Vec3 r = vertices[i] * toScreen;  // divides by the homogeneous coordinate
-        inside[i] = state.lasso->isInsideLasso((r.x() + 1.0f) * 640.0f, (r.y() + 1.0f) * 512.0f);
-    }
-    return inside;
 }
 
 void removeIf(IndexList& list, const std::vector<bool>& inside, bool removeInside)
@@ -65,38 +47,29 @@ IndexList borderVertices(const FaceGeom& geometry)
     return border;
 }
 
-int computeNeckVertices(ViewState& state, int geometryIndex, Prompt& prompt)
+int computeNeckVertices(Document& doc, int geometryIndex, Prompt& prompt)
 {
-    if (!hasFace(state) || state.face->geometries.empty())
+    if (!hasFace(doc) || doc.face->geometries.empty())
         return -1;
-    const int candidate = candidateGeometry(*state.face);
+    const int candidate = candidateGeometry(*doc.face);
     int chosen = candidate;
-    if (currentGeometry(state, geometryIndex)) {
+    if (currentGeometry(doc, geometryIndex)) {
         if (geometryIndex != candidate && !prompt.question(std::string(kNeckGeometryQuestion)))
             return -1;
         chosen = geometryIndex;
     }
-    FaceGeom& geometry = *currentGeometry(state, chosen);
+    FaceGeom& geometry = *currentGeometry(doc, chosen);
     geometry.clampIndices = borderVertices(geometry);
-    showGeometrySelection(state, chosen);
-    state.modified = true;
+    doc.changes.addGeometry(static_cast<std::size_t>(chosen), geometry_change::kNeck);
     return chosen;
 }
 
-bool canEditNeckVertices(const ViewState& state)
+void editNeckVertices(Document& doc, int geometryIndex, const std::vector<bool>& inside, NeckEdit mode)
 {
-    return hasFace(state) && getEditMode(state) == static_cast<int>(EditMode::Vertex) && state.lasso &&
-           state.lasso->isClosed() && state.viewCamera.valid() &&
-           currentGeometry(state, state.scene.selectionBox->displayedIndex) != nullptr;
-}
-
-void editNeckVertices(ViewState& state, NeckEdit mode)
-{
-    if (!canEditNeckVertices(state))
+    FaceGeom* found = currentGeometry(doc, geometryIndex);
+    if (!found)
         return;
-    const int displayed = state.scene.selectionBox->displayedIndex;
-    FaceGeom& geometry = *currentGeometry(state, displayed);
-    const std::vector<bool> inside = verticesInsideLasso(state, geometry);
+    FaceGeom& geometry = *found;
     switch (mode) {
     case NeckEdit::Keep:
         removeIf(geometry.clampIndices, inside, false);
@@ -116,28 +89,26 @@ void editNeckVertices(ViewState& state, NeckEdit mode)
         break;
     }
     }
-    showGeometrySelection(state, displayed);
-    state.modified = true;
+    doc.changes.addGeometry(static_cast<std::size_t>(geometryIndex), geometry_change::kNeck);
 }
 
-void clearNeckVertices(ViewState& state, int geometryIndex)
+void clearNeckVertices(Document& doc, int geometryIndex)
 {
-    FaceGeom* geometry = currentGeometry(state, geometryIndex);
+    FaceGeom* geometry = currentGeometry(doc, geometryIndex);
     if (!geometry)
         return;
     geometry->clampIndices.clear();
-    showGeometrySelection(state, state.scene.selectionBox->displayedIndex);
-    state.modified = true;
+    doc.changes.addGeometry(static_cast<std::size_t>(geometryIndex), geometry_change::kNeck);
 }
 
-void importNeckVertices(ViewState& state, const TarvFaceObject& source)
+void importNeckVertices(Document& doc, const TarvFaceObject& source)
 {
-    if (!hasFace(state))
+    if (!hasFace(doc))
         return;
-    const std::size_t shared = std::min(state.face->geometries.size(), source.geometries.size());
+    const std::size_t shared = std::min(doc.face->geometries.size(), source.geometries.size());
     for (std::size_t i = 0; i < shared; ++i) {
-        clearNeckVertices(state, static_cast<int>(i));
-        FaceGeom& geometry = *state.face->geometries[i];
+        clearNeckVertices(doc, static_cast<int>(i));
+        FaceGeom& geometry = *doc.face->geometries[i];
         std::vector<bool> listed(geometry.vertices->size(), false);
         for (const std::uint32_t entry : source.geometries[i]->clampIndices)
             if (entry < listed.size() && !listed[entry]) {
@@ -145,8 +116,6 @@ void importNeckVertices(ViewState& state, const TarvFaceObject& source)
                 geometry.clampIndices.push_back(entry);
             }
     }
-    // The markers were rebuilt while the lists were still empty; show what was imported.
-    showGeometrySelection(state, state.scene.selectionBox->displayedIndex);
 }
 
 }  // namespace mw

@@ -3,9 +3,10 @@
 // automatically and refined with the lasso.
 
 #include <string_view>
+#include <vector>
 
+#include "authoring/document.h"
 #include "authoring/prompt.h"
-#include "authoring/view_state.h"
 #include "model/face.h"
 
 namespace mw {
@@ -25,24 +26,19 @@ IndexList borderVertices(const FaceGeom& geometry);
 // geometry with the most triangle corners, without asking). Choosing a geometry other than
 // that one asks first; unless the answer is Yes nothing changes. Returns the index of the
 // geometry whose list was replaced by its border vertices, or -1 when nothing was done.
-int computeNeckVertices(ViewState& state, int geometryIndex, Prompt& prompt);
+int computeNeckVertices(Document& doc, int geometryIndex, Prompt& prompt);
 
-// True when the lasso commands may run: a face, vertex mode, a closed lasso, a displayed
-// geometry of the face and a camera that places it on the screen.
-bool canEditNeckVertices(const ViewState& state);
-
-// Keeps, discards or adds the displayed geometry's vertices that the closed lasso surrounds
-// on screen (rest pose, through the head transform and the camera). Adding appends every
-// surrounded vertex not listed yet, in ascending order. Nothing happens unless
-// canEditNeckVertices.
-void editNeckVertices(ViewState& state, NeckEdit mode);
+// Keeps, discards or adds the vertices of geometry `geometryIndex` that `inside` marks (by
+// vertex index; the view marks those a closed lasso surrounds on screen). Adding appends every
+// marked vertex not listed yet, in ascending order. Nothing for an index outside the face.
+void editNeckVertices(Document& doc, int geometryIndex, const std::vector<bool>& inside, NeckEdit mode);
 
 // Empties the neck vertices of geometry `geometryIndex`; nothing for an index outside the face.
-void clearNeckVertices(ViewState& state, int geometryIndex);
+void clearNeckVertices(Document& doc, int geometryIndex);
 
 // Replaces the neck vertices of every geometry that both faces have (paired by position)
 // with the source geometry's, leaving out entries that name no vertex of the current geometry
 // and repeated entries.
-void importNeckVertices(ViewState& state, const TarvFaceObject& source);
+void importNeckVertices(Document& doc, const TarvFaceObject& source);
 
 }  // namespace mw

@@ -4,7 +4,7 @@
 
 #include "authoring/comparison_face.h"
 #include "authoring/face_reading.h"
-#include "render/file_directory.h"
+#include "model/file_directory.h"
 
 namespace mw {
 
@@ -17,22 +17,15 @@ std::filesystem::path absoluteFrom(const std::filesystem::path& path)
     return error ? path : absolute.lexically_normal();
 }
 
-void hideSelection(ViewState& state)
-{
-    state.scene.selectionBox->hide();
-    osg::Geode& markers = *state.scene.markers;
-    markers.removeDrawables(0, markers.getNumDrawables());
-}
-
 }  // namespace
 
-bool loadIntoView(ViewState& state, const std::filesystem::path& path, Prompt& prompt)
+bool loadIntoView(Document& doc, const std::filesystem::path& path, Prompt& prompt)
 {
     if (path.empty())
         return false;
     FaceRead read = prepareFaceRead(path);
     readPreparedFace(read);
-    return installFaceRead(state, read, prompt);
+    return installFaceRead(doc, read, prompt);
 }
 
 FaceRead prepareFaceRead(const std::filesystem::path& path)
@@ -52,7 +45,7 @@ void readPreparedFace(FaceRead& read)
         read.face = readAnyFace(read.fileName, read.report);
 }
 
-bool installFaceRead(ViewState& state, FaceRead& read, Prompt& prompt)
+bool installFaceRead(Document& doc, FaceRead& read, Prompt& prompt)
 {
     if (read.fileName.empty())
         return false;
@@ -60,35 +53,23 @@ bool installFaceRead(ViewState& state, FaceRead& read, Prompt& prompt)
         prompt.message("Failed to load: " + read.shownName.string());
         return false;
     }
-
-    closeFace(state);
-    state.face = read.face;
-    state.fileName = read.fileName;
-    state.faceNode = new TarvFaceRenderer(read.face.get());
-    state.faceNode->setMorphedNormals(state.morphedNormals);
-    state.scene.headTransform->addChild(state.faceNode.get());
-    state.scene.headTransform->setMatrix(osg::Matrixd::identity());
-    state.editHandler->resetTransform();
-    // Hidden before the camera frames the scene, so the old face's selection is not framed.
-    hideSelection(state);
-    state.camera->resetView();
-
+    closeFace(doc);
+    doc.face = read.face;
+    doc.fileName = read.fileName;
     if (!read.report.empty())
         prompt.message(repairSummary(read.shownName, read.report));
     return true;
 }
 
-void closeFace(ViewState& state)
+void closeFace(Document& doc)
 {
-    cancelMorphTarget(state);
-    if (state.faceNode) {
-        state.scene.headTransform->removeChild(state.faceNode.get());
-        state.faceNode = nullptr;
-    }
-    state.face = nullptr;
-    state.modified = false;
-    state.fileName.clear();
-    clearHistory(state);
+    cancelMorphTarget(doc);
+    doc.face = nullptr;
+    doc.fileName.clear();
+    doc.head = {};
+    clearHistory(doc);
+    doc.changes = {};
+    doc.changes.add(document_change::kFace | document_change::kOpened | document_change::kPlacement);
 }
 
 }  // namespace mw

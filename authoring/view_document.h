@@ -1,28 +1,29 @@
 #pragma once
-// Bringing a face into the view and dropping it.
+// Bringing a face into the document and dropping it.
 
 #include <filesystem>
 
 #include <osg/ref_ptr>
 
+#include "authoring/document.h"
 #include "authoring/prompt.h"
-#include "authoring/view_state.h"
 #include "model/face.h"
 #include "model/repair_face.h"
 
 namespace mw {
 
-// Loads the face file at `path` (any format loadFace reads) into the view. The working
+// Loads the face file at `path` (any format loadFace reads) into the document. The working
 // directory moves to the file's folder first, so texture names in the file resolve beside it;
 // the path is made absolute before that, and the absolute path becomes the file name.
-// On failure "Failed to load: " and the path is shown once and the face already in the view
-// stays as it was (the working directory stays moved). On success the previous face is closed,
-// the new one hangs under a reset head transform, the camera frames the scene, the selection
-// is hidden, and what the loader had to repair in the file (if anything) is shown.
-bool loadIntoView(ViewState& state, const std::filesystem::path& path, Prompt& prompt);
+// On failure "Failed to load: " and the path is shown once and the face already in the
+// document stays as it was (the working directory stays moved). On success the previous face
+// is closed, the new one stands at the reset head placement, it is recorded as opened (the
+// view frames it and hides the selection), and what the loader had to repair in the file (if
+// anything) is shown.
+bool loadIntoView(Document& doc, const std::filesystem::path& path, Prompt& prompt);
 
 // loadIntoView in three steps, so that the reading, which can take long, may run on another
-// thread while only the first and last steps touch the view and the process.
+// thread while only the first and last steps touch the document and the process.
 struct FaceRead {
     std::filesystem::path shownName;  // the path as it was given
     std::filesystem::path fileName;   // the same, absolute
@@ -34,10 +35,10 @@ FaceRead prepareFaceRead(const std::filesystem::path& path);
 // Reads and repairs the face. Touches nothing but `read`; safe on any thread.
 void readPreparedFace(FaceRead& read);
 // Installs the face read as loadIntoView does, or says "Failed to load: " and the path.
-bool installFaceRead(ViewState& state, FaceRead& read, Prompt& prompt);
+bool installFaceRead(Document& doc, FaceRead& read, Prompt& prompt);
 
 // Drops the comparison face and the current face and forgets the undo history; the file name
 // becomes empty and the face unmodified.
-void closeFace(ViewState& state);
+void closeFace(Document& doc);
 
 }  // namespace mw

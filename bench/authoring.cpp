@@ -12,8 +12,9 @@
 #include "authoring/comparison_loading.h"
 #include "authoring/difference_highlight.h"
 #include "authoring/morph_extraction.h"
-#include "authoring/view_setup.h"
 #include "bench/bench_support.h"
+#include "view/update_view.h"
+#include "view/view_setup.h"
 
 namespace mw::bench {
 namespace {
@@ -45,20 +46,30 @@ osg::ref_ptr<TarvFaceObject> makeExpression()
     return face;
 }
 
-// A view with the head loaded and the expression shown over it, as after "Create Morph".
+// A document with the head loaded and the expression shown over it in a view, as after
+// "Create Morph". Each command is timed as the editor runs it: the edit, then the view update.
 struct ComparedView {
     ComparedView()
     {
-        buildView(state, {});
-        state.face = makeHead();
-        state.faceNode = new TarvFaceRenderer(state.face.get());
-        state.scene.headTransform->addChild(state.faceNode.get());
+        doc.face = makeHead();
+        buildView(view, doc, {});
         compareWith(expression);
     }
-    void compareWith(const osg::ref_ptr<TarvFaceObject>& face) { installComparisonFace(state, face, prompt); }
+    void compareWith(const osg::ref_ptr<TarvFaceObject>& face)
+    {
+        installComparisonFace(doc, face, prompt);
+        update();
+    }
+    void update() { updateView(view, takeChanges(doc)); }
+    void highlight(HighlightCollector collect = appendTrianglesAround)
+    {
+        highlightDifference(doc, collect);
+        update();
+    }
 
     SilentPrompt prompt;
-    ViewState state;
+    Document doc;
+    View view;
     osg::ref_ptr<TarvFaceObject> expression = makeExpression();
 };
 
@@ -76,34 +87,34 @@ void naiveHighlightCorners(const FaceGeom& current, const FaceGeom& comparison, 
                     corners.push_back((*comparison.vertices)[drawn[t + c]]);
 }
 
-const osg::Vec3Array& highlightedCorners(const ViewState& state)
+const osg::Vec3Array& highlightedCorners(const View& view)
 {
-    return *static_cast<const osg::Vec3Array*>(state.differenceHighlight->getDrawable(0)->asGeometry()->getVertexArray());
+    return *static_cast<const osg::Vec3Array*>(view.differenceHighlight->getDrawable(0)->asGeometry()->getVertexArray());
 }
 
-void describe(benchmark::State& state, const ViewState& view)
+void describe(benchmark::State& state, const ComparedView& compared)
 {
-    const FaceGeom& g = *view.face->geometries[0];
+    const FaceGeom& g = *compared.doc.face->geometries[0];
     state.counters["vertices"] = static_cast<double>(g.vertices->size());
     state.counters["triangles"] = static_cast<double>(g.vertexIndices.size() / 3);
-    if (view.differenceHighlight)
-        state.counters["corners"] = static_cast<double>(highlightedCorners(view).size());
+    if (compared.view.differenceHighlight)
+        state.counters["corners"] = static_cast<double>(highlightedCorners(compared.view).size());
 }
 
 void BM_HighlightDifference(benchmark::State& state)
 {
     ComparedView view;
     // The linear collection must give exactly what the plain loop gives.
-    highlightDifference(view.state);
-    const std::vector<osg::Vec3> fast = highlightedCorners(view.state).asVector();
-    highlightDifference(view.state, naiveHighlightCorners);
-    if (fast.empty() || fast != highlightedCorners(view.state).asVector()) {
+    view.highlight();
+    const std::vector<osg::Vec3> fast = highlightedCorners(view.view).asVector();
+    view.highlight(naiveHighlightCorners);
+    if (fast.empty() || fast != highlightedCorners(view.view).asVector()) {
         state.SkipWithError("the highlight differs from the plain loop's");
         return;
     }
     for (auto _ : state)
-        highlightDifference(view.state);
-    describe(state, view.state);
+        view.highlight();
+    describe(state, view);
 }
 BENCHMARK(BM_HighlightDifference)->Unit(benchmark::kMillisecond);
 
@@ -111,8 +122,8 @@ void BM_HighlightDifference_NaiveLoop(benchmark::State& state)
 {
     ComparedView view;
     for (auto _ : state)
-        highlightDifference(view.state, naiveHighlightCorners);
-    describe(state, view.state);
+        view.highlight(naiveHighlightCorners);
+    describe(state, view);
 }
 BENCHMARK(BM_HighlightDifference_NaiveLoop)->Unit(benchmark::kMillisecond);
 
@@ -123,17 +134,18 @@ void BM_GenerateMorphTarget(benchmark::State& state)
     std::size_t entries = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const bool added = generateMorphTarget(view.state, view.prompt);
+        const bool added = generateMorphTarget(view.doc, view.prompt);
+        view.update();
         const auto stop = std::chrono::steady_clock::now();
         state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
         if (!added) {
             state.SkipWithError("no morph was generated");
             return;
         }
-        entries = view.state.face->morphs.back()->targets[0]->indices.size();
+        entries = view.doc.face->morphs.back()->targets[0]->indices.size();
         view.compareWith(makeExpression());
     }
-    describe(state, view.state);
+    describe(state, view);
     state.counters["entries"] = static_cast<double>(entries);
 }
 BENCHMARK(BM_GenerateMorphTarget)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(30);

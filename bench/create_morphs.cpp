@@ -18,7 +18,8 @@
 #include <unistd.h>
 
 #include "authoring/morph_batch.h"
-#include "authoring/view_setup.h"
+#include "view/update_view.h"
+#include "view/view_setup.h"
 #include "bench/bench_support.h"
 #include "import/load_face.h"
 
@@ -119,14 +120,14 @@ void BM_CreateMorphsFromFiles(benchmark::State& state)
     std::size_t entries = 0, spread = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto view = std::make_unique<ViewState>();
-        buildView(*view, {});
-        view->face = loadFace(rig().base);
-        view->faceNode = new TarvFaceRenderer(view->face.get());
-        view->scene.headTransform->addChild(view->faceNode.get());
+        auto doc = std::make_unique<Document>();
+        doc->face = loadFace(rig().base);
+        auto view = std::make_unique<View>();
+        buildView(*view, *doc, {});
         state.ResumeTiming();
 
-        const MorphBatchResult result = createMorphsFromFiles(*view, rig().expressions, ComparisonAlignment::Fit);
+        const MorphBatchResult result = createMorphsFromFiles(*doc, rig().expressions, ComparisonAlignment::Fit);
+        updateView(*view, takeChanges(*doc));
 
         state.PauseTiming();
         if (result.status != MorphBatchResult::Status::Done) {
@@ -136,6 +137,7 @@ void BM_CreateMorphsFromFiles(benchmark::State& state)
         entries = result.morphs.front().movedVertices;
         spread = result.morphs.front().spreadVertices;
         view.reset();
+        doc.reset();
         state.ResumeTiming();
     }
     state.counters["files"] = static_cast<double>(rig().expressions.size());

@@ -10,7 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
-#include "render/immediate_draw.h"
+#include "bench/immediate_draw.h"
 #include "render/lit_scene.h"
 #include "render/offscreen_render.h"
 #include "render/tarv_face_renderer.h"
@@ -156,7 +156,7 @@ void BM_Immediate_AllWeightsSet(benchmark::State& state)
 BENCHMARK(BM_Immediate_AllWeightsSet)->Unit(benchmark::kMicrosecond);
 
 // Whole frames drawn offscreen as `mienwright-cli render` draws them, 640 × 480.
-void renderedFrames(benchmark::State& state, FaceRenderer::DrawPath path)
+void renderedFrames(benchmark::State& state, FaceRenderer::CornerDrawer drawer)
 {
     std::string error;
     const std::unique_ptr<OffscreenRenderer> offscreen = openOffscreenRenderer(640, 480, error);
@@ -166,7 +166,7 @@ void renderedFrames(benchmark::State& state, FaceRenderer::DrawPath path)
     }
     const osg::ref_ptr<TarvFaceObject> face = makeHead(true);
     const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
-    node->setDrawPath(path);
+    node->setCornerDrawer(drawer);
     offscreen->setScene(makeLitScene(node.get()).get());
     offscreen->setCamera(frontCamera(node->getBound(), 640.0 / 480.0));
     offscreen->drawFrame();
@@ -175,10 +175,10 @@ void renderedFrames(benchmark::State& state, FaceRenderer::DrawPath path)
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void BM_RenderFrame_Immediate(benchmark::State& state) { renderedFrames(state, FaceRenderer::DrawPath::Immediate); }
+void BM_RenderFrame_Immediate(benchmark::State& state) { renderedFrames(state, drawImmediate); }
 BENCHMARK(BM_RenderFrame_Immediate)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_RenderFrame_VertexArrays(benchmark::State& state) { renderedFrames(state, FaceRenderer::DrawPath::VertexArrays); }
+void BM_RenderFrame_VertexArrays(benchmark::State& state) { renderedFrames(state, nullptr); }
 BENCHMARK(BM_RenderFrame_VertexArrays)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

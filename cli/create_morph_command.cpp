@@ -12,7 +12,7 @@
 #include "authoring/morph_extraction.h"
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
-#include "cli/headless_view.h"
+#include "cli/document_files.h"
 
 namespace mw::cli {
 namespace {
@@ -60,14 +60,14 @@ int createMorphs(const CreateMorphArgs& args)
         return kBadArgument;
     }
     CliPrompt prompt;
-    const std::unique_ptr<ViewState> view = openView(args.base, prompt);
-    if (!view)
+    const std::unique_ptr<Document> doc = openDocument(args.base, prompt);
+    if (!doc)
         return kLoadFailed;
-    setMorphThreshold(*view, args.threshold);
+    setMorphThreshold(*doc, args.threshold);
 
     const std::vector<std::filesystem::path> files(args.others.begin(), args.others.end());
     const MorphBatchResult result = createMorphsFromFiles(
-        *view, files, args.alignment, [](std::size_t done, std::size_t total, const MorphFromFile& step) {
+        *doc, files, args.alignment, [](std::size_t done, std::size_t total, const MorphFromFile& step) {
             reportStep(done, total, step);
             return true;
         });
@@ -77,14 +77,14 @@ int createMorphs(const CreateMorphArgs& args)
     }
     // One file keeps the editor's naming: "morph", or the name given.
     if (files.size() == 1)
-        view->face->morphs.back()->name = single;
+        doc->face->morphs.back()->name = single;
 
-    const std::size_t first = view->face->morphs.size() - result.morphs.size();
-    const int status = saveView(*view, args.output, args.output);
+    const std::size_t first = doc->face->morphs.size() - result.morphs.size();
+    const int status = saveDocument(*doc, args.output, args.output);
     if (status != kOk)
         return status;
     for (std::size_t i = 0; i < result.morphs.size(); ++i)
-        std::cout << "morph \"" << view->face->morphs[first + i]->name << "\": " << result.morphs[i].movedVertices
+        std::cout << "morph \"" << doc->face->morphs[first + i]->name << "\": " << result.morphs[i].movedVertices
                   << " vertices moved\n";
     return kOk;
 }

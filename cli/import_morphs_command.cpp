@@ -6,7 +6,7 @@
 #include "authoring/morph_import.h"
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
-#include "cli/headless_view.h"
+#include "cli/document_files.h"
 
 namespace mw::cli {
 namespace {
@@ -21,15 +21,15 @@ struct ImportMorphsArgs {
 int importMorphsInto(const ImportMorphsArgs& args)
 {
     CliPrompt prompt;
-    const std::unique_ptr<ViewState> view = openView(args.base, prompt);
-    if (!view)
+    const std::unique_ptr<Document> doc = openDocument(args.base, prompt);
+    if (!doc)
         return kLoadFailed;
     const osg::ref_ptr<TarvFaceObject> source = loadInput(args.source);
     if (!source)
         return kLoadFailed;
-    const int added = importMorphs(*view, *source, args.neckVertices);
+    const int added = importMorphs(*doc, *source, args.neckVertices);
     std::cout << "imported " << added << " morphs\n";
-    return saveView(*view, args.output, args.output);
+    return saveDocument(*doc, args.output, args.output);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include "authoring/morph_split.h"
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
-#include "cli/headless_view.h"
+#include "cli/document_files.h"
 #include "model/face_operations.h"
 
 namespace mw::cli {
@@ -107,18 +107,18 @@ bool parseSplit(std::string_view text, std::string& name, double& width)
 
 class Runner {
 public:
-    explicit Runner(ViewState& view) : view_(view) {}
+    explicit Runner(Document& doc) : doc_(doc) {}
 
     // Runs one operation; false after a message on stderr.
     bool run(const Operation& op)
     {
         if (op.option == "--delete") {
             const auto index = morph(op.value);
-            return index && deleteMorph(view_, static_cast<int>(*index));
+            return index && deleteMorph(doc_, static_cast<int>(*index));
         }
         if (op.option == "--duplicate") {
             const auto index = morph(op.value);
-            return index && duplicateMorph(view_, static_cast<int>(*index));
+            return index && duplicateMorph(doc_, static_cast<int>(*index));
         }
         if (op.option == "--move")
             return move(op.value);
@@ -138,7 +138,7 @@ public:
 private:
     std::optional<std::size_t> morph(const std::string& name)
     {
-        const auto index = findMorph(*view_.face, name);
+        const auto index = findMorph(*doc_.face, name);
         if (!index)
             std::cerr << "No morph named \"" << name << "\"\n";
         return index;
@@ -150,7 +150,7 @@ private:
             std::cerr << "A morph needs a name\n";
             return false;
         }
-        if (findMorph(*view_.face, name)) {
+        if (findMorph(*doc_.face, name)) {
             std::cerr << "A morph named \"" << name << "\" already exists\n";
             return false;
         }
@@ -165,11 +165,11 @@ private:
         const auto index = morph(name);
         if (!index)
             return false;
-        if (!parseNumber(position, to) || to >= view_.face->morphs.size()) {
-            std::cerr << "No morph position " << position << " (there are " << view_.face->morphs.size() << ")\n";
+        if (!parseNumber(position, to) || to >= doc_.face->morphs.size()) {
+            std::cerr << "No morph position " << position << " (there are " << doc_.face->morphs.size() << ")\n";
             return false;
         }
-        return moveMorph(view_, static_cast<int>(*index), static_cast<int>(to)).has_value();
+        return moveMorph(doc_, static_cast<int>(*index), static_cast<int>(to)).has_value();
     }
 
     bool rename(const std::string& value)
@@ -179,8 +179,7 @@ private:
         const auto index = morph(from);
         if (!index || (from != to && !freeName(to)))
             return false;
-        view_.face->morphs[*index]->name = to;
-        view_.modified = true;
+        doc_.face->morphs[*index]->name = to;
         return true;
     }
 
@@ -191,10 +190,10 @@ private:
         const auto index = morph(name);
         if (!index || (value.find('=') != std::string::npos && !freeName(newName)))
             return false;
-        const auto result = mirrorMorph(view_, static_cast<int>(*index), newName);
+        const auto result = mirrorMorph(doc_, static_cast<int>(*index), newName);
         if (!result)
             return false;
-        std::cout << "mirrored " << name << " as " << view_.face->morphs[result->index]->name;
+        std::cout << "mirrored " << name << " as " << doc_.face->morphs[result->index]->name;
         if (result->unmatched > 0)
             std::cout << ": " << result->unmatched << " vertices without a partner left out";
         std::cout << '\n';
@@ -208,31 +207,30 @@ private:
         parseMix(value, weights, newName);
         if (!freeName(newName))
             return false;
-        resetMorphWeights(*view_.face);
+        resetMorphWeights(*doc_.face);
         for (const auto& [name, weight] : weights) {
             const auto index = morph(name);
             if (!index)
                 return false;
-            setMorphWeight(*view_.face, static_cast<int>(*index), weight);
+            setMorphWeight(*doc_.face, static_cast<int>(*index), weight);
         }
-        addMorphFromMix(view_, newName);
-        resetMorphWeights(*view_.face);
+        addMorphFromMix(doc_, newName);
+        resetMorphWeights(*doc_.face);
         return true;
     }
 
-    // After the list of morphs changed: the renderer draws exactly the face's morphs.
+    // After the list of morphs changed, which the document records.
     bool changed()
     {
-        view_.faceNode->reattachMorphTargets();
-        view_.modified = true;
+        doc_.changes.add(document_change::kMorphList);
         return true;
     }
 
     bool toArkit()
     {
-        const ArkitRenameResult result = renameToArkit(*view_.face);
+        const ArkitRenameResult result = renameToArkit(doc_);
         std::cout << "to ARKit: " << result.renamed << " renamed, " << result.joined << " joined from halves\n";
-        return changed();
+        return true;
     }
 
     bool join(const std::string& value)
@@ -249,7 +247,7 @@ private:
         }
         if (std::find(parts.begin(), parts.end(), newName) == parts.end() && !freeName(newName))
             return false;
-        return joinMorphs(*view_.face, indices, newName) && changed();
+        return joinMorphs(*doc_.face, indices, newName) && changed();
     }
 
     bool split(const std::string& value)
@@ -264,25 +262,24 @@ private:
         if (!freeName(left) || !freeName(right))
             return false;
         if (width < 0.0)
-            width = kDefaultSplitWidthShare * faceWidth(*view_.face);
-        const float planeX = view_.mirrorMap.get(*view_.face).planeX;
-        return splitMorph(*view_.face, *index, planeX, static_cast<float>(width)) && changed();
+            width = kDefaultSplitWidthShare * faceWidth(*doc_.face);
+        return splitMorph(doc_, static_cast<int>(*index), static_cast<float>(width)).has_value();
     }
 
-    ViewState& view_;
+    Document& doc_;
 };
 
 int manageMorphs(const MorphsArgs& args, const std::vector<Operation>& operations)
 {
     CliPrompt prompt;
-    const std::unique_ptr<ViewState> view = openView(args.file, prompt);
-    if (!view)
+    const std::unique_ptr<Document> doc = openDocument(args.file, prompt);
+    if (!doc)
         return kLoadFailed;
-    Runner runner(*view);
+    Runner runner(*doc);
     for (const Operation& op : operations)
         if (!runner.run(op))
             return kBadArgument;
-    return saveView(*view, args.output, args.output);
+    return saveDocument(*doc, args.output, args.output);
 }
 
 CLI::Validator pairValidator(char separator, bool numberAfter)

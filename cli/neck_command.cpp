@@ -6,7 +6,7 @@
 #include "authoring/neck_vertices.h"
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
-#include "cli/headless_view.h"
+#include "cli/document_files.h"
 
 namespace mw::cli {
 namespace {
@@ -21,10 +21,10 @@ struct NeckArgs {
 int computeNeck(const NeckArgs& args)
 {
     CliPrompt prompt(args.yes);
-    const std::unique_ptr<ViewState> view = openView(args.base, prompt);
-    if (!view)
+    const std::unique_ptr<Document> doc = openDocument(args.base, prompt);
+    if (!doc)
         return kLoadFailed;
-    const std::size_t geometries = view->face->geometries.size();
+    const std::size_t geometries = doc->face->geometries.size();
     if (geometries == 0) {
         std::cerr << "The face has no geometries.\n";
         return kBadArgument;
@@ -33,15 +33,15 @@ int computeNeck(const NeckArgs& args)
         std::cerr << "No geometry " << args.geometry << ": the face has " << geometries << " geometries\n";
         return kBadArgument;
     }
-    const int computed = computeNeckVertices(*view, args.geometry, prompt);
+    const int computed = computeNeckVertices(*doc, args.geometry, prompt);
     if (computed < 0) {
         std::cerr << "Nothing written: pass --yes to compute the neck vertices of geometry " << args.geometry << '\n';
         return kBadArgument;
     }
-    const FaceGeom& geometry = *view->face->geometries[static_cast<std::size_t>(computed)];
+    const FaceGeom& geometry = *doc->face->geometries[static_cast<std::size_t>(computed)];
     std::cout << "geometry " << computed << " \"" << geometry.name << "\": " << geometry.clampIndices.size()
               << " neck vertices\n";
-    return saveView(*view, args.output, args.output);
+    return saveDocument(*doc, args.output, args.output);
 }
 
 }  // namespace

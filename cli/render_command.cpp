@@ -15,7 +15,7 @@
 #include "cli/commands.h"
 #include "model/atomic_file.h"
 #include "model/face_operations.h"
-#include "render/file_directory.h"
+#include "model/file_directory.h"
 #include "render/offscreen_render.h"
 #include "render/tarv_face_renderer.h"
 

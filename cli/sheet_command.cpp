@@ -10,8 +10,8 @@
 #include "cli/commands.h"
 #include "model/atomic_file.h"
 #include "model/face_operations.h"
+#include "model/file_directory.h"
 #include "render/contact_sheet.h"
-#include "render/file_directory.h"
 #include "render/offscreen_render.h"
 #include "render/tarv_face_renderer.h"
 

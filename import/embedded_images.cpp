@@ -123,7 +123,8 @@ std::filesystem::path storeEmbeddedImage(std::span<const std::uint8_t> bytes, st
 
 bool isEmbeddedImage(const std::filesystem::path& path) { return imageFolder().holds(path); }
 
-bool keepEmbeddedTextures(TarvFaceObject& face, const std::filesystem::path& faceFile, std::string* failure)
+bool keepEmbeddedTextures(TarvFaceObject& face, const std::filesystem::path& faceFile, std::string* failure,
+                          bool absoluteNames)
 {
     std::map<std::string, std::string> copied;  // embedded file -> name beside the face
     std::set<std::string> taken;
@@ -157,6 +158,11 @@ bool keepEmbeddedTextures(TarvFaceObject& face, const std::filesystem::path& fac
             known = copied.emplace(geom->texture, beside).first;
         }
         geom->texture = known->second;
+        if (absoluteNames) {
+            std::error_code error;
+            const std::filesystem::path absolute = std::filesystem::absolute(folder / known->second, error);
+            geom->texture = (error ? folder / known->second : absolute).lexically_normal().string();
+        }
     }
     return true;
 }

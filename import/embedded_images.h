@@ -25,9 +25,12 @@ bool isEmbeddedImage(const std::filesystem::path& path);
 
 // Gives every texture of `face` that is an embedded image a file beside `faceFile`, named
 // after the face file and the image ("head_skin.png" for head.tvf), and makes the geometry
-// name that file. Returns false, with `failure` set, when a copy cannot be written; the
-// geometries already moved keep their new names.
-bool keepEmbeddedTextures(TarvFaceObject& face, const std::filesystem::path& faceFile, std::string* failure);
+// name that file: by its name alone (it lies beside the face file), or by its absolute path
+// with `absoluteNames` (for a file that is not the face's own, an export, so the names keep
+// meaning the same file wherever the face's own file is). Returns false, with `failure` set,
+// when a copy cannot be written; the geometries already moved keep their new names.
+bool keepEmbeddedTextures(TarvFaceObject& face, const std::filesystem::path& faceFile, std::string* failure,
+                          bool absoluteNames = false);
 
 // "PNG", "JPEG" or nothing, from the first bytes.
 std::string_view imageKind(std::span<const std::uint8_t> bytes);

@@ -15,7 +15,7 @@
 #include <osgDB/Registry>
 #include <tiny_gltf.h>
 
-#include "import/corner_normals.h"
+#include "model/corner_normals.h"
 #include "import/embedded_images.h"
 #include "model/atomic_file.h"
 

@@ -17,7 +17,7 @@ bool isGltfPath(const std::filesystem::path& path)
 }
 
 bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const std::filesystem::path& textureDir,
-                  std::vector<std::string>* warnings, std::string* failure)
+                  std::vector<std::string>* warnings, std::string* failure, std::error_code* error)
 {
     std::string why;
     bool written = false;
@@ -29,15 +29,20 @@ bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const
             warnings->insert(warnings->end(), report.warnings.begin(), report.warnings.end());
     } else if (isObjPath(path)) {
         ObjWriteReport report;
-        written = keepEmbeddedTextures(face, path, &why) && writeObjFile(path, face, textureDir, &report);
+        // An OBJ is always an export, never the face's own file: the texture files it gets are
+        // named absolutely, so the face (and the OBJ writer, which looks in `textureDir`) finds them.
+        written = keepEmbeddedTextures(face, path, &why, true) && writeObjFile(path, face, textureDir, &report);
         if (why.empty())
             why = report.failure;
         if (warnings)
             warnings->insert(warnings->end(), report.warnings.begin(), report.warnings.end());
     } else {
-        written = keepEmbeddedTextures(face, path, &why) && writeFaceFile(path, face);
+        std::error_code code;
+        written = keepEmbeddedTextures(face, path, &why) && writeFaceFile(path, face, code);
         if (!written && why.empty())
             why = "the file cannot be written";
+        if (!written && error)
+            *error = code;
     }
     if (!written && failure)
         *failure = why;

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "model/face.h"
@@ -15,9 +16,11 @@ namespace mw {
 // file beside it (see embedded_images.h), which then changes the geometries' texture names.
 // Texture names that are not absolute are looked up in `textureDir`. Returns false, with `failure` set, when nothing
 // could be written; the previous file is then untouched. What was written differently from the
-// face goes to `warnings`.
+// face goes to `warnings`; the system's reason for a file that could not be written, when it
+// gives one, to `error`.
 bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const std::filesystem::path& textureDir,
-                  std::vector<std::string>* warnings = nullptr, std::string* failure = nullptr);
+                  std::vector<std::string>* warnings = nullptr, std::string* failure = nullptr,
+                  std::error_code* error = nullptr);
 
 // True when `path` names a glTF file.
 bool isGltfPath(const std::filesystem::path& path);

@@ -1,6 +1,6 @@
 #include "interaction/edit_handler.h"
 
-#include "interaction/edit_transform.h"
+#include "model/edit_transform.h"
 
 namespace mw {
 
@@ -56,7 +56,7 @@ bool MienwrightHandler::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActio
             dragTransform(x, y, aa);
         } else if (mode == EditMode::Vertex && lasso && !lasso->isClosed()) {
             // A finished lasso stays as drawn: a pan or zoom drag must not add a tail to it.
-            lasso->addLassoPoint((x + 1.0f) * 640.0f, (y + 1.0f) * 512.0f);
+            lasso->addLassoPoint((x + 1.0f) * kOverlayHalfWidth, (y + 1.0f) * kOverlayHalfHeight);
             aa.requestRedraw();
         }
         break;

@@ -14,6 +14,9 @@ namespace mw {
 // The overlay is a virtual screen of this many units, origin at the bottom left, stretched over the view.
 inline constexpr float kOverlayWidth = 1280.0f;
 inline constexpr float kOverlayHeight = 1024.0f;
+// Normalised coordinates (-1 … 1) become overlay units as (x + 1) × these.
+inline constexpr float kOverlayHalfWidth = kOverlayWidth / 2.0f;
+inline constexpr float kOverlayHalfHeight = kOverlayHeight / 2.0f;
 
 class ScreenDraw : public osg::Drawable {
 public:

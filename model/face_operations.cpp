@@ -71,4 +71,14 @@ void transformMorphOffsets(TarvFaceObject& face, const osg::Matrixd& matrix)
         }
 }
 
+void transformFace(TarvFaceObject& face, const osg::Matrixd& matrix)
+{
+    for (const auto& geometry : face.geometries) {
+        for (osg::Vec3& v : geometry->vertices->asVector())
+            v = v * matrix;
+        geometry->vertices->dirty();
+    }
+    transformMorphOffsets(face, matrix);
+}
+
 }  // namespace mw

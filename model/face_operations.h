@@ -31,4 +31,8 @@ void renameGeometry(TarvFaceObject& face, unsigned geometryIndex, const std::str
 // translation: offsets are displacements, so they turn and scale but never move.
 void transformMorphOffsets(TarvFaceObject& face, const osg::Matrixd& matrix);
 
+// Moves every vertex v of every geometry to v × matrix and transforms the morph offsets as
+// transformMorphOffsets does. Normals are not the face's: whoever draws it rebuilds them.
+void transformFace(TarvFaceObject& face, const osg::Matrixd& matrix);
+
 }  // namespace mw

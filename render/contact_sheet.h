@@ -9,17 +9,11 @@
 #include <osg/Image>
 #include <osg/ref_ptr>
 
+#include "model/sheet_tile.h"
 #include "render/offscreen_render.h"
 #include "render/tarv_face_renderer.h"
 
 namespace mw {
-
-struct SheetTile {
-    std::string label;
-    // Drawn together at weight 1 (the two halves of a shape); none: an empty tile with its label,
-    // for a shape the face lacks.
-    std::vector<std::size_t> morphs;
-};
 
 // Height of the strip under each picture that holds its label.
 int sheetLabelHeight(unsigned tile);

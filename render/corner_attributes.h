@@ -1,14 +1,14 @@
 #pragma once
 // Per-corner attributes of a geometry's triangle list, computed once and reused every frame
-// (the normals come from import/corner_normals.h).
+// (the normals come from model/corner_normals.h).
 
 #include <span>
 
 #include <osg/Array>
 #include <osg/ref_ptr>
 
-#include "import/corner_normals.h"
-#include "import/surface_normals.h"
+#include "model/corner_normals.h"
+#include "model/surface_normals.h"
 #include "model/face.h"
 
 namespace mw {

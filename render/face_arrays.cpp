@@ -23,7 +23,7 @@ void submitFaceArrays(osg::State& state, const FaceArrays& arrays)
     if (arrays.texcoords)
         state.setTexCoordPointer(0, 2, GL_FLOAT, 0, arrays.texcoords);
     if (!arrays.texcoords)
-        glTexCoord2f(0.0f, 0.0f);  // the same fixed coordinate the immediate path uses
+        glTexCoord2f(0.0f, 0.0f);  // the same fixed coordinate the reference drawing uses
 
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(arrays.corners.size()), GL_UNSIGNED_INT,
                    arrays.corners.data());

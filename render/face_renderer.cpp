@@ -8,7 +8,6 @@
 
 #include "render/corner_attributes.h"
 #include "render/geometry_state.h"
-#include "render/immediate_draw.h"
 
 namespace mw {
 
@@ -261,9 +260,9 @@ void FaceRenderer::drawImplementation(osg::RenderInfo& renderInfo) const
 {
     if (!visible_ || !geometry_)
         return;
-    if (drawPath_ == DrawPath::Immediate) {
+    if (cornerDrawer_) {
         const std::span<const osg::Vec3> positions = morphedVertices();
-        drawImmediate(geometry_->vertexIndices, positions,
+        cornerDrawer_(geometry_->vertexIndices, positions,
                       cornerNormalsFor(positions, hasActiveWeight(attachedTargets_)),
                       hasTexcoords_ ? cornerTexcoords_.get() : nullptr);
         return;

@@ -13,16 +13,17 @@
 #include "model/face.h"
 #include "render/draw_table.h"
 #include "render/face_arrays.h"
-#include "render/morph_targets.h"
-#include "import/surface_normals.h"
+#include "model/morph_targets.h"
+#include "model/surface_normals.h"
 
 namespace mw {
 
 class FaceRenderer : public osg::Drawable {
 public:
-    // How triangles reach OpenGL. Both give the same pixels; the immediate path is the
-    // plain one-call-per-attribute reference kept for comparison.
-    enum class DrawPath { VertexArrays, Immediate };
+    // Draws this frame's corners in place of the vertex arrays. Tests and benchmarks put the
+    // plain one-call-per-attribute reference drawing here, to compare its pixels and speed.
+    using CornerDrawer = void (*)(const IndexList& vertexIndices, std::span<const osg::Vec3> positions,
+                                  const osg::Vec3Array& normals, const osg::Vec2Array* texcoords);
 
     // Shares `geometry` with the face. Display lists stay off (every weight change must
     // show), the state set gets the geometry's texture and material, then the per-corner
@@ -82,8 +83,9 @@ public:
     const TargetList& attachedTargets() const { return attachedTargets_; }
     bool visible() const { return visible_; }
     void setVisible(bool visible) { visible_ = visible; }
-    DrawPath drawPath() const { return drawPath_; }
-    void setDrawPath(DrawPath path) { drawPath_ = path; }
+    // Null (the default): the vertex arrays.
+    CornerDrawer cornerDrawer() const { return cornerDrawer_; }
+    void setCornerDrawer(CornerDrawer drawer) { cornerDrawer_ = drawer; }
     const DrawTable& drawTable() const;
 
 protected:
@@ -121,7 +123,7 @@ private:
     TargetList attachedTargets_;
     bool hasTexcoords_ = false;
     bool visible_ = true;
-    DrawPath drawPath_ = DrawPath::VertexArrays;
+    CornerDrawer cornerDrawer_ = nullptr;
 
     mutable DrawTable table_;
     mutable bool tableStale_ = true;
@@ -130,7 +132,7 @@ private:
     NormalSlots slots_;
     std::uint32_t slotsGeneration_ = 0;
     bool morphedNormals_ = true;
-    // Morphed normals per slot, per element (vertex arrays) and per corner (immediate drawing),
+    // Morphed normals per slot, per element (vertex arrays) and per corner (a corner drawer),
     // with what they were computed from; all reused from frame to frame.
     mutable std::vector<osg::Vec3> slotNormals_;
     mutable std::vector<osg::Vec4> faceNormals_;

@@ -132,10 +132,10 @@ void TarvFaceRenderer::setMorphedNormals(bool on)
         renderer->setMorphedNormals(on);
 }
 
-void TarvFaceRenderer::setDrawPath(FaceRenderer::DrawPath path)
+void TarvFaceRenderer::setCornerDrawer(FaceRenderer::CornerDrawer drawer)
 {
     for (const auto& renderer : renderers_)
-        renderer->setDrawPath(path);
+        renderer->setCornerDrawer(drawer);
 }
 
 }  // namespace mw

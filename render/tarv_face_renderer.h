@@ -31,6 +31,9 @@ public:
     // Detaches every target and attaches the face's morphs again in their order: after morphs
     // were removed or reordered, the renderers draw exactly the face's list.
     void reattachMorphTargets();
+    // Indexes the non-empty geometry names afresh (a later duplicate wins), after geometries
+    // were renamed.
+    void indexGeometryNames();
     FaceRenderer* getRendererByName(const std::string& name) const;
     int getGeometryIndex(const std::string& name) const;
 
@@ -48,8 +51,8 @@ public:
     // normals keep their directions until recomputeNormals.
     void transformFace(const osg::Matrixd& matrix);
 
-    // Switches every renderer of the face to one way of submitting triangles.
-    void setDrawPath(FaceRenderer::DrawPath path);
+    // Gives every renderer of the face the same corner drawer (null: the vertex arrays).
+    void setCornerDrawer(FaceRenderer::CornerDrawer drawer);
     // Shading that follows the morphed surface (on, the default) or the rest pose's normals.
     void setMorphedNormals(bool on);
     bool morphedNormals() const { return morphedNormals_; }
@@ -63,7 +66,6 @@ protected:
 
 private:
     FaceRenderer* rendererAt(unsigned geometryIndex) const;
-    void indexGeometryNames();
 
     osg::ref_ptr<TarvFaceObject> face_;
     std::map<std::string, unsigned> geometryIndex_;

@@ -50,16 +50,16 @@ TEST_F(ArkitDialogsTest, CheckListsTheSetShowsTheSheetAndRenamesInOneUndoStep)
 TEST_F(ArkitDialogsTest, SplitPreviewsTheLeftHalfRestoresOnCancelAndSplitsInOneUndoStep)
 {
     openSampleHead();
-    const osg::ref_ptr<FaceMorph> original = state().face->morphs[2];
+    const osg::ref_ptr<FaceMorph> original = doc().face->morphs[2];
     const std::size_t entries = entryCount(*original);
-    const float plane = state().mirrorMap.get(*state().face).planeX;
+    const float plane = doc().mirrorMap.get(*doc().face).planeX;
     frame->morphBar().tree()->setCurrentItem(frame->morphBar().morphRoot()->child(2));
     const QImage rest = grab();
     for (const bool confirm : {false, true}) {
         const auto open = [&] { act(command::SplitMorph).trigger(); };
         ASSERT_TRUE(answerDialog<CSplitMorphDialog>(open, [&](CSplitMorphDialog& d) {
             // The preview: the left half alone at weight 1, under the morph's own name.
-            const FaceMorph& preview = *state().face->morphs[2];
+            const FaceMorph& preview = *doc().face->morphs[2];
             EXPECT_EQ(preview.name, "brows_up");
             EXPECT_NE(&preview, original.get());
             EXPECT_LT(entryCount(preview), entries);
@@ -67,10 +67,10 @@ TEST_F(ArkitDialogsTest, SplitPreviewsTheLeftHalfRestoresOnCancelAndSplitsInOneU
             EXPECT_EQ(preview.targets[0]->weight, 1.0f);
             EXPECT_NE(grab(), rest);
             d.setWidth(0.0);  // a hard cut: nothing on the right of the plane remains
-            const FaceMorph& cut = *state().face->morphs[2];
+            const FaceMorph& cut = *doc().face->morphs[2];
             for (const auto& target : cut.targets)
                 for (std::uint32_t v : target->indices)
-                    for (const auto& g : state().face->geometries) {
+                    for (const auto& g : doc().face->geometries) {
                         if (g->name == target->name) {
                             EXPECT_LE((*g->vertices)[v].x(), plane);
                         }
@@ -81,13 +81,13 @@ TEST_F(ArkitDialogsTest, SplitPreviewsTheLeftHalfRestoresOnCancelAndSplitsInOneU
                 withText<QPushButton>(d, "Cancel")->click();
         }));
         if (!confirm) {
-            EXPECT_EQ(state().face->morphs[2].get(), original.get());
+            EXPECT_EQ(doc().face->morphs[2].get(), original.get());
             EXPECT_EQ(original->targets[0]->weight, 0.0f);
             EXPECT_FALSE(act(command::Undo).isEnabled());
         }
     }
     EXPECT_EQ(childTexts(frame->morphBar().morphRoot()), QStringList({"jaw_open", "blink", "brows_up_L", "brows_up_R"}));
-    EXPECT_EQ(entryCount(*state().face->morphs[2]) + entryCount(*state().face->morphs[3]), entries);  // a hard cut
+    EXPECT_EQ(entryCount(*doc().face->morphs[2]) + entryCount(*doc().face->morphs[3]), entries);  // a hard cut
     EXPECT_EQ(act(command::Undo).text(), "&Undo Split Morph");
     act(command::Undo).trigger();
     EXPECT_EQ(childTexts(frame->morphBar().morphRoot()), QStringList({"jaw_open", "blink", "brows_up"}));

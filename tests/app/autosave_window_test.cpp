@@ -90,7 +90,7 @@ TEST(AutosaveCrash, WorkOfAKilledEditorIsRecoveredAndSaved)
     EXPECT_TRUE(frame->autosave().offerRecovery());
     EXPECT_EQ(prompt.questions, std::vector<std::string>{
                                     "Mienwright was not closed properly. Recover the unsaved changes to sample-head.tvf?"});
-    EXPECT_TRUE(frame->view().state().fileName == userFile && frame->isModified());
+    EXPECT_TRUE(frame->document().fileName == userFile && frame->isModified());
     frame->runCommand(command::Save);
     EXPECT_FALSE(frame->isModified() || holdsAutosave(folder)) << "saving removes the autosave";
 

@@ -17,7 +17,7 @@
 #include "app/background_work.h"
 #include "app/document_controller.h"
 #include "app/open_face_dialog.h"
-#include "authoring/view_operations.h"
+#include "app/command_table.h"
 #include "model/face_file.h"
 #include "tests/app/editor_fixture.h"
 
@@ -36,20 +36,20 @@ TEST_F(DocumentWindowTest, ClosingWithUnsavedWorkOnlyGoesWhenNothingIsLost)
     fs::create_directory(dir / "sub");
     fs::copy_file(copySampleHead(), dir / "sub" / "head.tvf");
     ASSERT_TRUE(documents().openFile(QString::fromStdString((dir / "sub" / "head.tvf").string())));
-    turnUp(state());
-    const fs::path file = state().fileName;
+    frame->runCommand(command::TurnUp);
+    const fs::path file = doc().fileName;
     fs::current_path(dir.path());
     fs::remove_all(dir / "sub");  // the save will find no folder
 
     prompt.threeWayAnswers = {Answer::Yes, Answer::Cancel, Answer::No};
     EXPECT_FALSE(frame->close());
     EXPECT_TRUE(frame->isVisible());
-    EXPECT_TRUE(state().modified);
+    EXPECT_TRUE(frame->isModified());
     EXPECT_EQ(prompt.messages,
               std::vector<std::string>{"Could not save " + file.string() + "\nThe folder does not exist."});
     EXPECT_FALSE(frame->close());  // Cancel
     EXPECT_TRUE(frame->isVisible());
-    EXPECT_TRUE(state().modified);
+    EXPECT_TRUE(frame->isModified());
     EXPECT_EQ(prompt.questions.size(), 2u);
     EXPECT_TRUE(frame->close());  // No
     EXPECT_EQ(prompt.questions.size(), 3u);
@@ -64,8 +64,8 @@ TEST_F(DocumentWindowTest, DroppedAndRecentFilesOpenLikeOpenAndTheListOutlivesTh
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(frame.get(), &drop);
-    ASSERT_TRUE(waitFor([this] { return hasFace(state()); }));
-    EXPECT_EQ(state().fileName, fs::canonical(dir / "sample-head.tvf"));
+    ASSERT_TRUE(waitFor([this] { return hasFace(doc()); }));
+    EXPECT_EQ(doc().fileName, fs::canonical(dir / "sample-head.tvf"));
 
     // Nine more files: the oldest drops out of the eight kept.
     for (int i = 0; i < 9; ++i) {
@@ -88,9 +88,9 @@ TEST_F(DocumentWindowTest, DroppedAndRecentFilesOpenLikeOpenAndTheListOutlivesTh
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_NE(prompt.messages[0].find("copy7.tvf no longer exists"), std::string::npos);
     EXPECT_EQ(documents().recentFiles().files().size(), 7);
-    EXPECT_FALSE(hasFace(state()));
+    EXPECT_FALSE(hasFace(doc()));
     recentMenu->actions()[2]->trigger();  // copy5
-    EXPECT_EQ(state().fileName, fs::canonical(dir / "copy5.tvf"));
+    EXPECT_EQ(doc().fileName, fs::canonical(dir / "copy5.tvf"));
     EXPECT_EQ(documents().recentFiles().files().first().toStdString(), (dir / "copy5.tvf").string());
 }
 
@@ -110,7 +110,7 @@ TEST_F(DocumentWindowTest, ImportMorphsWithNeckVerticesFromTheOpenDialogThenSave
         withText<QCheckBox>(d, "Import neck vertices")->setChecked(true);
         withText<QPushButton>(d, "OK")->click();
     }));
-    EXPECT_TRUE(state().modified);
+    EXPECT_TRUE(frame->isModified());
     ASSERT_TRUE(act(command::Save).isEnabled());
     act(command::Save).trigger();
     EXPECT_FALSE(act(command::Save).isEnabled());

@@ -92,7 +92,8 @@ protected:
     void TearDown() override;
 
     CMienwrightView& view() { return frame->view(); }
-    ViewState& state() { return frame->view().state(); }
+    View& state() { return frame->view().state(); }
+    Document& doc() { return frame->document(); }
     QAction& act(int id) { return *frame->action(id); }
 
     // Draws a frame and returns its pixels (top row first).

@@ -20,6 +20,7 @@
 #include "app/morph_value_dialogs.h"
 #include "app/open_face_dialog.h"
 #include "authoring/comparison_loading.h"
+#include "authoring/face_history.h"
 #include "import/gltf_reader.h"
 #include "import/load_face.h"
 #include "model/face_operations.h"
@@ -131,7 +132,7 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
         {"face", [&] { openSampleHead(); }, withFace, c::NavigationMode},
         {"comparison",
          [&] {
-             ASSERT_TRUE(loadComparisonFace(state(), sourceDir() / "examples" / "sample-head-smile.tvf", prompt));
+             ASSERT_TRUE(loadComparisonFace(doc(), sourceDir() / "examples" / "sample-head-smile.tvf", prompt));
          },
          withComparison, c::NavigationMode},
         {"closed lasso in vertex mode",
@@ -148,7 +149,7 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
     for (const Situation& situation : situations) {
         SCOPED_TRACE(situation.name);
         situation.setUp();
-        state().modified = false;
+        markSaved(doc());
         EXPECT_EQ(idsWhere(&QAction::isEnabled), situation.enabled);
         EXPECT_EQ(idsWhere(&QAction::isChecked),
                   (std::set<int>{situation.mode, c::ViewToolbar, c::ViewStatusBar, c::ViewMorphedNormals}));
@@ -156,9 +157,9 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
     // A change to the face makes it savable; a disabled command does nothing when asked.
     act(c::TurnRight).trigger();
     EXPECT_TRUE(idsWhere(&QAction::isEnabled).contains(c::Save));
-    const auto morphs = state().face->morphs.size();
+    const auto morphs = doc().face->morphs.size();
     frame->runCommand(c::GenerateMorphTarget);
-    EXPECT_EQ(state().face->morphs.size(), morphs);
+    EXPECT_EQ(doc().face->morphs.size(), morphs);
 }
 
 TEST_F(FrameTest, MorphsComeFromTheOpenDialogsComparisonAndFromManyFilesAtOnce)
@@ -176,9 +177,9 @@ TEST_F(FrameTest, MorphsComeFromTheOpenDialogsComparisonAndFromManyFilesAtOnce)
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_TRUE(state().differenceHighlight);
     ASSERT_TRUE(act(c::GenerateMorphTarget).isEnabled());
-    const auto morphs = state().face->morphs.size();
+    const auto morphs = doc().face->morphs.size();
     act(c::GenerateMorphTarget).trigger();
-    EXPECT_EQ(state().face->morphs.size(), morphs + 1);
+    EXPECT_EQ(doc().face->morphs.size(), morphs + 1);
     const QTreeWidgetItem* tree = frame->morphBar().morphRoot();  // one more item in the tree
     EXPECT_EQ(childTexts(tree), QStringList({"jaw_open", "blink", "brows_up", "morph"}));
     EXPECT_EQ(tree->child(3)->data(0, Qt::UserRole).toInt(), 3);
@@ -187,16 +188,16 @@ TEST_F(FrameTest, MorphsComeFromTheOpenDialogsComparisonAndFromManyFilesAtOnce)
     prompt.openFileLists.push_back({smile, smile});
     act(c::CreateMorphsFromFiles).trigger();
     EXPECT_TRUE(prompt.messages.empty());
-    ASSERT_EQ(state().face->morphs.size(), morphs + 3);
-    EXPECT_EQ(state().face->morphs.back()->name, "sample-head-smile");
-    EXPECT_GT(entryCount(*state().face->morphs.back()), 0u);
+    ASSERT_EQ(doc().face->morphs.size(), morphs + 3);
+    EXPECT_EQ(doc().face->morphs.back()->name, "sample-head-smile");
+    EXPECT_GT(entryCount(*doc().face->morphs.back()), 0u);
 
     // A file that cannot be read is named and adds nothing.
     prompt.openFileLists.push_back({smile, dir / "missing.tvf"});
     act(c::CreateMorphsFromFiles).trigger();
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0], "Failed to load: " + (dir / "missing.tvf").string());
-    EXPECT_EQ(state().face->morphs.size(), morphs + 3);
+    EXPECT_EQ(doc().face->morphs.size(), morphs + 3);
 }
 
 TEST_F(FrameTest, ThresholdDialogShowsTheThresholdAndSetKeepsIt)
@@ -222,7 +223,7 @@ TEST_F(FrameTest, ThresholdDialogShowsTheThresholdAndSetKeepsIt)
             if (c.refused)
                 withText<QPushButton>(d, "Cancel")->click();
         }));
-        EXPECT_EQ(state().morphThreshold, c.kept);
+        EXPECT_EQ(doc().morphThreshold, c.kept);
     }
 }
 
@@ -232,7 +233,7 @@ TEST_F(FrameTest, MorphedNormalsIsCheckedAndSwitchesTheShadingOfEveryFace)
     QAction& toggle = act(command::ViewMorphedNormals);  // checked at the start: see the test above
     EXPECT_TRUE(state().faceNode->morphedNormals());
 
-    setMorphWeight(*state().face, 0, 1.0f);  // jaw_open
+    setMorphWeight(*doc().face, 0, 1.0f);  // jaw_open
     const QImage morphed = grab();
     toggle.trigger();
     EXPECT_FALSE(toggle.isChecked());
@@ -303,7 +304,7 @@ TEST_F(FrameTest, ExportGltfWritesTheTurnedHeadWithItsMorphs)
             box.expandBy(v);
         return box._max - box._min;
     };
-    const osg::Vec3 before = extent(*state().face->geometries[0]);
+    const osg::Vec3 before = extent(*doc().face->geometries[0]);
     frame->runCommand(command::TurnRight);
     frame->runCommand(command::ExportGltf);  // cancelled: nothing is written
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
@@ -314,7 +315,7 @@ TEST_F(FrameTest, ExportGltfWritesTheTurnedHeadWithItsMorphs)
     std::string failure;
     const auto exported = readGltfFile(dir / "head.glb", nullptr, &failure);
     ASSERT_TRUE(exported.valid()) << failure;
-    const TarvFaceObject& face = *state().face;
+    const TarvFaceObject& face = *doc().face;
     ASSERT_EQ(exported->geometries.size(), face.geometries.size());
     EXPECT_EQ(morphNames(*exported), morphNames(face));
     // The quarter turn is in the file (and baked into the face, as saving does).
@@ -334,7 +335,7 @@ TEST_F(FrameTest, ExportObjAndMorphsAsObjFilesWriteTheHeadAsItStands)
     prompt.objExportFiles.push_back(dir / "head");  // the extension is added
     frame->runCommand(command::ExportObj);
     ASSERT_EQ(prompt.messages.size(), 1u);  // the morphs and neck vertices OBJ cannot hold
-    const TarvFaceObject& face = *state().face;
+    const TarvFaceObject& face = *doc().face;
     const auto exported = loadFace(dir / "head.obj");
     ASSERT_TRUE(exported.valid());
     ASSERT_EQ(exported->geometries.size(), face.geometries.size());

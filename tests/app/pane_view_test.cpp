@@ -9,6 +9,7 @@
 #include "app/command_table.h"
 #include "app/morph_bar.h"
 #include "app/property_grid.h"
+#include "view/view_operations.h"
 #include "tests/app/editor_fixture.h"
 
 namespace mw::test {
@@ -99,8 +100,8 @@ TEST_F(FramePanesTest, RenameAndColourEditAreSavedAndDrawnAfterReload)
     EXPECT_FALSE(frame->isModified());
     EXPECT_FALSE(act(command::Save).isEnabled());
     ASSERT_TRUE(frame->openFace(QString::fromStdString(path.string())));
-    EXPECT_EQ(state().face->geometries[0]->diffuse, osg::Vec4(0.2f, 0.2f, 1.0f, 1.0f));
-    EXPECT_EQ(state().face->morphs[1]->name, "wink");
+    EXPECT_EQ(doc().face->geometries[0]->diffuse, osg::Vec4(0.2f, 0.2f, 1.0f, 1.0f));
+    EXPECT_EQ(doc().face->morphs[1]->name, "wink");
     EXPECT_EQ(childTexts(bar().morphRoot()), QStringList({"jaw_open", "wink", "brows_up"}));
     EXPECT_EQ(grid().category()->childCount(), 0);
     EXPECT_EQ(grab(), after);
@@ -109,7 +110,7 @@ TEST_F(FramePanesTest, RenameAndColourEditAreSavedAndDrawnAfterReload)
     bar().selectGeometryItem(1);
     const QString diffuse = grid().valueText(CPropertyGrid::kDiffuse);
     EXPECT_FALSE(frame->openFace(QString::fromStdString((dir / "missing.tvf").string())));
-    EXPECT_EQ(state().fileName, path);
+    EXPECT_EQ(doc().fileName, path);
     EXPECT_EQ(childTexts(bar().morphRoot()), QStringList({"jaw_open", "wink", "brows_up"}));
     EXPECT_EQ(bar().selectedGeometry(), 1);
     EXPECT_EQ(grid().valueText(CPropertyGrid::kDiffuse), diffuse);
@@ -151,7 +152,7 @@ TEST_F(EditorTest, TheLassoStaysWhereItWasDrawnWhenTheWindowResizes)
 {
     openSampleHead();
     ASSERT_TRUE(focusView());
-    view().setEditMode(3);
+    setEditMode(state(), EditMode::Vertex);
     const QSize size = view().size();
     // A square around the view's centre, a quarter of the view wide.
     const QPoint c(size.width() / 2, size.height() / 2), d(size.width() / 8, size.height() / 8);

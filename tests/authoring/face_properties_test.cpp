@@ -1,6 +1,4 @@
-// Names, textures and colours as the panes change them on a face and its node.
-
-#include <osg/Material>
+// Colour text and texture names as the panes show and store them.
 
 #include <gtest/gtest.h>
 
@@ -58,40 +56,6 @@ TEST(FaceProperties, ChosenTextureIsStoredRelativeToTheFaceFolderWhenInsideIt)
         EXPECT_EQ(textureNameFor(c.chosen, face), c.stored) << c.chosen;
     // Without a file of its own the face has no folder to be relative to.
     EXPECT_EQ(textureNameFor(dir / "head" / "skin.png", {}), (dir / "head" / "skin.png").string());
-}
-
-TEST(FaceProperties, TextureAndColourEditsRebuildTheDrawingStateOfThatGeometryOnly)
-{
-    const std::filesystem::path examples = test::sourceDir() / "examples";
-    const std::string image = (examples / "sample-head-eye.png").string();
-    auto a = test::makeGeom("a", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2});
-    a->diffuse = {0.1f, 0.2f, 0.3f, 0.5f};
-    auto face = test::makeFace({a, test::makeGeom("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2})});
-    osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
-    const osg::StateSet* untouched = node->renderers()[1]->getStateSet();
-    auto material = [&](int i) {
-        return dynamic_cast<const osg::Material*>(
-            node->renderers()[static_cast<std::size_t>(i)]->getStateSet()->getAttribute(osg::StateAttribute::MATERIAL));
-    };
-
-    ASSERT_TRUE(setGeometryDiffuse(*node, 0, {0.8f, 0.7f, 0.6f}));
-    EXPECT_EQ(a->diffuse, osg::Vec4(0.8f, 0.7f, 0.6f, 0.5f));  // alpha kept
-    EXPECT_EQ(material(0)->getDiffuse(osg::Material::FRONT), a->diffuse);
-    EXPECT_FALSE(setGeometryDiffuse(*node, 0, {0.8f, 0.7f, 0.6f}));
-
-    // A removed texture leaves the drawing state; an unreadable one is kept as a name only.
-    ASSERT_TRUE(setGeometryTexture(*node, 0, image));
-    EXPECT_TRUE(geometryTextureShown(*node, 0));
-    EXPECT_EQ(material(0)->getDiffuse(osg::Material::FRONT), a->diffuse);
-    ASSERT_TRUE(setGeometryTexture(*node, 0, ""));
-    EXPECT_FALSE(geometryTextureShown(*node, 0));
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(setGeometryTexture(*node, 0, (examples / "missing.png").string()));
-    testing::internal::GetCapturedStderr();
-    EXPECT_FALSE(geometryTextureShown(*node, 0));
-
-    EXPECT_EQ(node->renderers()[1]->getStateSet(), untouched);
-    EXPECT_FALSE(setGeometryDiffuse(*node, 2, {0, 0, 0}));
 }
 
 }  // namespace

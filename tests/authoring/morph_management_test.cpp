@@ -9,7 +9,7 @@
 #include "authoring/morph_import.h"
 #include "authoring/morph_management.h"
 #include "model/face_operations.h"
-#include "tests/authoring/view_fixture.h"
+#include "tests/authoring/document_fixture.h"
 #include "tests/support/vec_expect.h"
 
 namespace mw {
@@ -140,83 +140,43 @@ TEST(MirrorMorph, ReflectsOffsetsOntoPartnersAndMirroringTwiceGivesTheOriginal)
     EXPECT_EQ(twice.targets[1]->offsets->asVector(), (std::vector<osg::Vec3>{{-1, 2, 3}}));
 }
 
-TEST_F(ViewFixture, DuplicateDeleteAndMoveKeepEveryOtherMorphAndTheDrawnList)
+TEST_F(DocumentFixture, DuplicateDeleteAndMoveKeepEveryOtherMorphAndTheDrawnList)
 {
     auto face = twoGeometries();
     for (const char* name : {"a", "b", "c"})
         face->morphs.push_back(makeMorph(name, {makeTarget("skin", {static_cast<std::uint32_t>(name[0] - 'a')}, {{1, 2, 3}})}));
-    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "three.tvf"), prompt));
-    EXPECT_EQ(duplicateMorph(state, 1), 2u);
-    EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"a", "b", "b.001", "c"}));
-    EXPECT_TRUE(state.modified);
-    const FaceTarget& copy = *state.face->morphs[2]->targets[0];
-    EXPECT_NE(&copy, state.face->morphs[1]->targets[0].get());
-    EXPECT_NE(copy.offsets.get(), state.face->morphs[1]->targets[0]->offsets.get());
+    load(*face, "three.tvf");
+    EXPECT_EQ(duplicateMorph(doc, 1), 2u);
+    EXPECT_EQ(test::morphNames(*doc.face), (std::vector<std::string>{"a", "b", "b.001", "c"}));
+    EXPECT_TRUE(takeChanges(doc).has(document_change::kMorphList));
+    const FaceTarget& copy = *doc.face->morphs[2]->targets[0];
+    EXPECT_NE(&copy, doc.face->morphs[1]->targets[0].get());
+    EXPECT_NE(copy.offsets.get(), doc.face->morphs[1]->targets[0]->offsets.get());
     EXPECT_EQ(copy.indices, (IndexList{1}));
-    expectDrawnAsFace(state);
 
-    EXPECT_EQ(moveMorph(state, 0, 3), 3u);
-    EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"b", "b.001", "c", "a"}));
-    EXPECT_EQ(moveMorph(state, 2, 0), 0u);
-    EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"c", "b", "b.001", "a"}));
-    expectDrawnAsFace(state);
-
-    // A deleted morph no longer draws, whatever its weight was.
-    state.faceNode->setMorphWeight(1, 1.0f);
-    EXPECT_TRUE(deleteMorph(state, 1));
-    EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"c", "b.001", "a"}));
-    expectDrawnAsFace(state);
-    EXPECT_EQ(state.faceNode->renderers()[0]->morphedVertices()[1], (*state.face->geometries[0]->vertices)[1]);
+    EXPECT_EQ(moveMorph(doc, 0, 3), 3u);
+    EXPECT_EQ(test::morphNames(*doc.face), (std::vector<std::string>{"b", "b.001", "c", "a"}));
+    EXPECT_EQ(moveMorph(doc, 2, 0), 0u);
+    EXPECT_EQ(test::morphNames(*doc.face), (std::vector<std::string>{"c", "b", "b.001", "a"}));
+    EXPECT_TRUE(deleteMorph(doc, 1));
+    EXPECT_EQ(test::morphNames(*doc.face), (std::vector<std::string>{"c", "b.001", "a"}));
 
     // Indices outside the list change nothing.
-    state.modified = false;
-    EXPECT_FALSE(deleteMorph(state, 3));
-    EXPECT_FALSE(duplicateMorph(state, -1));
-    EXPECT_FALSE(moveMorph(state, 5, 0));
-    EXPECT_FALSE(mirrorMorph(state, 3));
-    EXPECT_FALSE(state.modified);
-    EXPECT_EQ(state.face->morphs.size(), 3u);
-}
-
-TEST_F(ViewFixture, MorphFromTheMixDrawsWhatTheMixDrew)
-{
-    auto face = twoGeometries();
-    face->morphs.push_back(makeMorph("up", {makeTarget("skin", {0, 2, 2}, {{0, 1, 0}, {0, 0.5f, 0}, {0.1f, 0, 0}}),
-                                            makeTarget("eyes", {1}, {{0, 0, 3}})}));
-    face->morphs.push_back(makeMorph("side", {makeTarget("skin", {2, 3}, {{0.3f, 0, 0}, {0, 0, 0}})}));
-    ASSERT_TRUE(loadIntoView(state, writeFace(*face, "mix.tvf"), prompt));
-    state.faceNode->setMorphWeight(0, 0.7f);
-    state.faceNode->setMorphWeight(1, -0.4f);
-    std::vector<std::vector<osg::Vec3>> drawn;
-    for (const auto& renderer : state.faceNode->renderers()) {
-        const auto positions = renderer->morphedVertices();
-        drawn.emplace_back(positions.begin(), positions.end());
-    }
-
-    const auto index = addMorphFromMix(state, "up");
-    ASSERT_EQ(index, 2u);
-    const FaceMorph& mix = *state.face->morphs[2];
-    EXPECT_EQ(mix.name, "up.001");
-    ASSERT_EQ(mix.targets.size(), 2u);
-    EXPECT_EQ(mix.targets[0]->indices, (IndexList{0, 2}));  // vertex 3 does not move
-    EXPECT_EQ(mix.targets[1]->indices, (IndexList{1}));
-    EXPECT_EQ(getMorphWeight(*state.face, 2), 0.0f);
-
-    resetMorphWeights(*state.face);
-    state.faceNode->setMorphWeight(2, 1.0f);
-    for (std::size_t g = 0; g < drawn.size(); ++g) {
-        const auto positions = state.faceNode->renderers()[g]->morphedVertices();
-        for (std::size_t v = 0; v < drawn[g].size(); ++v)
-            test::expectVec(positions[v], drawn[g][v], 1e-6);
-    }
+    takeChanges(doc);
+    EXPECT_FALSE(deleteMorph(doc, 3));
+    EXPECT_FALSE(duplicateMorph(doc, -1));
+    EXPECT_FALSE(moveMorph(doc, 5, 0));
+    EXPECT_FALSE(mirrorMorph(doc, 3));
+    EXPECT_FALSE(doc.changes.any());
+    EXPECT_EQ(doc.face->morphs.size(), 3u);
 }
 
 // skin: 4 vertices, eyes: 3 vertices (the fixture's face). An unreadable file is reported
 // through the Open dialog's import (document tests).
-TEST_F(ViewFixture, ImportedTargetsFollowTheGeometryPositionOfTheirName)
+TEST_F(DocumentFixture, ImportedTargetsFollowTheGeometryPositionOfTheirName)
 {
-    EXPECT_EQ(importMorphs(state, dir / "missing.tvf", false, prompt), 0);  // no face yet
-    loadTwoGeometries();
+    EXPECT_EQ(importMorphs(doc, dir / "missing.tvf", false, prompt), 0);  // no face yet
+    load(*twoGeometries());
     // The second source geometry is "lids" with five vertices; "hair" has no partner.
     const auto source = test::makeFace(
         {test::makeGeom("skin", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {}, {}, {}, {2}),
@@ -229,10 +189,10 @@ TEST_F(ViewFixture, ImportedTargetsFollowTheGeometryPositionOfTheirName)
                                     test::makeTarget("hair", {0}, {{1, 1, 1}})}),
          test::makeMorph("smile", {test::makeTarget("skin", {1}, {{0.5f, 0, 0}})})});
 
-    EXPECT_EQ(importMorphs(state, *source, false), 2);
-    EXPECT_TRUE(state.modified);
-    ASSERT_EQ(state.face->morphs.size(), 2u);
-    const FaceMorph& blink = *state.face->morphs[0];
+    EXPECT_EQ(importMorphs(doc, *source, false), 2);
+    EXPECT_TRUE(doc.changes.has(document_change::kMorphList));
+    ASSERT_EQ(doc.face->morphs.size(), 2u);
+    const FaceMorph& blink = *doc.face->morphs[0];
     EXPECT_EQ(blink.name, "blink");
     ASSERT_EQ(blink.targets.size(), 2u);
     EXPECT_EQ(blink.targets[0]->name, "eyes");  // named after the current geometry
@@ -241,29 +201,25 @@ TEST_F(ViewFixture, ImportedTargetsFollowTheGeometryPositionOfTheirName)
     EXPECT_EQ(blink.targets[0]->weight, 0.0f);
     EXPECT_EQ(blink.targets[1]->name, "skin");
     EXPECT_EQ(blink.targets[1]->indices, (IndexList{3}));
-    EXPECT_EQ(state.face->morphs[1]->name, "smile");
-    EXPECT_EQ(state.face->geometries[0]->clampIndices, (IndexList{3, 1, 3}));  // neck left alone
-
-    // The new targets draw on their geometries.
-    state.faceNode->setMorphWeight(0, 1.0f);
-    EXPECT_EQ(state.faceNode->renderers()[1]->morphedVertices()[2], osg::Vec3(5, 10, 0));  // (5 7 0) + (0 3 0)
+    EXPECT_EQ(doc.face->morphs[1]->name, "smile");
+    EXPECT_EQ(doc.face->geometries[0]->clampIndices, (IndexList{3, 1, 3}));  // neck left alone
 
     // Importing again adds the morphs again; with the neck vertices this time.
-    EXPECT_EQ(importMorphs(state, *source, true), 2);
-    EXPECT_EQ(state.face->morphs.size(), 4u);
-    EXPECT_EQ(state.face->geometries[0]->clampIndices, (IndexList{2}));
-    EXPECT_EQ(state.face->geometries[1]->clampIndices, (IndexList{1}));  // 4 names no vertex of eyes
+    EXPECT_EQ(importMorphs(doc, *source, true), 2);
+    EXPECT_EQ(doc.face->morphs.size(), 4u);
+    EXPECT_EQ(doc.face->geometries[0]->clampIndices, (IndexList{2}));
+    EXPECT_EQ(doc.face->geometries[1]->clampIndices, (IndexList{1}));  // 4 names no vertex of eyes
 
-    // From a file, with the head transform baked first. Two source geometries share the name
+    // From a file, with the head placement baked first. Two source geometries share the name
     // "skin": the later one (position 1) wins.
     const std::vector<osg::Vec3> three(3);
     const auto twoSkins = test::makeFace({test::makeGeom("skin", three, {}), test::makeGeom("skin", three, {})},
                                          {test::makeMorph("m", {test::makeTarget("skin", {2}, {{1, 0, 0}})})});
-    state.editHandler->setScale(2.0f);
-    EXPECT_EQ(importMorphs(state, writeFace(*twoSkins, "source.tvf"), false, prompt), 1);
-    EXPECT_EQ(state.face->morphs[4]->targets[0]->name, "eyes");
-    EXPECT_TRUE(state.scene.headTransform->getMatrix().isIdentity());
-    EXPECT_EQ((*state.face->geometries[1]->vertices)[2], osg::Vec3(10, 14, 0));  // (5 7 0) doubled
+    doc.head.scale = 2.0f;
+    EXPECT_EQ(importMorphs(doc, writeFace(*twoSkins, "source.tvf"), false, prompt), 1);
+    EXPECT_EQ(doc.face->morphs[4]->targets[0]->name, "eyes");
+    EXPECT_TRUE(doc.head.isIdentity());
+    EXPECT_EQ((*doc.face->geometries[1]->vertices)[2], osg::Vec3(10, 14, 0));  // (5 7 0) doubled
     EXPECT_TRUE(prompt.messages.empty());
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bench/immediate_draw.h"
 #include "render/lit_scene.h"
 #include "render/offscreen_render.h"
 #include "render/tarv_face_renderer.h"
@@ -141,9 +142,9 @@ TEST_F(PixelTest, VertexArraysGiveTheSamePixelsAsImmediateMode)
     renderer_->setCamera(frontCamera(node->getBound(), 1.0));
     for (float weight : {0.0f, 0.7f}) {
         node->setMorphWeight(0, weight);
-        node->setDrawPath(FaceRenderer::DrawPath::Immediate);
+        node->setCornerDrawer(drawImmediate);
         const auto immediate = draw(node.get());
-        node->setDrawPath(FaceRenderer::DrawPath::VertexArrays);
+        node->setCornerDrawer(nullptr);
         const auto arrays = draw(node.get());
         EXPECT_TRUE(samePixels(*immediate, *arrays)) << "weight " << weight;
         EXPECT_FALSE(isBackground(pixelAt(*arrays, 0.0f, 0.0f)));

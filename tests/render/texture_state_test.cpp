@@ -7,7 +7,7 @@
 #include <osg/Texture2D>
 #include <osgDB/Registry>
 
-#include "render/file_directory.h"
+#include "model/file_directory.h"
 #include "render/tarv_face_renderer.h"
 #include "render/texture_cache.h"
 #include "tests/render/test_faces.h"

@@ -1,4 +1,4 @@
-#include "authoring/comparison_style.h"
+#include "view/comparison_style.h"
 
 #include <osg/Material>
 #include <osg/PolygonMode>

@@ -1,4 +1,4 @@
-#include "render/morph_targets.h"
+#include "model/morph_targets.h"
 
 #include <algorithm>
 

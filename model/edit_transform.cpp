@@ -1,4 +1,4 @@
-#include "interaction/edit_transform.h"
+#include "model/edit_transform.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "render/file_directory.h"
+#include "model/file_directory.h"
 
 #include <system_error>
 

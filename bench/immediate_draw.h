@@ -1,8 +1,10 @@
 #pragma once
 // The reference drawing of a geometry: one call per corner attribute between glBegin and
-// glEnd. The vertex-array path must give the same pixels; tests and benchmarks compare them.
+// glEnd. The renderer's vertex arrays must give the same pixels; tests and benchmarks compare
+// them by putting drawImmediate in as the renderer's corner drawer.
 
 #include <osg/Array>
+#include <osg/GL>
 
 #include "model/face.h"
 #include "render/corner_attributes.h"
@@ -35,7 +37,22 @@ void emitCorners(const IndexList& vertexIndices, std::span<const osg::Vec3> posi
 
 // emitCorners straight into OpenGL immediate mode. Without texture coordinates the current
 // coordinate is set to (0, 0) first.
-void drawImmediate(const IndexList& vertexIndices, std::span<const osg::Vec3> positions,
-                   const osg::Vec3Array& normals, const osg::Vec2Array* texcoords);
+inline void drawImmediate(const IndexList& vertexIndices, std::span<const osg::Vec3> positions,
+                          const osg::Vec3Array& normals, const osg::Vec2Array* texcoords)
+{
+    struct GlImmediate {
+        void begin() { glBegin(GL_TRIANGLES); }
+        void texcoord(const osg::Vec2& t) { glTexCoord2fv(t.ptr()); }
+        void normal(const osg::Vec3& n) { glNormal3fv(n.ptr()); }
+        void vertex(const osg::Vec3& v) { glVertex3fv(v.ptr()); }
+        void end() { glEnd(); }
+    };
+    // Without coordinates of its own a textured geometry would sample whatever coordinate
+    // OpenGL last held, which depends on what was drawn before; pin it to (0, 0).
+    if (!texcoords)
+        glTexCoord2f(0.0f, 0.0f);
+    GlImmediate gl;
+    emitCorners(vertexIndices, positions, normals, texcoords, gl);
+}
 
 }  // namespace mw

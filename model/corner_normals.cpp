@@ -1,9 +1,9 @@
-#include "import/corner_normals.h"
+#include "model/corner_normals.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "import/surface_normals.h"
+#include "model/surface_normals.h"
 
 namespace mw {
 

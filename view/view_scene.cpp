@@ -1,9 +1,10 @@
-#include "render/view_scene.h"
+#include "view/view_scene.h"
 
 #include <osg/Depth>
 #include <osg/LineWidth>
 #include <osg/Point>
 
+#include "interaction/screen_draw.h"
 #include "render/lit_scene.h"
 
 namespace mw {
@@ -12,10 +13,6 @@ namespace {
 
 constexpr auto kOffOverride = osg::StateAttribute::OFF | osg::StateAttribute::OVERRIDE;
 constexpr auto kOnOverride = osg::StateAttribute::ON | osg::StateAttribute::OVERRIDE;
-
-// Overlay units: a virtual screen of 1280 x 1024, origin bottom left, stretched over the view.
-constexpr double kOverlayWidth = 1280.0;
-constexpr double kOverlayHeight = 1024.0;
 
 osg::ref_ptr<osg::Geometry> lineGeometry(osg::Vec3Array* vertices, osg::Vec4Array* colour)
 {

@@ -1,4 +1,4 @@
-#include "import/surface_normals.h"
+#include "model/surface_normals.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <immintrin.h>
 #endif
 
-#include "import/corner_normals.h"
+#include "model/corner_normals.h"
 
 namespace mw {
 namespace {

@@ -1,0 +1,88 @@
+#include "authoring/document_writing.h"
+
+#include <cerrno>
+
+#include "authoring/face_editing.h"
+#include "import/embedded_images.h"
+#include "import/obj_morph_export.h"
+#include "import/save_face_file.h"
+
+namespace mw {
+
+namespace {
+
+// Texture names that are not absolute name files beside the document's file.
+std::filesystem::path textureFolder(const Document& doc)
+{
+    std::filesystem::path textureDir = doc.fileName.parent_path();
+    return textureDir.empty() ? "." : textureDir;
+}
+
+}  // namespace
+
+DocumentWrite writeDocument(Document& doc, const std::filesystem::path& path)
+{
+    DocumentWrite write;
+    if (!hasFace(doc)) {
+        write.failure = "No face is open.";
+        return write;
+    }
+    commitHeadTransform(doc);
+    write.written = saveFaceFile(path, *doc.face, textureFolder(doc), &write.warnings, &write.failure, &write.error);
+    return write;
+}
+
+DocumentWrite writeDocumentMorphs(Document& doc, const std::filesystem::path& folder,
+                                  std::vector<std::filesystem::path>* written)
+{
+    DocumentWrite write;
+    if (!hasFace(doc)) {
+        write.failure = "No face is open.";
+        return write;
+    }
+    commitHeadTransform(doc);
+    const std::string restName = doc.fileName.empty() ? "face" : doc.fileName.stem().string();
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    // The OBJ files name texture files; images that came inside the face file get one first.
+    if (!keepEmbeddedTextures(*doc.face, folder / (restName + ".obj"), &write.failure, true))
+        return write;
+    MorphExportReport report;
+    write.written = exportMorphsAsObj(*doc.face, folder, restName, textureFolder(doc), &report);
+    write.failure = std::move(report.failure);
+    write.warnings = std::move(report.warnings);
+    if (written)
+        *written = std::move(report.written);
+    return write;
+}
+
+std::string writeFailureReason(const DocumentWrite& write)
+{
+    // The writer's stock words for a file it could not write give way to the system's reason.
+    if (write.error || write.failure.empty() || write.failure == "the file cannot be written")
+        return saveFailureReason(write.error);
+    return write.failure;
+}
+
+std::string saveFailureReason(const std::error_code& error)
+{
+    switch (error.value()) {
+    case ENOSPC:
+    case EDQUOT:
+        return "The disk is full.";
+    case EACCES:
+    case EPERM:
+        return "You do not have permission to write there.";
+    case EROFS:
+        return "The disk is read-only.";
+    case ENOENT:
+    case ENOTDIR:
+        return "The folder does not exist.";
+    case EISDIR:
+        return "A folder has that name.";
+    default:
+        return error ? error.message() + "." : "The file could not be written.";
+    }
+}
+
+}  // namespace mw
