@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "import/embedded_images.h"
 #include "model/face_file.h"
+#include "model/write_failure.h"
 
 namespace mw::cli {
 
@@ -28,8 +29,9 @@ int saveView(ViewState& state, const std::filesystem::path& output, const std::s
 {
     commitHeadTransform(state);
     std::string failure;
-    if (!keepEmbeddedTextures(*state.face, output, &failure) || !writeFaceFile(output, *state.face)) {
-        std::cerr << "Failed to save: " << shownName << '\n';
+    std::error_code error;
+    if (!keepEmbeddedTextures(*state.face, output, &failure) || !writeFaceFile(output, *state.face, error)) {
+        std::cerr << saveFailureMessage(shownName, failure.empty() ? writeFailureReason(error) : failure) << '\n';
         return kWriteFailed;
     }
     return kOk;

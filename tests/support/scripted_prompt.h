@@ -14,6 +14,11 @@ namespace mw::test {
 class ScriptedPrompt : public Prompt {
 public:
     void message(const std::string& text) override { messages.push_back(text); }
+    void failure(const std::string& text) override
+    {
+        messages.push_back(text);
+        failures.push_back(text);
+    }
     bool question(const std::string& text) override
     {
         questions.push_back(text);
@@ -34,7 +39,8 @@ public:
     std::vector<std::filesystem::path> chooseOpenFiles() override { return pop(openFileLists, {}); }
     std::optional<std::filesystem::path> chooseExportFile() override { return pop(exportFiles, {}); }
 
-    std::vector<std::string> messages;
+    std::vector<std::string> messages;  // failures among them
+    std::vector<std::string> failures;
     std::vector<std::string> questions;
     std::deque<bool> answers;                                    // for question(); No when empty
     std::deque<std::optional<std::filesystem::path>> openFiles;  // cancelled when empty
