@@ -238,8 +238,18 @@ private:
         // survive that way).
         std::vector<std::uint32_t> firstSlot(nv, kNone);
         std::vector<std::uint32_t> nextSlot, slotTex, slotVertex, slotCorner;
+        // With 0xFFFF vertices or more the indices are 32 bits whatever the seams add: they go
+        // straight into their view (cut to the corners written); otherwise through a list.
+        const bool wide = nv >= 0xFFFF;
         std::vector<std::uint32_t> indices;
-        indices.reserve(vi.size());
+        int wideView = -1;
+        std::size_t wideOffset = 0, wideCount = 0;
+        if (wide)
+            wideOffset = static_cast<std::size_t>(
+                newView<std::uint32_t>(vi.size(), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER, wideView) - data().data());
+        else
+            indices.reserve(vi.size());
+        unsigned char* const wideAt = wide ? data().data() + wideOffset : nullptr;
         for (auto* list : {&nextSlot, &slotTex, &slotVertex, &slotCorner})
             list->reserve(nv);
         const auto slotOf = [&](std::uint32_t v, std::uint32_t t, std::uint32_t corner) {
@@ -260,10 +270,24 @@ private:
         for (std::size_t first = 0; first + 3 <= vi.size(); first += 3) {
             if (!triangleInRange(vi, first, nv))
                 continue;
-            for (std::size_t c = first; c < first + 3; ++c)
-                indices.push_back(slotOf(vi[c], hasUv ? g.texIndices[c] : kNone, static_cast<std::uint32_t>(c)));
+            for (std::size_t c = first; c < first + 3; ++c) {
+                const std::uint32_t slot = slotOf(vi[c], hasUv ? g.texIndices[c] : kNone, static_cast<std::uint32_t>(c));
+                if (wide)
+                    std::memcpy(wideAt + 4 * wideCount++, &slot, 4);
+                else
+                    indices.push_back(slot);
+            }
         }
-        if (indices.empty()) {
+        const std::size_t cornerCount = wide ? wideCount : indices.size();
+        if (wide) {
+            data().resize(wideOffset + 4 * wideCount);
+            model_.bufferViews[static_cast<std::size_t>(wideView)].byteLength = 4 * wideCount;
+            if (wideCount == 0) {
+                model_.bufferViews.pop_back();
+                data().resize(wideOffset);
+            }
+        }
+        if (cornerCount == 0) {
             report_.warnings.push_back("geometry \"" + g.name + "\" has no triangles and was left out");
             return false;
         }
@@ -340,8 +364,11 @@ private:
         {
             tinygltf::Accessor a;
             a.type = TINYGLTF_TYPE_SCALAR;
-            a.count = indices.size();
-            if (count < 0xFFFF) {
+            a.count = cornerCount;
+            if (wide) {
+                a.bufferView = wideView;
+                a.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+            } else if (count < 0xFFFF) {
                 unsigned char* at =
                     newView<std::uint16_t>(indices.size(), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER, a.bufferView);
                 for (const std::uint32_t index : indices) {
