@@ -1,7 +1,10 @@
 // mienwright [FILE]: the face editor, opening FILE when one is given.
 
+#include <cstring>
+
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QScreen>
 #include <QSurfaceFormat>
 
@@ -10,23 +13,57 @@
 #include "mienwright_version.h"
 #include "import/library_messages.h"
 
-int main(int argc, char** argv)
-{
-    // Before the application exists, so that every OpenGL context gets the fixed-function pipeline.
-    QSurfaceFormat::setDefaultFormat(mw::CMienwrightView::surfaceFormat());
-    QApplication application(argc, argv);
-    mw::sendLibraryMessagesToStandardError("");
-    QApplication::setApplicationName(QStringLiteral("Mienwright"));
-    QApplication::setApplicationVersion(QStringLiteral(MIENWRIGHT_VERSION));
+namespace {
 
-    QCommandLineParser parser;
+const QCommandLineOption& noAboutOption()
+{
+    static const QCommandLineOption option(QStringLiteral("no-about"),
+                                           QStringLiteral("Do not show the about box at start-up."));
+    return option;
+}
+
+void describeArguments(QCommandLineParser& parser)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Mienwright"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MIENWRIGHT_VERSION));
     parser.setApplicationDescription(QStringLiteral("Editor for textured 3D head models with morph targets."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Face file to open (.tvf, .txt or any model file)."),
                                  QStringLiteral("[FILE]"));
-    const QCommandLineOption noAbout(QStringLiteral("no-about"), QStringLiteral("Do not show the about box at start-up."));
-    parser.addOption(noAbout);
+    parser.addOption(noAboutOption());
+}
+
+// --help and --version only print: they must work where no display is, so they are answered
+// before the GUI application (and its display connection) exists.
+bool asksOnlyForText(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char* flag : {"--help", "-h", "-?", "--help-all", "--version", "-v"})
+            if (std::strcmp(argv[i], flag) == 0)
+                return true;
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (asksOnlyForText(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCommandLineParser parser;
+        describeArguments(parser);
+        parser.process(core);  // prints and exits
+        return 0;
+    }
+    // Before the application exists, so that every OpenGL context gets the fixed-function pipeline.
+    QSurfaceFormat::setDefaultFormat(mw::CMienwrightView::surfaceFormat());
+    QApplication application(argc, argv);
+    mw::sendLibraryMessagesToStandardError("");
+
+    QCommandLineParser parser;
+    describeArguments(parser);
+    const QCommandLineOption& noAbout = noAboutOption();
     parser.process(application);
 
     mw::CMainFrame frame;

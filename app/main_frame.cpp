@@ -414,7 +414,7 @@ void CMainFrame::onFileExportGltf()
     std::vector<std::string> warnings;
     std::string failure;
     if (!saveFaceFile(path, *state.face, textureDir, &warnings, &failure)) {
-        prompt_->message("Failed to save: " + path.string() + (failure.empty() ? "" : "\n" + failure));
+        prompt_->failure("Failed to save: " + path.string() + (failure.empty() ? "" : "\n" + failure));
         return;
     }
     if (!warnings.empty()) {

@@ -12,7 +12,9 @@
 #include "authoring/morph_import.h"
 #include "authoring/view_document.h"
 #include "import/embedded_images.h"
+#include "import/load_face.h"
 #include "model/face_file.h"
+#include "model/write_failure.h"
 
 namespace mw {
 
@@ -46,7 +48,7 @@ osg::ref_ptr<TarvFaceObject> readOtherFace(Document& doc, const std::filesystem:
     osg::ref_ptr<TarvFaceObject> face;
     doc.work.run("Loading " + path.string(), [&] { face = readAnyFace(path, report); });
     if (!face)
-        doc.prompt.message("Failed to load: " + path.string());
+        doc.prompt.failure(loadFailureMessage(path, report));
     else if (!report.empty())
         doc.prompt.message(repairSummary(path, report));
     return face;
@@ -61,23 +63,10 @@ bool isModified(const Document& doc)
 
 std::string saveFailureReason(const std::error_code& error)
 {
-    switch (error.value()) {
-    case ENOSPC:
-    case EDQUOT:
-        return "The disk is full.";
-    case EACCES:
-    case EPERM:
-        return "You do not have permission to write there.";
-    case EROFS:
-        return "The disk is read-only.";
-    case ENOENT:
-    case ENOTDIR:
-        return "The folder does not exist.";
-    case EISDIR:
-        return "A folder has that name.";
-    default:
-        return error ? error.message() + "." : "The file could not be written.";
-    }
+    // The command-line tool's words, as a sentence.
+    std::string sentence = writeFailureReason(error) + ".";
+    sentence[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(sentence[0])));
+    return sentence;
 }
 
 bool saveFace(Document& doc, const std::filesystem::path& path)
@@ -98,14 +87,14 @@ bool saveFace(Document& doc, const std::filesystem::path& path)
     // Images that came embedded in the opened file (a .glb) get files beside the saved face.
     std::string imageFailure;
     if (!keepEmbeddedTextures(*face, target, &imageFailure)) {
-        doc.prompt.message("Could not save " + target.string() + "\n" + imageFailure);
+        doc.prompt.failure("Could not save " + target.string() + "\n" + imageFailure);
         return false;
     }
     std::error_code error;
     bool written = false;
     doc.work.run("Saving " + target.string(), [&] { written = writeFaceFile(target, *face, error); });
     if (!written) {
-        doc.prompt.message("Could not save " + target.string() + "\n" + saveFailureReason(error));
+        doc.prompt.failure("Could not save " + target.string() + "\n" + saveFailureReason(error));
         return false;
     }
     state.fileName = target;

@@ -2,6 +2,7 @@
 
 #include "authoring/comparison_face.h"
 #include "authoring/face_editing.h"
+#include "authoring/morph_management.h"
 
 namespace mw {
 
@@ -71,6 +72,8 @@ bool generateMorphTarget(ViewState& state, Prompt& prompt)
     osg::ref_ptr<FaceMorph> morph = new FaceMorph;
     if (!extractMorphTargets(state, *morph, &prompt))
         return false;
+    // Morphs are found by name (weights, operations): the new one must not hide another.
+    morph->name = uniqueMorphName(*state.face, morph->name);
     state.face->morphs.push_back(morph);
     state.faceNode->attachMorphTargets(static_cast<unsigned>(state.face->morphs.size() - 1));
     state.modified = true;

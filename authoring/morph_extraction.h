@@ -43,7 +43,8 @@ void fillDifferenceMorph(FaceMorph& morph, const TarvFaceObject& current, const 
 // Needs a comparison face.
 bool extractMorphTargets(ViewState& state, FaceMorph& morph, Prompt* messages, FacePairing* pairing = nullptr);
 
-// "Generate morph target": appends the extracted morph to the current face, lets it draw,
+// "Generate morph target": appends the extracted morph to the current face (named "morph", or
+// "morph.001" and so on when that is taken, as a duplicate is), lets it draw,
 // marks the face modified and drops the comparison face. On a mismatch nothing is added and
 // the comparison face stays. True when a morph was added.
 bool generateMorphTarget(ViewState& state, Prompt& prompt);

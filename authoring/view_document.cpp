@@ -4,6 +4,7 @@
 
 #include "authoring/comparison_face.h"
 #include "authoring/face_reading.h"
+#include "import/load_face.h"
 #include "render/file_directory.h"
 
 namespace mw {
@@ -57,7 +58,7 @@ bool installFaceRead(ViewState& state, FaceRead& read, Prompt& prompt)
     if (read.fileName.empty())
         return false;
     if (!read.face) {
-        prompt.message("Failed to load: " + read.shownName.string());
+        prompt.failure(loadFailureMessage(read.shownName, read.report));
         return false;
     }
 

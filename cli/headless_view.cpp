@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "import/embedded_images.h"
 #include "model/face_file.h"
+#include "model/write_failure.h"
 
 namespace mw::cli {
 
@@ -18,7 +19,15 @@ std::unique_ptr<ViewState> openView(const std::filesystem::path& base, Prompt& p
     buildView(*state, {});
     std::error_code error;
     const std::filesystem::path workingDirectory = std::filesystem::current_path(error);
-    const bool loaded = loadIntoView(*state, base, prompt);
+    // As loadIntoView, but each repair is a warning line of its own, as every command prints them.
+    FaceRead read = prepareFaceRead(base);
+    readPreparedFace(read);
+    if (read.face) {
+        for (const std::string& change : read.report.changes)
+            std::cerr << "warning: " << change << '\n';
+        read.report.changes.clear();
+    }
+    const bool loaded = !base.empty() && installFaceRead(*state, read, prompt);
     if (!error)
         std::filesystem::current_path(workingDirectory, error);
     return loaded ? std::move(state) : nullptr;
@@ -28,8 +37,9 @@ int saveView(ViewState& state, const std::filesystem::path& output, const std::s
 {
     commitHeadTransform(state);
     std::string failure;
-    if (!keepEmbeddedTextures(*state.face, output, &failure) || !writeFaceFile(output, *state.face)) {
-        std::cerr << "Failed to save: " << shownName << '\n';
+    std::error_code error;
+    if (!keepEmbeddedTextures(*state.face, output, &failure) || !writeFaceFile(output, *state.face, error)) {
+        std::cerr << saveFailureMessage(shownName, failure.empty() ? writeFailureReason(error) : failure) << '\n';
         return kWriteFailed;
     }
     return kOk;

@@ -18,8 +18,8 @@ namespace mw::cli {
 std::unique_ptr<ViewState> openView(const std::filesystem::path& base, Prompt& prompt);
 
 // Saves the view's face as the editor does: the head transform is baked into it, then it is
-// written as .tvf to `output`. Returns kOk, or kWriteFailed after "Failed to save: " and
-// `shownName` (the path as the user gave it).
+// written as .tvf to `output`. Returns kOk, or kWriteFailed after "Failed to save: ",
+// `shownName` (the path as the user gave it) and the reason.
 int saveView(ViewState& state, const std::filesystem::path& output, const std::string& shownName);
 
 }  // namespace mw::cli

@@ -7,6 +7,7 @@
 #include "import/obj_reader.h"
 #include "import/obj_writer.h"
 #include "model/face_file.h"
+#include "model/write_failure.h"
 
 namespace mw {
 
@@ -35,9 +36,10 @@ bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const
         if (warnings)
             warnings->insert(warnings->end(), report.warnings.begin(), report.warnings.end());
     } else {
-        written = keepEmbeddedTextures(face, path, &why) && writeFaceFile(path, face);
+        std::error_code error;
+        written = keepEmbeddedTextures(face, path, &why) && writeFaceFile(path, face, error);
         if (!written && why.empty())
-            why = "the file cannot be written";
+            why = writeFailureReason(error);
     }
     if (!written && failure)
         *failure = why;

@@ -195,7 +195,7 @@ TEST_F(FrameTest, MorphsComeFromTheOpenDialogsComparisonAndFromManyFilesAtOnce)
     prompt.openFileLists.push_back({smile, dir / "missing.tvf"});
     act(c::CreateMorphsFromFiles).trigger();
     ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0], "Failed to load: " + (dir / "missing.tvf").string());
+    EXPECT_EQ(prompt.messages[0], "Failed to load: " + (dir / "missing.tvf").string() + " (no such file)");
     EXPECT_EQ(state().face->morphs.size(), morphs + 3);
 }
 

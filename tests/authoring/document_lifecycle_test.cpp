@@ -136,14 +136,22 @@ TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
     const osg::Matrixd head = state.scene.headTransform->getMatrix();
     test::writeBytes(dir / "junk.tvf", "nothing to see");
     test::writeBytes(dir / "junk.nomodel", "this is no model of any kind\n");
-    // Each is said once; an empty name (nothing chosen) says nothing.
-    for (const fs::path& bad : {dir / "missing.tvf", dir / "junk.tvf", dir / "junk.nomodel", fs::path()}) {
+    fs::create_directory(dir / "folder.tvf");
+    // Each is said once, as a failure with its reason; an empty name (nothing chosen) says nothing.
+    const std::pair<fs::path, std::string> refused[] = {{dir / "missing.tvf", " (no such file)"},
+                                                        {dir / "junk.tvf", " (not a face file)"},
+                                                        {dir / "junk.nomodel", " (not a face file)"},
+                                                        {dir / "folder.tvf", " (is a folder)"},
+                                                        {fs::path(), ""}};
+    for (const auto& [bad, reason] : refused) {
         SCOPED_TRACE(bad.string());
         prompt.messages.clear();
+        prompt.failures.clear();
         prompt.threeWayAnswers = {Answer::No};
         EXPECT_FALSE(openFace(doc, bad));
-        const std::vector<std::string> said{"Failed to load: " + bad.string()};
+        const std::vector<std::string> said{"Failed to load: " + bad.string() + reason};
         EXPECT_EQ(prompt.messages, bad.empty() ? std::vector<std::string>{} : said);
+        EXPECT_EQ(prompt.failures, prompt.messages);
         EXPECT_EQ(state.faceNode, node);
         EXPECT_TRUE(state.scene.headTransform->containsNode(node.get()));
         EXPECT_EQ(panes.shownNode, node.get());
@@ -165,7 +173,8 @@ TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
     prompt.messages.clear();
     prompt.openFiles.push_back(dir / "missing.tvf");
     EXPECT_FALSE(openChoice(doc, OpenFaceChoice{OpenFaceChoice::ImportMorphs, true}));
-    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string()});
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string() +
+                                                        " (no such file)"});
     EXPECT_TRUE(panes.appended.empty());
     EXPECT_TRUE(state.face->morphs.empty());
 }

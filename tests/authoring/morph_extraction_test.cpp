@@ -73,6 +73,11 @@ TEST_F(MorphExtractionTest, IdenticalFacesGiveOneMorphWithAnEmptyTargetPerGeomet
     EXPECT_FALSE(hasComparison(state));
     EXPECT_EQ(state.editHandler->targetTransform, state.scene.headTransform);
     EXPECT_FALSE(generateMorphTarget(state, prompt));  // nothing to compare with any more
+
+    // A second morph from the same comparison gets a name of its own, as a duplicate does.
+    installComparisonFace(state, anchoredFace(), prompt);
+    ASSERT_TRUE(generateMorphTarget(state, prompt));
+    EXPECT_EQ(test::morphNames(*state.face), (std::vector<std::string>{"morph", "morph.001"}));
 }
 
 TEST_F(MorphExtractionTest, AVertexAtTheThresholdIsIncludedACloserOneIsNot)
