@@ -29,6 +29,7 @@ void addCreateMorphCommand(CLI::App& app, int& status);
 void addImportMorphsCommand(CLI::App& app, int& status);
 void addNeckCommand(CLI::App& app, int& status);
 void addMorphsCommand(CLI::App& app, int& status);
+void addTransferMorphsCommand(CLI::App& app, int& status);
 
 // Loads any face file the program reads; prints "Failed to load: PATH" on failure. The face
 // is repaired before it is returned: each change is printed on stderr as "warning: ..." and,

@@ -23,6 +23,7 @@ int main(int argc, char** argv)
     mw::cli::addImportMorphsCommand(app, status);
     mw::cli::addNeckCommand(app, status);
     mw::cli::addMorphsCommand(app, status);
+    mw::cli::addTransferMorphsCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
