@@ -1,0 +1,160 @@
+// Transferring morphs onto heads of another topology, placement, size and shape, checked against
+// a known truth: the head's vertices are a subset of the rig's (meshoptimizer keeps vertices when
+// it simplifies), so the expected offset at each is the rig's own, turned and scaled with the head.
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <random>
+
+#include <gtest/gtest.h>
+#include <meshoptimizer.h>
+#include <Eigen/Geometry>
+#include <osg/Matrixd>
+
+#include "authoring/morph_transfer.h"
+#include "authoring/surface_projection.h"
+#include "import/load_face.h"
+#include "tests/support/face_builders.h"
+#include "tests/support/synthetic_head.h"
+#include "tests/support/temp_dir.h"
+
+namespace mw {
+namespace {
+
+// A copy of `face` without morphs, each geometry simplified to `share` of its triangles and its
+// vertices shuffled; `kept[g][v]` is the rig vertex head vertex v of geometry g was.
+osg::ref_ptr<TarvFaceObject> remeshed(const TarvFaceObject& face, float share, std::vector<IndexList>& kept)
+{
+    osg::ref_ptr<TarvFaceObject> out = new TarvFaceObject;
+    std::mt19937 random(3);
+    kept.clear();
+    for (const auto& source : face.geometries) {
+        const auto& points = *source->vertices;
+        IndexList indices(source->vertexIndices.size());
+        const auto target = static_cast<std::size_t>(static_cast<float>(indices.size() / 3) * share) * 3;
+        indices.resize(meshopt_simplify(indices.data(), source->vertexIndices.data(), indices.size(), points[0].ptr(),
+                                        points.size(), sizeof(osg::Vec3), target, 1.0f));
+        IndexList used = indices;
+        std::sort(used.begin(), used.end());
+        used.erase(std::unique(used.begin(), used.end()), used.end());
+        std::shuffle(used.begin(), used.end(), random);
+        std::vector<std::uint32_t> newIndex(points.size());
+        std::vector<osg::Vec3> vertices;
+        for (std::uint32_t v : used) {
+            newIndex[v] = static_cast<std::uint32_t>(vertices.size());
+            vertices.push_back(points[v]);
+        }
+        for (std::uint32_t& i : indices)
+            i = newIndex[i];
+        out->geometries.push_back(test::makeGeom(source->name, vertices, indices));
+        kept.push_back(used);
+    }
+    return out;
+}
+
+void transform(TarvFaceObject& face, const osg::Matrixd& m)
+{
+    for (const auto& g : face.geometries)
+        for (osg::Vec3& p : g->vertices->asVector())
+            p = p * m;
+}
+
+struct Agreement {
+    double rms;       // √(Σ|got − truth|² / Σ|truth|²) over every vertex of the head
+    double strength;  // √(Σ|got|² / Σ|truth|²)
+};
+
+Agreement compare(const TarvFaceObject& head, const FaceMorph& got, const FaceMorph& rigMorph,
+                   const std::vector<IndexList>& kept, const osg::Matrixd& turn)
+{
+    double error = 0.0, norm = 0.0, size = 0.0;
+    for (std::size_t g = 0; g < head.geometries.size(); ++g) {
+        std::vector<osg::Vec3> truth(kept[g].size()), moved(kept[g].size());
+        for (const auto& t : rigMorph.targets)
+            if (t->name == head.geometries[g]->name)
+                for (std::size_t v = 0; v < kept[g].size(); ++v)
+                    for (std::size_t e = 0; e < t->indices.size(); ++e)
+                        if (t->indices[e] == kept[g][v])
+                            truth[v] = osg::Matrixd::transform3x3((*t->offsets)[e], turn);
+        const FaceTarget& target = *got.targets[g];
+        EXPECT_EQ(target.name, head.geometries[g]->name);
+        for (std::size_t e = 0; e < target.indices.size(); ++e)
+            moved[target.indices[e]] = (*target.offsets)[e];
+        for (std::size_t v = 0; v < truth.size(); ++v) {
+            error += (moved[v] - truth[v]).length2();
+            norm += truth[v].length2();
+            size += moved[v].length2();
+        }
+    }
+    return {std::sqrt(error / norm), std::sqrt(size / norm)};
+}
+
+struct HeadCase {
+    const char* name;
+    bool otherPerson;    // a made-up person with features onto another, else the sample head onto itself
+    double rigScale;     // the rig scaled about the origin and moved away...
+    double headScale;    // ...the head scaled, turned about the up axis and moved
+    double headDegrees;
+    double tolerance;    // largest relative RMS of a morph
+};
+
+class MorphTransferTest : public ::testing::TestWithParam<HeadCase> {};
+
+TEST_P(MorphTransferTest, EveryMorphMatchesTheTruthOnTheHead)
+{
+    const HeadCase& c = GetParam();
+    // The other person: a wider face, a longer nose, a wider mouth, eyes further apart and a
+    // longer lower face, on the same canonical grid, so vertex v is the same feature on both.
+    const test::Person other{0.86, 1.0, 0.9, 1.3, 0.15, 0.1, 0.5};
+    const osg::ref_ptr<TarvFaceObject> rig = c.otherPerson ? test::makeSyntheticHead({}, 72, 120, 5).face
+                                                           : loadFace(test::sourceDir() / "examples" / "sample-head.tvf");
+    ASSERT_TRUE(rig);
+    std::vector<IndexList> kept;
+    const osg::ref_ptr<TarvFaceObject> head =
+        remeshed(c.otherPerson ? *test::makeSyntheticHead(other, 72, 120, 0).face : *rig, 0.45f, kept);
+    const osg::Matrixd turn = osg::Matrixd::scale(c.headScale, c.headScale, c.headScale) *
+                              osg::Matrixd::rotate(c.headDegrees * std::numbers::pi / 180.0, osg::Vec3d(0, 1, 0));
+    transform(*head, turn * osg::Matrixd::translate(0.4, -1.3, 2.2));
+    transform(*rig, osg::Matrixd::scale(c.rigScale, c.rigScale, c.rigScale) * osg::Matrixd::translate(-30, 12, 5));
+    // The rig's offsets grow with it; the truth is the offset of the rig as it was.
+    for (const auto& m : rig->morphs)
+        for (const auto& t : m->targets)
+            for (osg::Vec3& o : t->offsets->asVector())
+                o *= static_cast<float>(c.rigScale);
+
+    const MorphTransferResult result = transferMorphs(*rig, *head, {});
+    ASSERT_EQ(result.status, MorphTransferResult::Status::Done) << result.error;
+    ASSERT_EQ(result.morphs.size(), rig->morphs.size());
+    EXPECT_TRUE(result.report.registered);
+    EXPECT_TRUE(result.report.unpaired.empty());
+    const Eigen::AngleAxisd turned(result.report.alignment.rotation);
+    EXPECT_NEAR(turned.angle() * turned.axis().y() * 180.0 / std::numbers::pi, c.headDegrees, 2.0);
+    if (!c.otherPerson) {
+        EXPECT_NEAR(result.report.alignment.scale, c.headScale / c.rigScale, 0.01 * c.headScale / c.rigScale);
+    }
+    for (std::size_t k = 0; k < rig->morphs.size(); ++k) {
+        EXPECT_EQ(result.morphs[k]->name, rig->morphs[k]->name);
+        osg::ref_ptr<FaceMorph> original = new FaceMorph;  // the rig's morph at its first size
+        for (const auto& t : rig->morphs[k]->targets) {
+            osg::ref_ptr<FaceTarget> copy = test::makeTarget(t->name, t->indices, t->offsets->asVector());
+            for (osg::Vec3& o : copy->offsets->asVector())
+                o /= static_cast<float>(c.rigScale);
+            original->targets.push_back(copy);
+        }
+        const Agreement a = compare(*head, *result.morphs[k], *original, kept, turn);
+        std::cout << c.name << ' ' << result.morphs[k]->name << ": relative RMS " << a.rms << ", strength " << a.strength << '\n';
+        EXPECT_LT(a.rms, c.tolerance) << result.morphs[k]->name;
+        EXPECT_NEAR(a.strength, 1.0, 0.2) << result.morphs[k]->name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Heads, MorphTransferTest,
+                         ::testing::Values(HeadCase{"remeshed", false, 1.0, 1.15, 15.0, 0.05},
+                                           HeadCase{"rigInCentimetres", false, 100.0, 1.15, -15.0, 0.05},
+                                           HeadCase{"otherPerson", true, 1.0, 1.15, 15.0, 0.45},
+                                           HeadCase{"otherPersonInCentimetres", true, 100.0, 0.9, -20.0, 0.45}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace mw
