@@ -307,7 +307,12 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
     const std::vector<std::uint8_t> rigBorder = borderVertices(rig);
     const double rigMass = static_cast<double>(n);
     const std::vector<double> rigWeights = areaWeights(rig, rigMass);
-    const std::vector<double> headWeights = areaWeights(head, rigMass);
+    // A dense scan need not pull with every vertex: about as many as the rig has are plenty.
+    const std::size_t headStride = std::max<std::size_t>(1, head.points.size() / std::max<std::size_t>(n, 20000));
+    const std::vector<double> headWeights = areaWeights(head, rigMass * static_cast<double>(headStride));
+    std::vector<std::unique_ptr<FeatureIndex>> headFeatures;
+    for (int g = 0; g < groups; ++g)
+        headFeatures.push_back(std::make_unique<FeatureIndex>(head, headNormals, headAround, headGroups, g, reach));
 
     const DeformationGraph graph = buildDeformationGraph(rig, options.graphNodes);
     const std::size_t m = graph.nodes.size();
@@ -357,7 +362,7 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
 
             // Rig vertices towards the closest head points.
             for (int g = 0; g < groups; ++g) {
-                const FeatureIndex features(head, headNormals, headAround, headGroups, g, reach);
+                const FeatureIndex& features = *headFeatures[static_cast<std::size_t>(g)];
                 if (features.empty())
                     continue;
                 for (std::size_t v = 0; v < n; ++v) {
@@ -377,7 +382,7 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
                 const FeatureIndex features(bent, bentNormals, rigAround, rigGroups, g, reach);
                 if (features.empty())
                     continue;
-                for (std::size_t h = 0; h < head.points.size(); ++h) {
+                for (std::size_t h = 0; h < head.points.size(); h += headStride) {
                     if (headGroups[h] != g || !(headWeights[h] > 0.0))
                         continue;
                     const Eigen::Vector3d& normal = headNormals[h];
