@@ -57,7 +57,7 @@ struct TransferredMorph {
 };
 
 struct MorphTransferReport {
-    Similarity alignment;                     // rig → head
+    SimilarityTransform alignment;                     // rig → head
     double meanDistance = 0.0;                // head vertices to the bent rig surface
     double p95Distance = 0.0;
     std::vector<GeometryPair> pairs;          // the pairing used

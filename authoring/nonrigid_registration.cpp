@@ -303,8 +303,8 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
     const auto rigAround = trianglesAround(rig);
     // Normals count as much as a distance of 2 % of the head's size.
     constexpr double reach = 0.02;
-    const std::vector<std::uint8_t> headBorder = borderVertices(head);
-    const std::vector<std::uint8_t> rigBorder = borderVertices(rig);
+    const std::vector<std::uint8_t> headBorder = borderFlags(head);
+    const std::vector<std::uint8_t> rigBorder = borderFlags(rig);
     const double rigMass = static_cast<double>(n);
     const std::vector<double> rigWeights = areaWeights(rig, rigMass);
     // A dense scan need not pull with every vertex: about as many as the rig has are plenty.

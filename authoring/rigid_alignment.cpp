@@ -13,7 +13,7 @@
 
 namespace mw {
 
-Similarity fitSimilarity(std::span<const PointPair> pairs)
+SimilarityTransform fitSimilarityTransform(std::span<const PointPair> pairs)
 {
     double total = 0.0;
     Eigen::Vector3d meanFrom = Eigen::Vector3d::Zero(), meanTo = Eigen::Vector3d::Zero();
@@ -39,7 +39,7 @@ Similarity fitSimilarity(std::span<const PointPair> pairs)
     Eigen::Vector3d sign = Eigen::Vector3d::Ones();
     if ((svd.matrixU() * svd.matrixV().transpose()).determinant() < 0.0)
         sign[2] = -1.0;
-    Similarity s;
+    SimilarityTransform s;
     s.rotation = svd.matrixU() * sign.asDiagonal() * svd.matrixV().transpose();
     s.scale = svd.singularValues().dot(sign) / spread;
     if (!(s.scale > 0.0))
@@ -175,7 +175,7 @@ struct IcpRun {
 
     // One step: closest points both ways, the nearest share kept, the similarity refitted.
     // Returns the symmetric trimmed mean distance before the step.
-    double step(Similarity& s, std::size_t stride) const
+    double step(SimilarityTransform& s, std::size_t stride) const
     {
         std::vector<PointPair> pairs;
         std::vector<double> there, back;
@@ -204,7 +204,7 @@ struct IcpRun {
         for (const PointPair& l : landmarks)
             kept.push_back({l.from, l.to, landmarkWeight});
         const double before = 0.5 * (trimmedMean(there, kKeep) + trimmedMean(back, kKeep));
-        const Similarity fitted = fitSimilarity(kept);
+        const SimilarityTransform fitted = fitSimilarityTransform(kept);
         if (kept.size() >= 3 && fitted.scale > 0.0 && std::isfinite(fitted.scale))
             s = fitted;
         return before;
@@ -222,7 +222,7 @@ struct IcpRun {
     // How well a placement fits: the mean distance both ways, each capped at `cap` so that
     // parts one head lacks (a neck, the back of a face mask) weigh the same for every
     // placement, while a nose beside the nose counts in full.
-    double measure(const Similarity& s, std::size_t stride, double cap) const
+    double measure(const SimilarityTransform& s, std::size_t stride, double cap) const
     {
         double sum = 0.0;
         std::size_t count = 0;
@@ -252,9 +252,9 @@ RigidAlignment alignRigid(const TriangleSurface& rig, const TriangleSurface& hea
 
     // First guesses: from the landmarks when there are enough, else the anchors under a few
     // turns about the up axis; the one that fits best after a short run goes on.
-    std::vector<Similarity> starts;
+    std::vector<SimilarityTransform> starts;
     if (landmarks.size() >= 3)
-        starts.push_back(fitSimilarity(landmarks));
+        starts.push_back(fitSimilarityTransform(landmarks));
     if (starts.empty()) {
         const Anchor headAnchor = anchorOf(headSamples);
         // The turn between the two planes of symmetry when they agree with "facing roughly
@@ -264,7 +264,7 @@ RigidAlignment alignRigid(const TriangleSurface& rig, const TriangleSurface& hea
         if (std::abs(turn) <= 35.0 * std::numbers::pi / 180.0)
             turns = {turn * 180.0 / std::numbers::pi};
         for (double degrees : turns) {
-            Similarity s;
+            SimilarityTransform s;
             s.rotation = Eigen::AngleAxisd(degrees * std::numbers::pi / 180.0, Eigen::Vector3d::UnitY()).toRotationMatrix();
             std::vector<Eigen::Vector3d> turned;
             turned.reserve(rigSamples.size());
@@ -283,8 +283,8 @@ RigidAlignment alignRigid(const TriangleSurface& rig, const TriangleSurface& hea
     }
     const double cap = 0.02 * (high - low).norm();
     double best = std::numeric_limits<double>::infinity();
-    Similarity chosen = starts.front();
-    for (Similarity s : starts) {
+    SimilarityTransform chosen = starts.front();
+    for (SimilarityTransform s : starts) {
         for (int i = 0; i < 20; ++i) {
             if (stopped()) {
                 result.cancelled = true;

@@ -14,7 +14,7 @@
 namespace mw {
 
 // p ↦ scale · rotation · p + translation.
-struct Similarity {
+struct SimilarityTransform {
     double scale = 1.0;
     Eigen::Matrix3d rotation = Eigen::Matrix3d::Identity();
     Eigen::Vector3d translation = Eigen::Vector3d::Zero();
@@ -34,10 +34,10 @@ struct PointPair {
 
 // The similarity that carries the `from` points onto the `to` points best in the weighted
 // least-squares sense (Umeyama); identity when fewer than three pairs span a plane.
-Similarity fitSimilarity(std::span<const PointPair> pairs);
+SimilarityTransform fitSimilarityTransform(std::span<const PointPair> pairs);
 
 struct RigidAlignment {
-    Similarity transform;           // carries the rig onto the head
+    SimilarityTransform transform;           // carries the rig onto the head
     double distance = 0.0;          // trimmed mean distance between the two surfaces afterwards
     bool cancelled = false;
 };

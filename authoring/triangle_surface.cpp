@@ -33,7 +33,7 @@ Eigen::Vector3d triangleNormal(const TriangleSurface& surface, std::size_t trian
     return length > 0.0 ? Eigen::Vector3d(n / length) : Eigen::Vector3d::Zero();
 }
 
-std::vector<std::uint8_t> borderVertices(const TriangleSurface& surface)
+std::vector<std::uint8_t> borderFlags(const TriangleSurface& surface)
 {
     std::unordered_map<std::uint64_t, int> uses;
     uses.reserve(surface.triangles.size() * 3);

@@ -24,7 +24,7 @@ std::vector<Eigen::Vector3d> vertexNormals(const TriangleSurface& surface);
 Eigen::Vector3d triangleNormal(const TriangleSurface& surface, std::size_t triangle);
 
 // 1 for every vertex on an edge that only one triangle uses (an open border such as a neck cut).
-std::vector<std::uint8_t> borderVertices(const TriangleSurface& surface);
+std::vector<std::uint8_t> borderFlags(const TriangleSurface& surface);
 
 double surfaceArea(const TriangleSurface& surface);
 

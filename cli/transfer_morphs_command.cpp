@@ -75,7 +75,7 @@ Turn turnOf(const Eigen::Matrix3d& rotation)
 
 nlohmann::json reportJson(const TransferArgs& args, const MorphTransferReport& report)
 {
-    const Similarity& s = report.alignment;
+    const SimilarityTransform& s = report.alignment;
     const Turn turn = turnOf(s.rotation);
     nlohmann::json rotation = nlohmann::json::array();
     for (int r = 0; r < 3; ++r)
@@ -127,7 +127,7 @@ void printReport(std::ostream& out, const MorphTransferReport& report)
     if (!report.registered) {
         out << "warning: no paired geometry carries offsets of these morphs; they are added empty\n";
     } else {
-        const Similarity& s = report.alignment;
+        const SimilarityTransform& s = report.alignment;
         const Turn turn = turnOf(s.rotation);
         out << "alignment: scale " << s.scale << ", rotation " << std::fixed << std::setprecision(2) << turn.degrees
             << std::defaultfloat << std::setprecision(6) << " degrees about (" << turn.axis.x() << ", " << turn.axis.y()
