@@ -152,7 +152,7 @@ int transfer(const TransferArgs& args)
     options.threshold = args.threshold;
     if (args.threshold != -1.0f && !(std::isfinite(args.threshold) && args.threshold >= 0.0f)) {
         std::cerr << "Invalid threshold: " << args.threshold << " (a distance of 0 or more)\n";
-        return kLoadFailed;
+        return kBadArgument;
     }
     for (const std::string& text : args.pairs) {
         GeometryPair pair;

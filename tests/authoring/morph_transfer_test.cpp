@@ -93,6 +93,7 @@ Agreement compare(const TarvFaceObject& head, const FaceMorph& got, const FaceMo
 struct HeadCase {
     const char* name;
     bool otherPerson;    // a made-up person with features onto another, else the sample head onto itself
+    bool insideOut;      // the head's triangles wound the other way round
     double rigScale;     // the rig scaled about the origin and moved away...
     double headScale;    // ...the head scaled, turned about the up axis and moved
     double headDegrees;
@@ -113,6 +114,10 @@ TEST_P(MorphTransferTest, EveryMorphMatchesTheTruthOnTheHead)
     std::vector<IndexList> kept;
     const osg::ref_ptr<TarvFaceObject> head =
         remeshed(c.otherPerson ? *test::makeSyntheticHead(other, 72, 120, 0).face : *rig, 0.45f, kept);
+    if (c.insideOut)
+        for (const auto& g : head->geometries)
+            for (std::size_t t = 0; t + 2 < g->vertexIndices.size(); t += 3)
+                std::swap(g->vertexIndices[t + 1], g->vertexIndices[t + 2]);
     const osg::Matrixd turn = osg::Matrixd::scale(c.headScale, c.headScale, c.headScale) *
                               osg::Matrixd::rotate(c.headDegrees * std::numbers::pi / 180.0, osg::Vec3d(0, 1, 0));
     transform(*head, turn * osg::Matrixd::translate(0.4, -1.3, 2.2));
@@ -150,10 +155,11 @@ TEST_P(MorphTransferTest, EveryMorphMatchesTheTruthOnTheHead)
 }
 
 INSTANTIATE_TEST_SUITE_P(Heads, MorphTransferTest,
-                         ::testing::Values(HeadCase{"remeshed", false, 1.0, 1.15, 15.0, 0.05},
-                                           HeadCase{"rigInCentimetres", false, 100.0, 1.15, -15.0, 0.05},
-                                           HeadCase{"otherPerson", true, 1.0, 1.15, 15.0, 0.45},
-                                           HeadCase{"otherPersonInCentimetres", true, 100.0, 0.9, -20.0, 0.45}),
+                         ::testing::Values(HeadCase{"remeshed", false, false, 1.0, 1.15, 15.0, 0.05},
+                                           HeadCase{"remeshedInsideOut", false, true, 1.0, 1.15, 15.0, 0.05},
+                                           HeadCase{"rigInCentimetres", false, false, 100.0, 1.15, -15.0, 0.05},
+                                           HeadCase{"otherPerson", true, false, 1.0, 1.15, 15.0, 0.45},
+                                           HeadCase{"otherPersonInCentimetres", true, false, 100.0, 0.9, -20.0, 0.45}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
