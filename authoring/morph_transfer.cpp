@@ -12,6 +12,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "authoring/parallel_for.h"
 #include "authoring/surface_projection.h"
 
 namespace mw {
@@ -349,30 +350,39 @@ MorphTransferResult transferMorphs(const TarvFaceObject& rig, const TarvFaceObje
         if (near.triangles.empty())
             continue;
         const SurfaceLocator locator(near);
-        for (std::size_t v = 0; v < out.size(); ++v) {
+        enum Outcome : std::uint8_t { Full, Faded, FarSide, FarSideFaded, None };
+        std::vector<double> nearestDistance(out.size(), -1.0);
+        std::vector<std::uint8_t> outcome(out.size(), Full);
+        parallelFor(out.size(), [&](std::size_t v) {
             const std::uint32_t w = headPart.welded[h][v];
             const Eigen::Vector3d& p = headPart.surface.points[w];
             const Eigen::Vector3d& normal = headNormals[w];
             const SurfacePoint nearest = locator.closest(p);
             if (nearest.found())
-                distances.push_back(nearest.distance);
+                nearestDistance[v] = nearest.distance;
             SurfacePoint hit = locator.closest(p, noneBeyond, [&](std::uint32_t t, const Eigen::Vector3d& b) {
                 return blendedNormal(rigNormals, near.triangles[t], b).dot(normal) > 0.0;
             });
             // A vertex that only has the rig's surface facing away close by (the inside of a
             // lip when the rig has no mouth) still moves with it rather than tearing off.
+            bool farSide = false;
             if (!hit.found() && nearest.found() && nearest.distance <= noneBeyond) {
                 hit = nearest;
-                ++report.oppositeSideVertices;
+                farSide = true;
             }
             if (!hit.found()) {
-                ++report.fadedVertices;
-                continue;
+                outcome[v] = None;
+                return;
             }
             const double strength = 1.0 - smoothstep(fullWithin, noneBeyond, hit.distance);
-            if (strength < 1.0)
-                ++report.fadedVertices;
+            outcome[v] = strength < 1.0 ? (farSide ? FarSideFaded : Faded) : (farSide ? FarSide : Full);
             out[v] = {original[hit.triangle], hit.barycentric, strength};
+        });
+        for (std::size_t v = 0; v < out.size(); ++v) {
+            if (nearestDistance[v] >= 0.0)
+                distances.push_back(nearestDistance[v]);
+            report.fadedVertices += outcome[v] == Faded || outcome[v] == FarSideFaded || outcome[v] == None;
+            report.oppositeSideVertices += outcome[v] == FarSide || outcome[v] == FarSideFaded;
         }
     }
     if (!distances.empty()) {

@@ -9,6 +9,7 @@
 #include <Eigen/SparseCore>
 
 #include "authoring/deformation_graph.h"
+#include "authoring/parallel_for.h"
 #include "authoring/surface_projection.h"
 
 namespace mw {
@@ -330,7 +331,7 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
         restPoints[v] = homogeneous(rig.points[v]);
     TriangleSurface bent{rig.points, rig.triangles};
     auto deform = [&] {
-        for (std::size_t v = 0; v < n; ++v) {
+        parallelFor(n, [&](std::size_t v) {
             Eigen::Vector3d p = Eigen::Vector3d::Zero();
             for (std::size_t k = 0; k < kSkin; ++k)
                 if (graph.skinWeights[v][k] != 0.0)
@@ -338,10 +339,11 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
                          (transforms.middleRows<4>(4 * static_cast<Eigen::Index>(graph.skinNodes[v][k])).transpose() * restPoints[v]);
             if (graph.skinWeights[v][0] != 0.0)
                 bent.points[v] = p;
-        }
+        });
     };
 
     std::vector<double> strength(n);
+    std::vector<SurfacePoint> headHits((head.points.size() + headStride - 1) / headStride);
     std::vector<Eigen::Vector3d> target(n);
     const std::size_t levels = options.stiffness.size();
     const std::size_t totalSteps = std::max<std::size_t>(1, levels * static_cast<std::size_t>(options.iterations));
@@ -365,30 +367,39 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
                 const FeatureIndex& features = *headFeatures[static_cast<std::size_t>(g)];
                 if (features.empty())
                     continue;
-                for (std::size_t v = 0; v < n; ++v) {
+                parallelFor(n, [&](std::size_t v) {
                     if (rigGroups[v] != g || graph.skinWeights[v][0] == 0.0)
-                        continue;
+                        return;
                     const Eigen::Vector3d& normal = bentNormals[v];
                     const SurfacePoint hit = features.closest(bent.points[v], normal);
                     if (!hit.found() || hit.distance > cutoff || onBorder(head, headBorder, hit) ||
                         normalAt(head, headNormals, hit.triangle, hit.barycentric).dot(normal) < options.normalAgreement)
-                        continue;
+                        return;
                     strength[v] += rigWeights[v];
                     target[v] += rigWeights[v] * hit.point;
-                }
+                });
             }
             // Head vertices pull the closest rig points, through the corners of their triangle.
             for (int g = 0; g < groups; ++g) {
                 const FeatureIndex features(bent, bentNormals, rigAround, rigGroups, g, reach);
                 if (features.empty())
                     continue;
-                for (std::size_t h = 0; h < head.points.size(); h += headStride) {
+                const std::size_t pulling = (head.points.size() + headStride - 1) / headStride;
+                parallelFor(pulling, [&](std::size_t k) {
+                    const std::size_t h = k * headStride;
+                    headHits[k] = {};
                     if (headGroups[h] != g || !(headWeights[h] > 0.0))
-                        continue;
+                        return;
                     const Eigen::Vector3d& normal = headNormals[h];
                     const SurfacePoint hit = features.closest(head.points[h], normal);
-                    if (!hit.found() || hit.distance > cutoff || onBorder(bent, rigBorder, hit) ||
-                        normalAt(bent, bentNormals, hit.triangle, hit.barycentric).dot(normal) < options.normalAgreement)
+                    if (hit.found() && hit.distance <= cutoff && !onBorder(bent, rigBorder, hit) &&
+                        normalAt(bent, bentNormals, hit.triangle, hit.barycentric).dot(normal) >= options.normalAgreement)
+                        headHits[k] = hit;
+                });
+                for (std::size_t k = 0; k < pulling; ++k) {
+                    const SurfacePoint& hit = headHits[k];
+                    const std::size_t h = k * headStride;
+                    if (!hit.found())
                         continue;
                     const Eigen::Vector3d shift = head.points[h] - hit.point;
                     const Triangle& tri = bent.triangles[hit.triangle];

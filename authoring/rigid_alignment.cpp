@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 #include <random>
 #include <vector>
 
 #include <Eigen/Geometry>
 #include <Eigen/SVD>
 
+#include "authoring/parallel_for.h"
 #include "authoring/surface_projection.h"
 
 namespace mw {
@@ -138,12 +140,12 @@ double symmetryTurn(const std::vector<Eigen::Vector3d>& samples, const SurfaceLo
     auto misfit = [&](double radians, double shift) {
         const Eigen::Vector3d normal(std::cos(radians), 0.0, -std::sin(radians));
         const Eigen::Vector3d at = centre + shift * normal;
-        double sum = 0.0;
-        for (std::size_t i = 0; i < front.size(); i += stride) {
-            const Eigen::Vector3d mirrored = front[i] - 2.0 * (front[i] - at).dot(normal) * normal;
-            sum += std::min(cap, surface.closest(mirrored, cap).distance);
-        }
-        return sum;
+        std::vector<double> d((front.size() + stride - 1) / stride);
+        parallelFor(d.size(), [&](std::size_t k) {
+            const Eigen::Vector3d& p = front[k * stride];
+            d[k] = std::min(cap, surface.closest(p - 2.0 * (p - at).dot(normal) * normal, cap).distance);
+        });
+        return std::accumulate(d.begin(), d.end(), 0.0);
     };
     double best = 0.0, bestShift = 0.0, bestMisfit = std::numeric_limits<double>::infinity();
     auto search = [&](double fromDegrees, double toDegrees, double stepDegrees, double shiftRange) {
@@ -177,22 +179,24 @@ struct IcpRun {
     // Returns the symmetric trimmed mean distance before the step.
     double step(SimilarityTransform& s, std::size_t stride) const
     {
+        // Closest points both ways, found in parallel, then gathered in order.
+        const std::size_t rigCount = (rigSamples.size() + stride - 1) / stride;
+        const std::size_t headCount = (headSamples.size() + stride - 1) / stride;
+        std::vector<SurfacePoint> rigHits(rigCount), headHits(headCount);
+        parallelFor(rigCount, [&](std::size_t k) { rigHits[k] = head.closest(s.apply(rigSamples[k * stride])); });
+        parallelFor(headCount, [&](std::size_t k) { headHits[k] = rig.closest(s.applyInverse(headSamples[k * stride])); });
         std::vector<PointPair> pairs;
         std::vector<double> there, back;
-        for (std::size_t i = 0; i < rigSamples.size(); i += stride) {
-            const SurfacePoint hit = head.closest(s.apply(rigSamples[i]));
-            if (hit.found()) {
-                pairs.push_back({rigSamples[i], hit.point, 1.0});
-                there.push_back(hit.distance);
+        for (std::size_t k = 0; k < rigCount; ++k)
+            if (rigHits[k].found()) {
+                pairs.push_back({rigSamples[k * stride], rigHits[k].point, 1.0});
+                there.push_back(rigHits[k].distance);
             }
-        }
-        for (std::size_t i = 0; i < headSamples.size(); i += stride) {
-            const SurfacePoint hit = rig.closest(s.applyInverse(headSamples[i]));
-            if (hit.found()) {
-                pairs.push_back({hit.point, headSamples[i], 1.0});
-                back.push_back(hit.distance * s.scale);
+        for (std::size_t k = 0; k < headCount; ++k)
+            if (headHits[k].found()) {
+                pairs.push_back({headHits[k].point, headSamples[k * stride], 1.0});
+                back.push_back(headHits[k].distance * s.scale);
             }
-        }
         const double cutThere = cutoff(there), cutBack = cutoff(back);
         std::vector<PointPair> kept;
         kept.reserve(pairs.size() + landmarks.size());
@@ -224,12 +228,16 @@ struct IcpRun {
     // placement, while a nose beside the nose counts in full.
     double measure(const SimilarityTransform& s, std::size_t stride, double cap) const
     {
-        double sum = 0.0;
-        std::size_t count = 0;
-        for (std::size_t i = 0; i < rigSamples.size(); i += stride, ++count)
-            sum += std::min(cap, head.closest(s.apply(rigSamples[i]), cap).distance);
-        for (std::size_t i = 0; i < headSamples.size(); i += stride, ++count)
-            sum += std::min(cap, rig.closest(s.applyInverse(headSamples[i]), cap / s.scale).distance * s.scale);
+        const std::size_t rigCount = (rigSamples.size() + stride - 1) / stride;
+        const std::size_t headCount = (headSamples.size() + stride - 1) / stride;
+        std::vector<double> d(rigCount + headCount);
+        parallelFor(d.size(), [&](std::size_t k) {
+            d[k] = k < rigCount ? std::min(cap, head.closest(s.apply(rigSamples[k * stride]), cap).distance)
+                                : std::min(cap, rig.closest(s.applyInverse(headSamples[(k - rigCount) * stride]), cap / s.scale)
+                                                        .distance * s.scale);
+        });
+        const double sum = std::accumulate(d.begin(), d.end(), 0.0);
+        const std::size_t count = d.size();
         return count ? sum / static_cast<double>(count) : std::numeric_limits<double>::infinity();
     }
 };
