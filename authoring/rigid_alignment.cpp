@@ -265,12 +265,12 @@ RigidAlignment alignRigid(const TriangleSurface& rig, const TriangleSurface& hea
         starts.push_back(fitSimilarityTransform(landmarks));
     if (starts.empty()) {
         const Anchor headAnchor = anchorOf(headSamples);
-        // The turn between the two planes of symmetry when they agree with "facing roughly
-        // the same way", else a few turns within that range.
         const double turn = symmetryTurn(headSamples, headLocator) - symmetryTurn(rigSamples, rigLocator);
+        // The turn between the planes of symmetry, checked against no turn at all (a scan
+        // whose symmetry is spoilt by its holes); else a few turns within that range.
         std::vector<double> turns{0.0, -15.0, 15.0, -30.0, 30.0};
         if (std::abs(turn) <= 35.0 * std::numbers::pi / 180.0)
-            turns = {turn * 180.0 / std::numbers::pi};
+            turns = {turn * 180.0 / std::numbers::pi, 0.0};
         for (double degrees : turns) {
             SimilarityTransform s;
             s.rotation = Eigen::AngleAxisd(degrees * std::numbers::pi / 180.0, Eigen::Vector3d::UnitY()).toRotationMatrix();
