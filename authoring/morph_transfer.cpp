@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <numeric>
 #include <optional>
-#include <sstream>
 #include <unordered_map>
 
 #include "authoring/parallel_for.h"
