@@ -39,9 +39,9 @@ std::optional<std::size_t> geometryNamed(const TarvFaceObject& face, std::string
     return std::nullopt;
 }
 
-// Several geometries of a face as one surface in double precision. Vertices of one geometry at
-// the same position (split at texture seams) are one vertex here, so seams neither tear the
-// registration nor count as open borders.
+// Several geometries of a face as one surface in double precision. Vertices at the same
+// position (split at texture seams, or where two geometries of a group meet) are one vertex
+// here, so seams neither tear the registration nor count as open borders.
 struct Part {
     TriangleSurface surface;
     std::vector<int> groups;                          // per surface vertex
@@ -52,6 +52,21 @@ struct Part {
 
 Part assemble(const TarvFaceObject& face, const std::vector<int>& geometryGroups)
 {
+    struct Key {
+        std::uint32_t x, y, z;
+        int group;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& k) const
+        {
+            return (std::size_t{k.x} * 73856093u) ^ (std::size_t{k.y} * 19349663u) ^ (std::size_t{k.z} * 83492791u) ^
+                   static_cast<std::size_t>(k.group);
+        }
+    };
+    // Shared by the geometries of a group: a face cut into "Face" and "BackHead" whose seams
+    // share positions is one surface here.
+    std::unordered_map<Key, std::uint32_t, KeyHash> seen;
     Part part;
     part.welded.resize(face.geometries.size());
     for (std::size_t g = 0; g < face.geometries.size(); ++g) {
@@ -61,18 +76,10 @@ Part assemble(const TarvFaceObject& face, const std::vector<int>& geometryGroups
         const auto& vertices = *geom.vertices;
         auto& welded = part.welded[g];
         welded.assign(vertices.size(), kNone);
-        struct Key {
-            std::uint32_t x, y, z;
-            bool operator==(const Key&) const = default;
-        };
-        struct KeyHash {
-            std::size_t operator()(const Key& k) const { return (std::size_t{k.x} * 73856093u) ^ (std::size_t{k.y} * 19349663u) ^ (std::size_t{k.z} * 83492791u); }
-        };
-        std::unordered_map<Key, std::uint32_t, KeyHash> seen;
         for (std::size_t v = 0; v < vertices.size(); ++v) {
             const osg::Vec3& p = vertices[v];
             const Key key{std::bit_cast<std::uint32_t>(p.x() + 0.0f), std::bit_cast<std::uint32_t>(p.y() + 0.0f),
-                          std::bit_cast<std::uint32_t>(p.z() + 0.0f)};
+                          std::bit_cast<std::uint32_t>(p.z() + 0.0f), geometryGroups[g]};
             const auto [it, added] = seen.try_emplace(key, static_cast<std::uint32_t>(part.surface.points.size()));
             if (added) {
                 part.surface.points.emplace_back(p.x(), p.y(), p.z());
