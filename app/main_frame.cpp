@@ -28,6 +28,7 @@
 #include "app/property_grid.h"
 #include "app/qt_prompt.h"
 #include "app/split_morph_dialog.h"
+#include "app/transfer_morphs_dialog.h"
 #include "authoring/comparison_face.h"
 #include "authoring/comparison_fit.h"
 #include "authoring/comparison_loading.h"
@@ -603,6 +604,14 @@ void CMainFrame::onCreateMorphsFromFiles()
             prompt_->message(repairs);
         morphsAppended(static_cast<int>(result.morphs.size()));
     }
+    refreshView(true);
+}
+
+void CMainFrame::onTransferMorphsFromRig()
+{
+    transferMorphsFromRig(
+        this, view_->state(), *prompt_, [this](int count) { morphsAppended(count); },
+        [this](const QString& text) { statusBar()->showMessage(text, 20000); });
     refreshView(true);
 }
 

@@ -158,6 +158,7 @@ private:
     void onHighlightDifference();
     void onFitComparisonFace();
     void onCreateMorphsFromFiles();
+    void onTransferMorphsFromRig();
     void onSetMorphThreshold();
     void onResetMorphValues();
     void onScaleMorph();

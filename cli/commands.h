@@ -35,6 +35,7 @@ void addMorphsCommand(CLI::App& app, int& status);
 void addArkitCommand(CLI::App& app, int& status);
 void addSheetCommand(CLI::App& app, int& status);
 void addExportMorphsCommand(CLI::App& app, int& status);
+void addTransferMorphsCommand(CLI::App& app, int& status);
 
 // Loads any face file the program reads; prints "Failed to load: PATH" on failure. The face
 // is repaired before it is returned: each change is printed on stderr as "warning: ..." and,

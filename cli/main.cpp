@@ -30,6 +30,7 @@ int main(int argc, char** argv)
     mw::cli::addArkitCommand(app, status);
     mw::cli::addSheetCommand(app, status);
     mw::cli::addExportMorphsCommand(app, status);
+    mw::cli::addTransferMorphsCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
