@@ -8,6 +8,7 @@
 #include "app/document_controller.h"
 #include "app/morph_value_dialogs.h"
 #include "app/split_morph_dialog.h"
+#include "app/transfer_morphs_dialog.h"
 #include "authoring/comparison_face.h"
 #include "authoring/comparison_fit.h"
 #include "authoring/difference_highlight.h"
@@ -27,6 +28,8 @@ QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static
 
 // The mirrored morph's note stays this long in the status bar.
 constexpr int kMirrorNoteMilliseconds = 10000;
+// So does what the registration of a morph transfer found.
+constexpr int kTransferNoteMilliseconds = 20000;
 
 }  // namespace
 
@@ -67,6 +70,13 @@ void generateMorphTarget(CommandScope& scope) { mw::generateMorphTarget(scope.do
 void cancelMorphTarget(CommandScope& scope) { mw::cancelMorphTarget(scope.doc); }
 void highlightDifference(CommandScope& scope) { mw::highlightDifference(scope.doc); }
 void fitComparisonFace(CommandScope& scope) { mw::fitComparisonFace(scope.doc, scope.prompt); }
+
+void transferMorphsFromRig(CommandScope& scope)
+{
+    mw::transferMorphsFromRig(scope.window.dialogParent(), scope.doc, scope.prompt, [&scope](const QString& text) {
+        scope.window.showStatusNote(text, kTransferNoteMilliseconds);
+    });
+}
 
 void setMorphThreshold(CommandScope& scope)
 {

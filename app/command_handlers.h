@@ -31,6 +31,7 @@ void cancelMorphTarget(CommandScope& scope);
 void highlightDifference(CommandScope& scope);
 void fitComparisonFace(CommandScope& scope);
 void createMorphsFromFiles(CommandScope& scope);  // morph_batch_dialog.cpp
+void transferMorphsFromRig(CommandScope& scope);
 void setMorphThreshold(CommandScope& scope);
 void resetMorphValues(CommandScope& scope);
 void scaleMorph(CommandScope& scope);

@@ -46,6 +46,7 @@ inline constexpr int CancelMorphTarget = 139;
 inline constexpr int HighlightDifference = 140;
 inline constexpr int FitComparisonFace = 170;
 inline constexpr int CreateMorphsFromFiles = 171;
+inline constexpr int TransferMorphsFromRig = 177;
 inline constexpr int SetMorphThreshold = 160;
 inline constexpr int ResetMorphValues = 147;
 inline constexpr int ScaleMorph = 148;

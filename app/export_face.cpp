@@ -10,11 +10,12 @@ namespace mw::handlers {
 
 namespace {
 
-// What went wrong, or what was written differently, in one message.
+// What went wrong (`failed`: what follows "Failed to save: "), or what was written differently,
+// in one message.
 void reportExport(Prompt& prompt, const DocumentWrite& write, const std::string& failed, const std::string& exported)
 {
     if (!write.written) {
-        prompt.message("Failed to save: " + failed);
+        prompt.failure("Failed to save: " + failed);
         return;
     }
     if (write.warnings.empty())

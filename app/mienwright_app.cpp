@@ -1,6 +1,9 @@
 #include "app/mienwright_app.h"
 
+#include <cstring>
+
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QScreen>
 #include <QSurfaceFormat>
 
@@ -10,6 +13,47 @@
 
 namespace mw {
 
+namespace {
+
+const QCommandLineOption& noAboutOption()
+{
+    static const QCommandLineOption option(QStringLiteral("no-about"),
+                                           QStringLiteral("Do not show the about box at start-up."));
+    return option;
+}
+
+void describeArguments(QCommandLineParser& parser)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Mienwright"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MIENWRIGHT_VERSION));
+    parser.setApplicationDescription(QStringLiteral("Editor for textured 3D head models with morph targets."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Face file to open (.tvf, .txt or any model file)."),
+                                 QStringLiteral("[FILE]"));
+    parser.addOption(noAboutOption());
+}
+
+}  // namespace
+
+bool CMienwrightApp::asksOnlyForText(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char* flag : {"--help", "-h", "-?", "--help-all", "--version", "-v"})
+            if (std::strcmp(argv[i], flag) == 0)
+                return true;
+    return false;
+}
+
+int CMienwrightApp::answerText(int argc, char** argv)
+{
+    QCoreApplication core(argc, argv);
+    QCommandLineParser parser;
+    describeArguments(parser);
+    parser.process(core);  // prints and exits
+    return 0;
+}
+
 void CMienwrightApp::prepareSurfaces()
 {
     QSurfaceFormat::setDefaultFormat(CMienwrightView::surfaceFormat());
@@ -18,8 +62,6 @@ void CMienwrightApp::prepareSurfaces()
 CMienwrightApp::CMienwrightApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     sendLibraryMessagesToStandardError("");
-    setApplicationName(QStringLiteral("Mienwright"));
-    setApplicationVersion(QStringLiteral(MIENWRIGHT_VERSION));
 }
 
 CMienwrightApp::~CMienwrightApp() = default;
@@ -27,13 +69,7 @@ CMienwrightApp::~CMienwrightApp() = default;
 int CMienwrightApp::run()
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Editor for textured 3D head models with morph targets."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Face file to open (.tvf, .txt or any model file)."),
-                                 QStringLiteral("[FILE]"));
-    const QCommandLineOption noAbout(QStringLiteral("no-about"), QStringLiteral("Do not show the about box at start-up."));
-    parser.addOption(noAbout);
+    describeArguments(parser);
     parser.process(*this);
 
     frame_ = std::make_unique<CMainFrame>();
@@ -42,7 +78,7 @@ int CMienwrightApp::run()
         frame_->resize(screen->availableSize() * 4 / 5);
     frame_->showMaximized();
     // Start-up goes on once the user has closed the about box.
-    if (!parser.isSet(noAbout))
+    if (!parser.isSet(noAboutOption()))
         frame_->showAboutBox();
     // The work of an editor that did not end cleanly comes before anything else.
     frame_->autosave().offerRecovery();

@@ -19,6 +19,11 @@ public:
     // object exists.
     static void prepareSurfaces();
 
+    // True when the command line asks only for --help or --version, which are answered without
+    // a display by answerText (it prints and returns the exit status).
+    static bool asksOnlyForText(int argc, char** argv);
+    static int answerText(int argc, char** argv);
+
     CMienwrightApp(int& argc, char** argv);
     ~CMienwrightApp() override;
 

@@ -31,6 +31,11 @@ void QtPrompt::message(const std::string& text)
     QMessageBox::information(parent_, title(), QString::fromStdString(text), QMessageBox::Ok);
 }
 
+void QtPrompt::failure(const std::string& text)
+{
+    QMessageBox::critical(parent_, title(), QString::fromStdString(text), QMessageBox::Ok);
+}
+
 bool QtPrompt::question(const std::string& text)
 {
     return QMessageBox::question(parent_, title(), QString::fromStdString(text),

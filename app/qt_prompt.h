@@ -15,6 +15,7 @@ public:
     explicit QtPrompt(QWidget* parent) : parent_(parent) {}
 
     void message(const std::string& text) override;
+    void failure(const std::string& text) override;
     bool question(const std::string& text) override;
     std::optional<std::filesystem::path> chooseOpenFile() override;
     std::vector<std::filesystem::path> chooseOpenFiles() override;

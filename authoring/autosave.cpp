@@ -302,7 +302,7 @@ bool recoverAutosave(DocumentSession& session, const OrphanedAutosave& orphan)
     FaceRead read = prepareFaceRead(original);
     session.work.run("Recovering " + original.string(), [&] { read.face = readAutosavedFace(orphan); });
     if (!read.face) {
-        session.prompt.message("The unsaved changes to " + original.filename().string() + " could not be read.");
+        session.prompt.failure("The unsaved changes to " + original.filename().string() + " could not be read.");
         return false;
     }
     if (!installFaceRead(session.doc, read, session.prompt))

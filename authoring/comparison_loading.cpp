@@ -4,6 +4,7 @@
 #include "authoring/difference_highlight.h"
 #include "authoring/face_editing.h"
 #include "authoring/face_reading.h"
+#include "import/load_face.h"
 
 namespace mw {
 
@@ -26,7 +27,7 @@ bool loadComparisonFace(Document& doc, const std::filesystem::path& fileName, Pr
     RepairReport report;
     osg::ref_ptr<TarvFaceObject> face = readAnyFace(fileName, report);
     if (!face) {
-        prompt.message("Failed to load: " + fileName.string());
+        prompt.failure(loadFailureMessage(fileName, report));
         return false;
     }
     if (!report.empty())

@@ -11,6 +11,7 @@
 #include "authoring/face_reading.h"
 #include "authoring/morph_import.h"
 #include "authoring/view_document.h"
+#include "import/load_face.h"
 
 namespace mw {
 
@@ -41,7 +42,7 @@ osg::ref_ptr<TarvFaceObject> readOtherFace(DocumentSession& session, const std::
     osg::ref_ptr<TarvFaceObject> face;
     session.work.run("Loading " + path.string(), [&] { face = readAnyFace(path, report); });
     if (!face)
-        session.prompt.message("Failed to load: " + path.string());
+        session.prompt.failure(loadFailureMessage(path, report));
     else if (!report.empty())
         session.prompt.message(repairSummary(path, report));
     return face;
@@ -66,7 +67,7 @@ bool saveFace(DocumentSession& session, const std::filesystem::path& path)
     DocumentWrite write;
     session.work.run("Saving " + target.string(), [&] { write = writeDocument(doc, target); });
     if (!write.written) {
-        session.prompt.message("Could not save " + target.string() + "\n" + writeFailureReason(write));
+        session.prompt.failure("Could not save " + target.string() + "\n" + writeFailureReason(write));
         return false;
     }
     doc.fileName = target;

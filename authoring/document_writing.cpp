@@ -1,11 +1,12 @@
 #include "authoring/document_writing.h"
 
-#include <cerrno>
+#include <cctype>
 
 #include "authoring/face_editing.h"
 #include "import/embedded_images.h"
 #include "import/obj_morph_export.h"
 #include "import/save_face_file.h"
+#include "model/write_failure.h"
 
 namespace mw {
 
@@ -58,31 +59,18 @@ DocumentWrite writeDocumentMorphs(Document& doc, const std::filesystem::path& fo
 
 std::string writeFailureReason(const DocumentWrite& write)
 {
-    // The writer's stock words for a file it could not write give way to the system's reason.
-    if (write.error || write.failure.empty() || write.failure == "the file cannot be written")
+    // The system's reason, when there is one, in a sentence; else the writer's words.
+    if (write.error || write.failure.empty())
         return saveFailureReason(write.error);
     return write.failure;
 }
 
 std::string saveFailureReason(const std::error_code& error)
 {
-    switch (error.value()) {
-    case ENOSPC:
-    case EDQUOT:
-        return "The disk is full.";
-    case EACCES:
-    case EPERM:
-        return "You do not have permission to write there.";
-    case EROFS:
-        return "The disk is read-only.";
-    case ENOENT:
-    case ENOTDIR:
-        return "The folder does not exist.";
-    case EISDIR:
-        return "A folder has that name.";
-    default:
-        return error ? error.message() + "." : "The file could not be written.";
-    }
+    // The command-line tool's words, as a sentence.
+    std::string sentence = writeFailureReason(error) + ".";
+    sentence[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(sentence[0])));
+    return sentence;
 }
 
 }  // namespace mw

@@ -49,9 +49,10 @@ std::string_view trimmed(std::string_view text)
 
 std::optional<std::string> nameRefusal(std::string_view name)
 {
+    // Braces open and close the blocks of a .tvf file; in a name they would only confuse.
     for (const char c : name)
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f')
-            return "\"" + std::string(name) + "\" was not used: a name is one word, without blanks or tabs";
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == '{' || c == '}')
+            return "\"" + std::string(name) + "\" was not used: a name is one word, without blanks, tabs or braces";
     return std::nullopt;
 }
 

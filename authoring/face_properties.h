@@ -19,8 +19,8 @@ namespace mw {
 // The text a name that is empty in the file is given before the editor shows it.
 inline constexpr std::string_view kEmptyName = "[empty]";
 
-// Why `name` cannot name a geometry or a morph (names are one word: no blank, tab or line
-// break), or nothing when it can. An empty name is not refused here: it means "no change".
+// Why `name` cannot name a geometry or a morph (names are one word: no blank, tab, line break
+// or brace), or nothing when it can. An empty name is not refused here: it means "no change".
 std::optional<std::string> nameRefusal(std::string_view name);
 
 // Why geometry `index` cannot be called `name`: besides the rule above, no two geometries may

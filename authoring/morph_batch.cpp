@@ -7,13 +7,41 @@
 #include "authoring/face_reading.h"
 #include "authoring/geometry_pairing.h"
 #include "authoring/morph_extraction.h"
+#include "import/load_face.h"
 
 namespace mw {
 
 namespace {
 
+// Below this many paired vertices the fit has too little to tell what moved from what did not:
+// with a handful of vertices it can absorb real motion into the scale and translation.
+constexpr std::size_t kFewestVerticesToFit = 12;
+
+struct Agreement {
+    std::size_t paired = 0;
+    std::size_t within = 0;  // paired vertices `place` puts within the threshold of their own
+};
+
+Agreement agreement(const TarvFaceObject& current, const FacePairing& pairing, const Similarity& place,
+                    float threshold)
+{
+    Agreement a;
+    for (std::size_t g = 0; g < pairing.geometries.size() && g < current.geometries.size(); ++g) {
+        const GeometryPairing& paired = pairing.geometries[g];
+        const osg::Vec3Array& own = *current.geometries[g]->vertices;
+        for (std::size_t j = 0; j < own.size() && j < paired.positions.size(); ++j) {
+            if (!paired.paired[j])
+                continue;
+            ++a.paired;
+            a.within += (place.apply(paired.positions[j]) - own[j]).length() < threshold;
+        }
+    }
+    return a;
+}
+
 std::optional<Similarity> placement(ComparisonAlignment alignment, const TarvFaceObject& current,
-                                    const TarvFaceObject& comparison, const FacePairing& pairing)
+                                    const TarvFaceObject& comparison, const FacePairing& pairing, float threshold,
+                                    std::string& note)
 {
     switch (alignment) {
     case ComparisonAlignment::None:
@@ -23,7 +51,24 @@ std::optional<Similarity> placement(ComparisonAlignment alignment, const TarvFac
     case ComparisonAlignment::Fit:
         break;
     }
-    return fitPairing(current, pairing, seedSimilarity(current, comparison));
+    const std::optional<Similarity> seed = seedSimilarity(current, comparison);
+    const std::optional<Similarity> fit = fitPairing(current, pairing, seed);
+    if (!fit || !seed)
+        return fit;
+    // The fit rests on at least half of the vertices staying where they are. When they are too
+    // few to tell, or when the fit leaves fewer of them in place than the plain seed placement
+    // does (it explained too little), the seed placement is the safer choice.
+    const Agreement fitted = agreement(current, pairing, *fit, threshold);
+    if (fitted.paired < kFewestVerticesToFit) {
+        note = "too few vertices to fit (" + std::to_string(fitted.paired) + "), placed by width and lowest point";
+        return seed;
+    }
+    const Agreement seeded = agreement(current, pairing, *seed, threshold);
+    if (2 * fitted.within < fitted.paired && seeded.within > fitted.within) {
+        note = "the fit left most vertices apart, placed by width and lowest point";
+        return seed;
+    }
+    return fit;
 }
 
 // The morph made from one file, or the reason there is none.
@@ -33,7 +78,7 @@ osg::ref_ptr<FaceMorph> morphFromFile(const Document& doc, ComparisonAlignment a
     const std::string shown = made.file.string();
     osg::ref_ptr<TarvFaceObject> comparison = readAnyFace(made.file, made.repairs);
     if (!comparison) {
-        error = "Failed to load: " + shown;
+        error = loadFailureMessage(made.file, made.repairs);
         return nullptr;
     }
     FacePairing pairing = pairFaces(*doc.face, *comparison);
@@ -41,7 +86,8 @@ osg::ref_ptr<FaceMorph> morphFromFile(const Document& doc, ComparisonAlignment a
         error = shown + ": " + pairingFailure(pairing);
         return nullptr;
     }
-    const std::optional<Similarity> place = placement(alignment, *doc.face, *comparison, pairing);
+    const std::optional<Similarity> place =
+        placement(alignment, *doc.face, *comparison, pairing, doc.morphThreshold, made.alignmentNote);
     if (!place) {
         error = shown + ": the comparison face cannot be lined up with the face (it has no extent).";
         return nullptr;
@@ -64,7 +110,7 @@ std::string morphNameForFile(const std::filesystem::path& file)
 {
     std::string name = file.stem().string();
     for (char& c : name)
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '{' || c == '}')
             c = '_';
     return name.empty() ? std::string(kExtractedMorphName) : name;
 }

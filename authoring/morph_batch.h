@@ -17,7 +17,8 @@ namespace mw {
 
 // How a comparison face is placed before its difference is taken.
 enum class ComparisonAlignment {
-    Fit,   // the robust least-squares fit (fitComparisonFace)
+    Fit,   // the robust least-squares fit (fitComparisonFace); Seed when it cannot be trusted
+           // (fewer than 12 paired vertices, or it leaves fewer of them in place than Seed)
     Seed,  // the same width and lowest point, as "Auto Scale" places it
     None,  // as it is in its file
 };
@@ -32,6 +33,8 @@ struct MorphFromFile {
     std::size_t spreadVertices = 0;
     float largestSpread = 0.0f;
     RepairReport repairs;  // what had to be repaired in the file
+    // Set when the fit was asked for but the seed placement was used instead, and why.
+    std::string alignmentNote;
 };
 
 // Called after each file with how many are done, of how many; false stops the batch.
@@ -44,8 +47,8 @@ struct MorphBatchResult {
     std::string error;                  // when Failed: what went wrong, naming the file
 };
 
-// The name of the morph made from `file`: its name without extension, blanks made '_' (a
-// morph name is one word).
+// The name of the morph made from `file`: its name without extension, blanks and braces made
+// '_' (a morph name is one word without braces).
 std::string morphNameForFile(const std::filesystem::path& file);
 
 // Makes one morph per file, in order, named by morphNameForFile, at the document's morph

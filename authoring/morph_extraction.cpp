@@ -2,6 +2,7 @@
 
 #include "authoring/comparison_face.h"
 #include "authoring/face_editing.h"
+#include "authoring/morph_management.h"
 
 namespace mw {
 
@@ -71,6 +72,8 @@ bool generateMorphTarget(Document& doc, Prompt& prompt)
     osg::ref_ptr<FaceMorph> morph = new FaceMorph;
     if (!extractMorphTargets(doc, *morph, &prompt))
         return false;
+    // Morphs are found by name (weights, operations): the new one must not hide another.
+    morph->name = uniqueMorphName(*doc.face, morph->name);
     doc.face->morphs.push_back(morph);
     doc.changes.add(document_change::kMorphList);
     cancelMorphTarget(doc);

@@ -43,8 +43,9 @@ void fillDifferenceMorph(FaceMorph& morph, const TarvFaceObject& current, const 
 // Needs a comparison face.
 bool extractMorphTargets(Document& doc, FaceMorph& morph, Prompt* messages, FacePairing* pairing = nullptr);
 
-// "Generate morph target": appends the extracted morph to the current face and drops the
-// comparison face. On a mismatch nothing is added and
+// "Generate morph target": appends the extracted morph to the current face (named "morph", or
+// "morph.001" and so on when that is taken, as a duplicate is) and drops the comparison face.
+// On a mismatch nothing is added and
 // the comparison face stays. True when a morph was added.
 bool generateMorphTarget(Document& doc, Prompt& prompt);
 

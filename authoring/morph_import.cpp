@@ -6,6 +6,7 @@
 
 #include "authoring/face_editing.h"
 #include "authoring/face_reading.h"
+#include "import/load_face.h"
 #include "authoring/neck_vertices.h"
 
 namespace mw {
@@ -83,7 +84,7 @@ int importMorphs(Document& doc, const std::filesystem::path& fileName, bool with
     RepairReport report;
     const osg::ref_ptr<TarvFaceObject> source = readAnyFace(fileName, report);
     if (!source) {
-        prompt.message("Failed to load: " + fileName.string());
+        prompt.failure(loadFailureMessage(fileName, report));
         return 0;
     }
     if (!report.empty())

@@ -309,4 +309,14 @@ std::optional<std::size_t> addMorphFromMix(Document& doc, const std::string& nam
     return index;
 }
 
+std::optional<std::size_t> appendMorphs(Document& doc, const std::vector<osg::ref_ptr<FaceMorph>>& morphs)
+{
+    if (!hasFace(doc) || morphs.empty())
+        return std::nullopt;
+    const std::size_t first = doc.face->morphs.size();
+    doc.face->morphs.insert(doc.face->morphs.end(), morphs.begin(), morphs.end());
+    listChanged(doc);
+    return first;
+}
+
 }  // namespace mw

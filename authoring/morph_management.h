@@ -56,5 +56,8 @@ std::optional<std::size_t> duplicateMorph(Document& doc, int index);
 std::optional<std::size_t> moveMorph(Document& doc, int index, int to);
 std::optional<MirrorResult> mirrorMorph(Document& doc, int index, const std::string& name = {});
 std::optional<std::size_t> addMorphFromMix(Document& doc, const std::string& name = "mix");
+// Appends `morphs` (made for this face) at the end of the list; the index of the first, or none
+// when there were none.
+std::optional<std::size_t> appendMorphs(Document& doc, const std::vector<osg::ref_ptr<FaceMorph>>& morphs);
 
 }  // namespace mw

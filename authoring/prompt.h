@@ -30,6 +30,9 @@ public:
 
     // A modal message with an OK button.
     virtual void message(const std::string& text) = 0;
+    // The same for a failure (a file that could not be read or written): shown with an error
+    // sign where the prompt has one.
+    virtual void failure(const std::string& text) { message(text); }
     // A modal question with Yes and No buttons; true for Yes.
     virtual bool question(const std::string& text) = 0;
     // Chooses an existing file of any kind; nothing when cancelled.

@@ -4,6 +4,7 @@
 
 #include "authoring/comparison_face.h"
 #include "authoring/face_reading.h"
+#include "import/load_face.h"
 #include "model/file_directory.h"
 
 namespace mw {
@@ -50,7 +51,7 @@ bool installFaceRead(Document& doc, FaceRead& read, Prompt& prompt)
     if (read.fileName.empty())
         return false;
     if (!read.face) {
-        prompt.message("Failed to load: " + read.shownName.string());
+        prompt.failure(loadFailureMessage(read.shownName, read.report));
         return false;
     }
     closeFace(doc);

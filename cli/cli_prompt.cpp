@@ -11,7 +11,9 @@ void CliPrompt::message(const std::string& text)
 
 bool CliPrompt::question(const std::string& text)
 {
-    std::cerr << text << ' ' << (answer_ ? "Yes" : "No") << '\n';
+    // A No ends in the command's own one-line error, which says what to pass instead.
+    if (answer_)
+        std::cerr << text << " Yes\n";
     return answer_;
 }
 

@@ -9,8 +9,8 @@ namespace mw::cli {
 
 class CliPrompt : public Prompt {
 public:
-    // Every question is answered with `answer` (true for Yes); the question and the answer are
-    // shown on stderr.
+    // Every question is answered with `answer` (true for Yes); a question answered Yes is shown
+    // on stderr with its answer.
     explicit CliPrompt(bool answer = false) : answer_(answer) {}
 
     void message(const std::string& text) override;

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "import/save_face_file.h"
+#include "model/write_failure.h"
 
 namespace mw::cli {
 
@@ -27,10 +28,7 @@ void addConvertCommand(CLI::App& app, int& status)
         for (const std::string& warning : warnings)
             std::cerr << "warning: " << warning << '\n';
         if (!written) {
-            std::cerr << "Failed to save: " << *out;
-            if (!failure.empty())
-                std::cerr << " (" << failure << ')';
-            std::cerr << '\n';
+            std::cerr << saveFailureMessage(*out, failure) << '\n';
             status = kWriteFailed;
             return;
         }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iostream>
 #include <map>
+#include <set>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "cli/cli_prompt.h"
 #include "cli/commands.h"
 #include "cli/document_files.h"
+#include "cli/named_option.h"
 
 namespace mw::cli {
 namespace {
@@ -22,22 +24,19 @@ struct CreateMorphArgs {
     std::vector<std::string> others;
     std::string output;
     std::string name;
+    bool named = false;  // --name was given, perhaps empty
     float threshold = kDefaultMorphThreshold;
     ComparisonAlignment alignment = ComparisonAlignment::Fit;
 };
-
-// A name the .tvf format can hold: one token that neither opens nor closes a block.
-bool isStorableName(std::string_view name)
-{
-    return !name.empty() && name.find_first_of(" \t\r\n") == std::string_view::npos && name != "{" && name != "}";
-}
 
 void reportStep(std::size_t done, std::size_t total, const MorphFromFile& step)
 {
     for (const std::string& change : step.repairs.changes)
         std::cerr << "warning: " << step.file.string() << ": " << change << '\n';
     std::cerr << '[' << done << '/' << total << "] " << step.file.string() << ": " << step.movedVertices
-              << " vertices moved";
+              << (step.movedVertices == 1 ? " vertex moved" : " vertices moved");
+    if (!step.alignmentNote.empty())
+        std::cerr << "; " << step.alignmentNote;
     if (step.spreadVertices > 0)
         std::cerr << "; " << step.spreadVertices << " vertices had several positions, their mean was used (largest "
                   << "distance from the mean " << step.largestSpread << ')';
@@ -47,17 +46,17 @@ void reportStep(std::size_t done, std::size_t total, const MorphFromFile& step)
 int createMorphs(const CreateMorphArgs& args)
 {
     if (!std::isfinite(args.threshold) || args.threshold < 0.0f) {
-        std::cerr << "Invalid threshold: " << args.threshold << " (a distance of 0 or more)\n";
-        return kBadArgument;
+        std::cerr << "error: --threshold: " << args.threshold << " is not a distance of 0 or more\n";
+        return kInvalidArgument;
     }
-    if (!args.name.empty() && args.others.size() > 1) {
-        std::cerr << "--name names a single morph; with several OTHER files each morph is named after its file\n";
-        return kBadArgument;
+    if (args.named && args.others.size() > 1) {
+        std::cerr << "error: --name names a single morph; with several OTHER files each morph is named after its file\n";
+        return kInvalidArgument;
     }
-    const std::string single = args.name.empty() ? std::string(kExtractedMorphName) : args.name;
-    if (args.others.size() == 1 && !isStorableName(single)) {
-        std::cerr << "Invalid morph name: \"" << single << "\" (no blanks, not { or })\n";
-        return kBadArgument;
+    const std::string single = args.named ? args.name : std::string(kExtractedMorphName);
+    if (const auto refusal = morphNameRefusal(single)) {
+        std::cerr << "error: --name: " << *refusal << '\n';
+        return kInvalidArgument;
     }
     CliPrompt prompt;
     const std::unique_ptr<Document> doc = openDocument(args.base, prompt);
@@ -66,13 +65,25 @@ int createMorphs(const CreateMorphArgs& args)
     setMorphThreshold(*doc, args.threshold);
 
     const std::vector<std::filesystem::path> files(args.others.begin(), args.others.end());
+    // Weights and morph operations find a morph by its name: two of one name would leave one
+    // of them out of reach.
+    std::set<std::string> taken;
+    for (const auto& morph : doc->face->morphs)
+        taken.insert(morph->name);
+    for (const auto& file : files) {
+        const std::string name = files.size() == 1 ? single : morphNameForFile(file);
+        if (!taken.insert(name).second) {
+            std::cerr << "A morph named \"" << name << "\" already exists\n";
+            return kBadArgument;
+        }
+    }
     const MorphBatchResult result = createMorphsFromFiles(
         *doc, files, args.alignment, [](std::size_t done, std::size_t total, const MorphFromFile& step) {
             reportStep(done, total, step);
             return true;
         });
     if (result.status != MorphBatchResult::Status::Done) {
-        std::cerr << result.error << '\n';
+        std::cerr << oneLine(result.error) << '\n';
         return kLoadFailed;
     }
     // One file keeps the editor's naming: "morph", or the name given.
@@ -83,9 +94,14 @@ int createMorphs(const CreateMorphArgs& args)
     const int status = saveDocument(*doc, args.output, args.output);
     if (status != kOk)
         return status;
-    for (std::size_t i = 0; i < result.morphs.size(); ++i)
-        std::cout << "morph \"" << doc->face->morphs[first + i]->name << "\": " << result.morphs[i].movedVertices
-                  << " vertices moved\n";
+    for (std::size_t i = 0; i < result.morphs.size(); ++i) {
+        const std::string& name = doc->face->morphs[first + i]->name;
+        const std::size_t moved = result.morphs[i].movedVertices;
+        std::cout << "morph \"" << name << "\": " << moved << (moved == 1 ? " vertex moved\n" : " vertices moved\n");
+        if (moved == 0)
+            std::cerr << "warning: morph \"" << name << "\" is empty: no vertex moved by " << args.threshold
+                      << " or more\n";
+    }
     return kOk;
 }
 
@@ -101,17 +117,20 @@ void addCreateMorphCommand(CLI::App& app, int& status)
     cmd->add_option("OTHER", args->others, "the same face in other expressions; each morph is named after its file")
         ->required();
     cmd->add_option("-o,--output", args->output, ".tvf file to write")->required();
-    cmd->add_option("--name", args->name, "name of the morph when there is one OTHER (default: morph)");
+    CLI::Option* name = cmd->add_option("--name", args->name,
+                                        "name of the morph when there is one OTHER (default: morph); one word, "
+                                        "without braces, not taken");
     cmd->add_option("--threshold", args->threshold, "smallest distance at which a vertex counts as moved")
         ->capture_default_str();
-    const std::map<std::string, ComparisonAlignment> alignments{
-        {"fit", ComparisonAlignment::Fit}, {"seed", ComparisonAlignment::Seed}, {"none", ComparisonAlignment::None}};
-    cmd->add_option("--align", args->alignment,
-                    "placing OTHER onto BASE: fit (least squares over the vertices that did not move), seed (same "
-                    "width and lowest point) or none")
-        ->transform(CLI::CheckedTransformer(alignments, CLI::ignore_case))
-        ->default_str("fit");
-    cmd->callback([args, &status] { status = createMorphs(*args); });
+    addNamedOption(*cmd, "--align", args->alignment,
+                   {{"fit", ComparisonAlignment::Fit}, {"seed", ComparisonAlignment::Seed}, {"none", ComparisonAlignment::None}},
+                   "placing OTHER onto BASE: fit (default; least squares over the vertices that did not move, seed "
+                   "when fewer than 12 vertices or when it leaves most of them apart), seed (same width and lowest "
+                   "point) or none");
+    cmd->callback([args, name, &status] {
+        args->named = name->count() > 0;
+        status = createMorphs(*args);
+    });
 }
 
 }  // namespace mw::cli

@@ -6,6 +6,7 @@
 #include "authoring/document_writing.h"
 #include "authoring/view_document.h"
 #include "cli/commands.h"
+#include "model/write_failure.h"
 
 namespace mw::cli {
 
@@ -14,7 +15,15 @@ std::unique_ptr<Document> openDocument(const std::filesystem::path& base, Prompt
     auto doc = std::make_unique<Document>();
     std::error_code error;
     const std::filesystem::path workingDirectory = std::filesystem::current_path(error);
-    const bool loaded = loadIntoView(*doc, base, prompt);
+    // As loadIntoView, but each repair is a warning line of its own, as every command prints them.
+    FaceRead read = prepareFaceRead(base);
+    readPreparedFace(read);
+    if (read.face) {
+        for (const std::string& change : read.report.changes)
+            std::cerr << "warning: " << change << '\n';
+        read.report.changes.clear();
+    }
+    const bool loaded = !base.empty() && installFaceRead(*doc, read, prompt);
     if (!error)
         std::filesystem::current_path(workingDirectory, error);
     return loaded ? std::move(doc) : nullptr;
@@ -22,8 +31,12 @@ std::unique_ptr<Document> openDocument(const std::filesystem::path& base, Prompt
 
 int saveDocument(Document& doc, const std::filesystem::path& output, const std::string& shownName)
 {
-    if (!writeDocument(doc, output).written) {
-        std::cerr << "Failed to save: " << shownName << '\n';
+    const DocumentWrite write = writeDocument(doc, output);
+    for (const std::string& warning : write.warnings)
+        std::cerr << "warning: " << warning << '\n';
+    if (!write.written) {
+        std::cerr << saveFailureMessage(shownName, write.failure.empty() ? writeFailureReason(write.error) : write.failure)
+                  << '\n';
         return kWriteFailed;
     }
     return kOk;

@@ -11,15 +11,17 @@
 
 namespace mw::cli {
 
-// A document with `base` loaded as the editor loads a face; "Failed to load: " and the path are
-// said through `prompt` when it cannot be read, and the result is null. The editor moves the
+// A document with `base` loaded as the editor loads a face; "Failed to load: ", the path and the
+// reason are said through `prompt` when it cannot be read, and the result is null. What the
+// loader repaired is printed as one "warning: " line each. The editor moves the
 // working directory to the face's folder while it loads (so the face's textures are found);
 // here it is put back afterwards, so the other path arguments mean what they say.
 std::unique_ptr<Document> openDocument(const std::filesystem::path& base, Prompt& prompt);
 
 // Writes the document's face as the editor saves it (writeDocument: the head placement baked
-// in, the format the name asks for). Returns kOk, or kWriteFailed after "Failed to save: " and
-// `shownName` (the path as the user gave it).
+// in, the format the name asks for). Returns kOk, or kWriteFailed after "Failed to save: ",
+// `shownName` (the path as the user gave it) and the reason. What the format could not hold is
+// printed as one "warning: " line each.
 int saveDocument(Document& doc, const std::filesystem::path& output, const std::string& shownName);
 
 }  // namespace mw::cli

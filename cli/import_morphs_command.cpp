@@ -28,8 +28,10 @@ int importMorphsInto(const ImportMorphsArgs& args)
     if (!source)
         return kLoadFailed;
     const int added = importMorphs(*doc, *source, args.neckVertices);
-    std::cout << "imported " << added << " morphs\n";
-    return saveDocument(*doc, args.output, args.output);
+    const int status = saveDocument(*doc, args.output, args.output);
+    if (status == kOk)  // said only once it is saved
+        std::cout << "imported " << added << (added == 1 ? " morph\n" : " morphs\n");
+    return status;
 }
 
 }  // namespace

@@ -1,4 +1,7 @@
+#include <charconv>
 #include <iostream>
+#include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -7,7 +10,24 @@
 namespace mw::cli {
 namespace {
 
-nlohmann::json colourJson(const osg::Vec4& c) { return {c[0], c[1], c[2], c[3]}; }
+// The stored float as the double whose shortest form is the float's own (0.15, not
+// 0.15000000596046448), so that JSON shows what the file holds.
+double shortest(float value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    double out = 0.0;
+    std::from_chars(text, end, out);
+    return out;
+}
+
+nlohmann::json colourJson(const osg::Vec4& c) { return {shortest(c[0]), shortest(c[1]), shortest(c[2]), shortest(c[3])}; }
+
+// "1 geometry", "2 geometries".
+std::string counted(std::size_t n, std::string_view one, std::string_view many)
+{
+    return std::to_string(n) + ' ' + std::string(n == 1 ? one : many);
+}
 
 nlohmann::json faceJson(const std::string& file, const TarvFaceObject& face, const RepairReport& repairs)
 {
@@ -41,13 +61,14 @@ void printColour(std::ostream& out, const osg::Vec4& c)
 
 void printText(std::ostream& out, const std::string& file, const TarvFaceObject& face)
 {
-    out << file << ": " << face.geometries.size() << " geometries, " << face.morphs.size()
-        << " morphs\n";
+    out << file << ": " << counted(face.geometries.size(), "geometry", "geometries") << ", "
+        << counted(face.morphs.size(), "morph", "morphs") << '\n';
     for (std::size_t i = 0; i < face.geometries.size(); ++i) {
         const FaceGeom& g = *face.geometries[i];
-        out << "geometry " << i << " \"" << g.name << "\": " << g.vertices->size() << " vertices, "
-            << g.vertexIndices.size() / 3 << " triangles, " << g.texcoords->size()
-            << " texture coordinates, " << g.clampIndices.size() << " neck vertices\n";
+        out << "geometry " << i << " \"" << g.name << "\": " << counted(g.vertices->size(), "vertex", "vertices")
+            << ", " << counted(g.vertexIndices.size() / 3, "triangle", "triangles") << ", "
+            << counted(g.texcoords->size(), "texture coordinate", "texture coordinates") << ", "
+            << counted(g.clampIndices.size(), "neck vertex", "neck vertices") << '\n';
         out << "  texture: " << (g.texture.empty() ? "(none)" : g.texture) << '\n';
         out << "  diffuse: ";
         printColour(out, g.diffuse);
@@ -57,9 +78,9 @@ void printText(std::ostream& out, const std::string& file, const TarvFaceObject&
     }
     for (std::size_t i = 0; i < face.morphs.size(); ++i) {
         const FaceMorph& m = *face.morphs[i];
-        out << "morph " << i << " \"" << m.name << "\": " << m.targets.size() << " targets\n";
+        out << "morph " << i << " \"" << m.name << "\": " << counted(m.targets.size(), "target", "targets") << '\n';
         for (const auto& t : m.targets)
-            out << "  target \"" << t->name << "\": " << t->indices.size() << " entries\n";
+            out << "  target \"" << t->name << "\": " << counted(t->indices.size(), "entry", "entries") << '\n';
     }
 }
 

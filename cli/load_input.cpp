@@ -10,10 +10,7 @@ osg::ref_ptr<TarvFaceObject> loadInput(const std::filesystem::path& path, Repair
     RepairReport repairs;
     osg::ref_ptr<TarvFaceObject> face = loadFace(path, &repairs);
     if (!face) {
-        std::cerr << "Failed to load: " << path.string();
-        if (!repairs.failure.empty())
-            std::cerr << " (" << repairs.failure << ')';
-        std::cerr << '\n';
+        std::cerr << loadFailureMessage(path, repairs) << '\n';
         return face;
     }
     for (const std::string& change : repairs.changes)

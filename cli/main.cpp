@@ -13,6 +13,10 @@ int main(int argc, char** argv)
     mw::sendLibraryMessagesToStandardError("warning: ");
     CLI::App app{"Mienwright command-line tool: inspect, convert and author face files."};
     app.require_subcommand(1);
+    app.footer("Exit status: 0 success; 1 the input could not be loaded, an argument is malformed or a value is "
+               "outside its domain, or another error; 2 the output could not be written; 3 no OpenGL to draw "
+               "with; 4 an argument names a morph, geometry or position the face does not have, or a morph "
+               "name it has already taken.");
     app.set_version_flag("--version", std::string("mienwright-cli ") + MIENWRIGHT_VERSION);
     int status = mw::cli::kOk;
     mw::cli::addInfoCommand(app, status);
@@ -26,6 +30,7 @@ int main(int argc, char** argv)
     mw::cli::addArkitCommand(app, status);
     mw::cli::addSheetCommand(app, status);
     mw::cli::addExportMorphsCommand(app, status);
+    mw::cli::addTransferMorphsCommand(app, status);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -109,16 +109,18 @@ class Runner {
 public:
     explicit Runner(Document& doc) : doc_(doc) {}
 
-    // Runs one operation; false after a message on stderr.
-    bool run(const Operation& op)
+    // Runs one operation: kOk, or the exit status after a message on stderr.
+    int run(const Operation& op)
     {
-        if (op.option == "--delete") {
+        if (op.option == "--delete" || op.option == "--duplicate") {
             const auto index = morph(op.value);
-            return index && deleteMorph(doc_, static_cast<int>(*index));
-        }
-        if (op.option == "--duplicate") {
-            const auto index = morph(op.value);
-            return index && duplicateMorph(doc_, static_cast<int>(*index));
+            if (!index)
+                return kBadArgument;
+            if (op.option == "--delete")
+                deleteMorph(doc_, static_cast<int>(*index));
+            else
+                duplicateMorph(doc_, static_cast<int>(*index));
+            return kOk;
         }
         if (op.option == "--move")
             return move(op.value);
@@ -135,6 +137,9 @@ public:
         return mix(op.value);
     }
 
+    // What the operations report, printed once the result is saved.
+    const std::string& said() const { return said_; }
+
 private:
     std::optional<std::size_t> morph(const std::string& name)
     {
@@ -144,96 +149,97 @@ private:
         return index;
     }
 
-    bool freeName(const std::string& name)
+    // kOk when `name` may be given to a morph: a malformed name is status 1, a taken one 4.
+    int freeName(const std::string& name)
     {
-        if (name.empty()) {
-            std::cerr << "A morph needs a name\n";
-            return false;
+        if (const auto refusal = morphNameRefusal(name)) {
+            std::cerr << "error: " << *refusal << '\n';
+            return kInvalidArgument;
         }
         if (findMorph(*doc_.face, name)) {
             std::cerr << "A morph named \"" << name << "\" already exists\n";
-            return false;
+            return kBadArgument;
         }
-        return true;
+        return kOk;
     }
 
-    bool move(const std::string& value)
+    int move(const std::string& value)
     {
         std::string name, position;
         std::size_t to = 0;
         splitAt(value, '=', name, position, true);
         const auto index = morph(name);
         if (!index)
-            return false;
+            return kBadArgument;
         if (!parseNumber(position, to) || to >= doc_.face->morphs.size()) {
             std::cerr << "No morph position " << position << " (there are " << doc_.face->morphs.size() << ")\n";
-            return false;
+            return kBadArgument;
         }
-        return moveMorph(doc_, static_cast<int>(*index), static_cast<int>(to)).has_value();
+        moveMorph(doc_, static_cast<int>(*index), static_cast<int>(to));
+        return kOk;
     }
 
-    bool rename(const std::string& value)
+    int rename(const std::string& value)
     {
         std::string from, to;
         splitAt(value, '=', from, to);
         const auto index = morph(from);
-        if (!index || (from != to && !freeName(to)))
-            return false;
+        if (!index)
+            return kBadArgument;
+        if (from != to)
+            if (const int status = freeName(to); status != kOk)
+                return status;
         doc_.face->morphs[*index]->name = to;
-        return true;
+        return kOk;
     }
 
-    bool mirror(const std::string& value)
+    int mirror(const std::string& value)
     {
         std::string name = value, newName;
         splitAt(value, '=', name, newName);
         const auto index = morph(name);
-        if (!index || (value.find('=') != std::string::npos && !freeName(newName)))
-            return false;
+        if (!index)
+            return kBadArgument;
+        if (value.find('=') != std::string::npos)
+            if (const int status = freeName(newName); status != kOk)
+                return status;
         const auto result = mirrorMorph(doc_, static_cast<int>(*index), newName);
         if (!result)
-            return false;
-        std::cout << "mirrored " << name << " as " << doc_.face->morphs[result->index]->name;
-        if (result->unmatched > 0)
-            std::cout << ": " << result->unmatched << " vertices without a partner left out";
-        std::cout << '\n';
-        return true;
+            return kBadArgument;
+        said_ += "mirrored " + name + " as " + doc_.face->morphs[result->index]->name + ": " +
+                 std::to_string(result->unmatched) +
+                 (result->unmatched == 1 ? " vertex" : " vertices") + " without a partner left out\n";
+        return kOk;
     }
 
-    bool mix(const std::string& value)
+    int mix(const std::string& value)
     {
         std::vector<std::pair<std::string, float>> weights;
         std::string newName;
         parseMix(value, weights, newName);
-        if (!freeName(newName))
-            return false;
+        if (const int status = freeName(newName); status != kOk)
+            return status;
         resetMorphWeights(*doc_.face);
         for (const auto& [name, weight] : weights) {
             const auto index = morph(name);
             if (!index)
-                return false;
+                return kBadArgument;
             setMorphWeight(*doc_.face, static_cast<int>(*index), weight);
         }
         addMorphFromMix(doc_, newName);
         resetMorphWeights(*doc_.face);
-        return true;
+        return kOk;
     }
 
-    // After the list of morphs changed, which the document records.
-    bool changed()
-    {
-        doc_.changes.add(document_change::kMorphList);
-        return true;
-    }
-
-    bool toArkit()
+    int toArkit()
     {
         const ArkitRenameResult result = renameToArkit(doc_);
-        std::cout << "to ARKit: " << result.renamed << " renamed, " << result.joined << " joined from halves\n";
-        return true;
+        said_ += "to ARKit: " + std::to_string(result.renamed) + " renamed, " + std::to_string(result.joined) +
+                 " joined from halves\n";
+        return kOk;
     }
 
-    bool join(const std::string& value)
+    int join(const std::string& value)
     {
         std::vector<std::string> parts;
         std::string newName;
@@ -242,31 +248,39 @@ private:
         for (const std::string& part : parts) {
             const auto index = morph(part);
             if (!index)
-                return false;
+                return kBadArgument;
             indices.push_back(*index);
         }
-        if (std::find(parts.begin(), parts.end(), newName) == parts.end() && !freeName(newName))
-            return false;
-        return joinMorphs(*doc_.face, indices, newName) && changed();
+        if (std::find(parts.begin(), parts.end(), newName) == parts.end())
+            if (const int status = freeName(newName); status != kOk)
+                return status;
+        if (!joinMorphs(*doc_.face, indices, newName)) {
+            std::cerr << "Cannot join " << value << '\n';
+            return kBadArgument;
+        }
+        doc_.changes.add(document_change::kMorphList);
+        return kOk;
     }
 
-    bool split(const std::string& value)
+    int split(const std::string& value)
     {
         std::string name;
         double width = -1.0;
         parseSplit(value, name, width);
         const auto index = morph(name);
         if (!index)
-            return false;
+            return kBadArgument;
         const auto [left, right] = splitMorphNames(name);
-        if (!freeName(left) || !freeName(right))
-            return false;
+        for (const std::string& half : {left, right})
+            if (const int status = freeName(half); status != kOk)
+                return status;
         if (width < 0.0)
             width = kDefaultSplitWidthShare * faceWidth(*doc_.face);
-        return splitMorph(doc_, static_cast<int>(*index), static_cast<float>(width)).has_value();
+        return splitMorph(doc_, static_cast<int>(*index), static_cast<float>(width)) ? kOk : kBadArgument;
     }
 
     Document& doc_;
+    std::string said_;
 };
 
 int manageMorphs(const MorphsArgs& args, const std::vector<Operation>& operations)
@@ -277,9 +291,12 @@ int manageMorphs(const MorphsArgs& args, const std::vector<Operation>& operation
         return kLoadFailed;
     Runner runner(*doc);
     for (const Operation& op : operations)
-        if (!runner.run(op))
-            return kBadArgument;
-    return saveDocument(*doc, args.output, args.output);
+        if (const int status = runner.run(op); status != kOk)
+            return status;
+    const int status = saveDocument(*doc, args.output, args.output);
+    if (status == kOk)
+        std::cout << runner.said();
+    return status;
 }
 
 CLI::Validator pairValidator(char separator, bool numberAfter)

@@ -14,7 +14,8 @@ namespace {
 struct NeckArgs {
     std::string base;
     std::string output;
-    int geometry = -1;  // none selected: the geometry with the most triangle corners
+    long long geometry = -1;
+    bool geometryGiven = false;  // without one: the geometry with the most triangle corners
     bool yes = false;
 };
 
@@ -26,22 +27,33 @@ int computeNeck(const NeckArgs& args)
         return kLoadFailed;
     const std::size_t geometries = doc->face->geometries.size();
     if (geometries == 0) {
-        std::cerr << "The face has no geometries.\n";
+        std::cerr << "The face has no geometries\n";
         return kBadArgument;
     }
-    if (args.geometry >= 0 && static_cast<std::size_t>(args.geometry) >= geometries) {
-        std::cerr << "No geometry " << args.geometry << ": the face has " << geometries << " geometries\n";
+    const std::string range = geometries == 1 ? "only geometry 0" : "geometries 0 to " + std::to_string(geometries - 1);
+    if (args.geometryGiven && args.geometry < 0) {
+        std::cerr << "error: --geometry: " << args.geometry << " is not a geometry index (the face has " << range
+                  << ")\n";
+        return kInvalidArgument;
+    }
+    if (args.geometryGiven && static_cast<unsigned long long>(args.geometry) >= geometries) {
+        std::cerr << "No geometry " << args.geometry << ": the face has " << range << '\n';
         return kBadArgument;
     }
-    const int computed = computeNeckVertices(*doc, args.geometry, prompt);
+    const int chosen = args.geometryGiven ? static_cast<int>(args.geometry) : -1;
+    const int computed = computeNeckVertices(*doc, chosen, prompt);
     if (computed < 0) {
-        std::cerr << "Nothing written: pass --yes to compute the neck vertices of geometry " << args.geometry << '\n';
-        return kBadArgument;
+        std::cerr << "Nothing written: pass --yes to compute the neck vertices of geometry " << chosen << '\n';
+        return kInvalidArgument;
     }
+    const int status = saveDocument(*doc, args.output, args.output);
+    if (status != kOk)
+        return status;
+    // Said only once it is saved.
     const FaceGeom& geometry = *doc->face->geometries[static_cast<std::size_t>(computed)];
     std::cout << "geometry " << computed << " \"" << geometry.name << "\": " << geometry.clampIndices.size()
-              << " neck vertices\n";
-    return saveDocument(*doc, args.output, args.output);
+              << (geometry.clampIndices.size() == 1 ? " neck vertex\n" : " neck vertices\n");
+    return kOk;
 }
 
 }  // namespace
@@ -54,13 +66,15 @@ void addNeckCommand(CLI::App& app, int& status)
     auto args = std::make_shared<NeckArgs>();
     cmd->add_option("BASE", args->base, "face to compute the neck vertices of")->required();
     cmd->add_option("-o,--output", args->output, ".tvf file to write")->required();
-    cmd->add_option("--geometry", args->geometry,
-                    "geometry index (default: the one with the most triangle corners); another geometry "
-                    "than that one needs --yes")
-        ->check(CLI::NonNegativeNumber);
+    CLI::Option* geometry = cmd->add_option("--geometry", args->geometry,
+                                            "geometry index, 0 for the first (default: the one with the most "
+                                            "triangle corners); another geometry than that one needs --yes");
     cmd->add_flag("-y,--yes", args->yes,
                   "answer Yes to \"Are you sure the currently selected geometry contains the neck vertices?\"");
-    cmd->callback([args, &status] { status = computeNeck(*args); });
+    cmd->callback([args, geometry, &status] {
+        args->geometryGiven = geometry->count() > 0;
+        status = computeNeck(*args);
+    });
 }
 
 }  // namespace mw::cli

@@ -13,9 +13,11 @@
 #include <osgDB/Registry>
 
 #include "cli/commands.h"
+#include "cli/named_option.h"
 #include "model/atomic_file.h"
 #include "model/face_operations.h"
 #include "model/file_directory.h"
+#include "model/write_failure.h"
 #include "render/offscreen_render.h"
 #include "render/tarv_face_renderer.h"
 
@@ -102,7 +104,7 @@ int renderFace(const RenderArgs& args)
     const std::filesystem::path output = std::filesystem::absolute(args.output);
     osgDB::ReaderWriter* writer = imageWriterFor(args.output);
     if (!writer) {
-        std::cerr << "Cannot write this kind of image (use .png): " << args.output << '\n';
+        std::cerr << saveFailureMessage(args.output, "no image writer for this extension; use .png") << '\n';
         return kWriteFailed;
     }
 
@@ -132,9 +134,13 @@ int renderFace(const RenderArgs& args)
     std::ostringstream encoded;
     const bool encodedOk = writer->writeImage(*image, encoded).success();
     const std::string bytes = encoded.str();
-    if (!encodedOk || bytes.empty() ||
-        !replaceFileAtomically(output, [&bytes](const ChunkWriter& write) { return write(bytes); })) {
-        std::cerr << "Failed to write: " << args.output << '\n';
+    if (!encodedOk || bytes.empty()) {
+        std::cerr << saveFailureMessage(args.output, "the image could not be encoded") << '\n';
+        return kWriteFailed;
+    }
+    std::error_code writeError;
+    if (!replaceFileAtomically(output, [&bytes](const ChunkWriter& write) { return write(bytes); }, writeError)) {
+        std::cerr << saveFailureMessage(args.output, writeFailureReason(writeError)) << '\n';
         return kWriteFailed;
     }
     return kOk;
@@ -143,16 +149,15 @@ int renderFace(const RenderArgs& args)
 // --up and --view, shared by render and thumbnail.
 void addCameraOptions(CLI::App& cmd, RenderArgs& args)
 {
-    const std::map<std::string, UpAxis> axes{{"y", UpAxis::Y}, {"z", UpAxis::Z}};
-    cmd.add_option("--up", args.up, "the up axis of the face as loaded: y (the editor's world; .tvf, glTF and OBJ faces) or z (faces "
-                   "that stand along +Z, as some plugin formats load)")
-        ->transform(CLI::CheckedTransformer(axes, CLI::ignore_case));
-    const std::map<std::string, ViewDirection> views{{"front", ViewDirection::Front},
-                                                     {"side", ViewDirection::Side},
-                                                     {"top", ViewDirection::Top},
-                                                     {"three-quarter", ViewDirection::ThreeQuarter}};
-    cmd.add_option("--view", args.view, "where the picture is taken from: front, side, top or three-quarter")
-        ->transform(CLI::CheckedTransformer(views, CLI::ignore_case));
+    addNamedOption(cmd, "--up", args.up, {{"y", UpAxis::Y}, {"z", UpAxis::Z}},
+                   "the up axis of the face as loaded: y (default; the editor's world: .tvf, glTF and OBJ faces) or z (faces "
+                   "that stand along +Z, as some plugin formats load)");
+    addNamedOption(cmd, "--view", args.view,
+                   {{"front", ViewDirection::Front},
+                    {"side", ViewDirection::Side},
+                    {"top", ViewDirection::Top},
+                    {"three-quarter", ViewDirection::ThreeQuarter}},
+                   "where the picture is taken from: front (default), side, top or three-quarter");
 }
 
 }  // namespace

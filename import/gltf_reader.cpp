@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include <nlohmann/json.hpp>
 #include <tiny_gltf.h>
 
 #include "import/embedded_images.h"
@@ -35,6 +36,63 @@ bool supportedRequirement(const std::string& name)
     return name == "KHR_mesh_quantization" || name == "KHR_materials_unlit" ||
            name == "KHR_materials_specular" || name == "KHR_materials_emissive_strength" ||
            name == "KHR_materials_ior";
+}
+
+std::string requirementRefusal(const std::string& name)
+{
+    if (name == "KHR_draco_mesh_compression")
+        return "it uses Draco mesh compression (KHR_draco_mesh_compression), which Mienwright does not read";
+    return "it requires the glTF extension " + name + ", which Mienwright does not read";
+}
+
+// The file's JSON text: all of a .gltf, the first chunk of a .glb; empty when there is none.
+std::string_view jsonText(std::span<const std::uint8_t> bytes, bool binary)
+{
+    if (!binary)
+        return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+    if (bytes.size() < 20)
+        return {};
+    std::uint32_t length = 0, type = 0;
+    std::memcpy(&length, bytes.data() + 12, 4);
+    std::memcpy(&type, bytes.data() + 16, 4);
+    if (type != 0x4E4F534Au || length > bytes.size() - 20)
+        return {};
+    return {reinterpret_cast<const char*>(bytes.data() + 20), length};
+}
+
+// Why the file cannot be read for an extension it requires (which the library may have failed
+// on first, with a reason of its own that would hide this one); empty when none is in the way.
+std::string unsupportedRequirement(std::span<const std::uint8_t> bytes, bool binary)
+{
+    const nlohmann::json json = nlohmann::json::parse(jsonText(bytes, binary), nullptr, false);
+    if (!json.is_object())
+        return {};
+    const auto found = json.find("extensionsRequired");
+    if (found == json.end() || !found->is_array())
+        return {};
+    for (const nlohmann::json& required : *found)
+        if (required.is_string() && !supportedRequirement(required.get<std::string>()))
+            return requirementRefusal(required.get<std::string>());
+    return {};
+}
+
+// A reason the user can read: control characters and bytes beyond ASCII (a file's garbage
+// echoed back by a parser) become \xNN.
+std::string printable(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            out.push_back(c);
+        } else {
+            out += "\\x";
+            out.push_back(kHex[byte >> 4]);
+            out.push_back(kHex[byte & 15]);
+        }
+    }
+    return out;
 }
 
 // ---- file access for the library: no path expansion, nothing outside plain files ----
@@ -515,7 +573,7 @@ public:
     {
         for (const std::string& required : model_.extensionsRequired)
             if (!supportedRequirement(required))
-                refuse("it requires the glTF extension " + required + ", which is not supported");
+                refuse(requirementRefusal(required));
         face_ = new TarvFaceObject;
         std::vector<int> roots;
         int scene = model_.defaultScene;
@@ -915,8 +973,14 @@ osg::ref_ptr<TarvFaceObject> readGltfBytes(std::span<const std::uint8_t> bytes, 
                                                  static_cast<unsigned int>(bytes.size()), base)
                    : loader.LoadASCIIFromString(&model, &error, &warning, reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<unsigned int>(bytes.size()), base);
-        if (!loaded)
+        if (!loaded) {
+            const std::string requirement = unsupportedRequirement(bytes, binary);
+            if (!requirement.empty())
+                refuse(requirement);
+            if (!binary && !nlohmann::json::accept(jsonText(bytes, binary)))
+                refuse("it is neither binary glTF nor glTF JSON");
             refuse(error.empty() ? "it is not a glTF 2.0 file" : firstLine(error));
+        }
         face = Reader(model, options).read();
     } catch (const Malformed& e) {
         why = e.what();
@@ -927,7 +991,7 @@ osg::ref_ptr<TarvFaceObject> readGltfBytes(std::span<const std::uint8_t> bytes, 
     }
     if (!face) {
         if (failure)
-            *failure = why;
+            *failure = printable(why);
         return nullptr;
     }
     RepairReport repairs = repairFace(*face);

@@ -16,8 +16,10 @@
 #include <tiny_gltf.h>
 
 #include "model/corner_normals.h"
+#include "model/surface_normals.h"
 #include "import/embedded_images.h"
 #include "model/atomic_file.h"
+#include "model/write_failure.h"
 
 namespace mw {
 namespace {
@@ -78,15 +80,18 @@ std::string encodeUri(const std::string& name)
     return out;
 }
 
-bool writeBytes(const std::filesystem::path& path, std::string_view bytes)
+bool writeBytes(const std::filesystem::path& path, std::string_view bytes, std::error_code& error)
 {
-    return replaceFileAtomically(path, [&](const ChunkWriter& write) {
-        constexpr std::size_t kChunk = 1u << 20;
-        for (std::size_t at = 0; at < bytes.size(); at += kChunk)
-            if (!write(bytes.substr(at, kChunk)))
-                return false;
-        return true;
-    });
+    return replaceFileAtomically(
+        path,
+        [&](const ChunkWriter& write) {
+            constexpr std::size_t kChunk = 1u << 20;
+            for (std::size_t at = 0; at < bytes.size(); at += kChunk)
+                if (!write(bytes.substr(at, kChunk)))
+                    return false;
+            return true;
+        },
+        error);
 }
 
 // Images are written by this code, never by the library.
@@ -172,22 +177,34 @@ private:
         return static_cast<int>(model_.bufferViews.size() - 1);
     }
 
+    // A new view of `count` values of T at the end of the buffer, for the caller to fill at
+    // once (a later view may move the buffer); returns where its bytes start.
+    template <typename T>
+    unsigned char* newView(std::size_t count, int target, int& view)
+    {
+        std::vector<unsigned char>& d = data();
+        const std::size_t offset = (d.size() + 3) & ~std::size_t(3);
+        d.resize(offset + count * sizeof(T));
+        tinygltf::BufferView bufferView;
+        bufferView.buffer = 0;
+        bufferView.byteOffset = offset;
+        bufferView.byteLength = count * sizeof(T);
+        bufferView.target = target;
+        model_.bufferViews.push_back(bufferView);
+        view = static_cast<int>(model_.bufferViews.size() - 1);
+        return d.data() + offset;
+    }
+
+    static unsigned char* put(unsigned char* at, const osg::Vec3& v)
+    {
+        std::memcpy(at, v.ptr(), sizeof(osg::Vec3));
+        return at + sizeof(osg::Vec3);
+    }
+
     int addAccessor(tinygltf::Accessor accessor)
     {
         model_.accessors.push_back(std::move(accessor));
         return static_cast<int>(model_.accessors.size() - 1);
-    }
-
-    int vec3Accessor(const std::vector<osg::Vec3>& values, bool bounds)
-    {
-        tinygltf::Accessor a;
-        a.bufferView = addView(values.data(), values.size() * sizeof(osg::Vec3), TINYGLTF_TARGET_ARRAY_BUFFER);
-        a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
-        a.type = TINYGLTF_TYPE_VEC3;
-        a.count = values.size();
-        if (bounds)
-            setBounds(a, values.begin(), values.end(), false);
-        return addAccessor(std::move(a));
     }
 
     template <typename It>
@@ -221,8 +238,20 @@ private:
         // survive that way).
         std::vector<std::uint32_t> firstSlot(nv, kNone);
         std::vector<std::uint32_t> nextSlot, slotTex, slotVertex, slotCorner;
+        // With 0xFFFF vertices or more the indices are 32 bits whatever the seams add: they go
+        // straight into their view (cut to the corners written); otherwise through a list.
+        const bool wide = nv >= 0xFFFF;
         std::vector<std::uint32_t> indices;
-        indices.reserve(vi.size());
+        int wideView = -1;
+        std::size_t wideOffset = 0, wideCount = 0;
+        if (wide)
+            wideOffset = static_cast<std::size_t>(
+                newView<std::uint32_t>(vi.size(), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER, wideView) - data().data());
+        else
+            indices.reserve(vi.size());
+        unsigned char* const wideAt = wide ? data().data() + wideOffset : nullptr;
+        for (auto* list : {&nextSlot, &slotTex, &slotVertex, &slotCorner})
+            list->reserve(nv);
         const auto slotOf = [&](std::uint32_t v, std::uint32_t t, std::uint32_t corner) {
             std::uint32_t* link = &firstSlot[v];
             while (*link != kNone) {
@@ -241,10 +270,24 @@ private:
         for (std::size_t first = 0; first + 3 <= vi.size(); first += 3) {
             if (!triangleInRange(vi, first, nv))
                 continue;
-            for (std::size_t c = first; c < first + 3; ++c)
-                indices.push_back(slotOf(vi[c], hasUv ? g.texIndices[c] : kNone, static_cast<std::uint32_t>(c)));
+            for (std::size_t c = first; c < first + 3; ++c) {
+                const std::uint32_t slot = slotOf(vi[c], hasUv ? g.texIndices[c] : kNone, static_cast<std::uint32_t>(c));
+                if (wide)
+                    std::memcpy(wideAt + 4 * wideCount++, &slot, 4);
+                else
+                    indices.push_back(slot);
+            }
         }
-        if (indices.empty()) {
+        const std::size_t cornerCount = wide ? wideCount : indices.size();
+        if (wide) {
+            data().resize(wideOffset + 4 * wideCount);
+            model_.bufferViews[static_cast<std::size_t>(wideView)].byteLength = 4 * wideCount;
+            if (wideCount == 0) {
+                model_.bufferViews.pop_back();
+                data().resize(wideOffset);
+            }
+        }
+        if (cornerCount == 0) {
             report_.warnings.push_back("geometry \"" + g.name + "\" has no triangles and was left out");
             return false;
         }
@@ -253,45 +296,91 @@ private:
                 slotOf(v, kNone, kNone);
         const std::size_t count = slotTex.size();
 
-        const osg::ref_ptr<osg::Vec3Array> cornerNormals = computeCornerNormals(g);
-        std::vector<osg::Vec3> positions(count), normals(count);
-        for (std::size_t s = 0; s < count; ++s) {
-            positions[s] = toGltf(vertices[slotVertex[s]]);
-            osg::Vec3 n = slotCorner[s] == kNone ? osg::Vec3() : toGltf((*cornerNormals)[slotCorner[s]]);
-            const double length = std::sqrt(double(n.x()) * n.x() + double(n.y()) * n.y() + double(n.z()) * n.z());
-            if (!(length > 1e-12) || !std::isfinite(length))
-                n.set(0.0f, 1.0f, 0.0f);  // a degenerate spot: any unit normal will do
-            else
-                n = osg::Vec3(float(n.x() / length), float(n.y() / length), float(n.z() / length));
-            normals[s] = n;
+        // The normals the view lights the rest pose with: one per group of corners that share a
+        // position (a slot), the sum of their triangles' normals added in triangle order as the
+        // view adds them, taken straight from the slot of the corner that made the glTF vertex.
+        const NormalSlots normalSlots = buildNormalSlots(vi, vertices.asVector(), false);
+        std::vector<osg::Vec3> slotNormals(normalSlots.slotCount);
+        for (const std::uint32_t first : normalSlots.triangles) {
+            const osg::Vec3 &a = vertices[vi[first]], &b = vertices[vi[first + 1]], &c = vertices[vi[first + 2]];
+            const osg::Vec3 n = (b - a) ^ (c - a);
+            for (std::uint32_t corner = first; corner < first + 3; ++corner)
+                slotNormals[normalSlots.cornerSlot[corner]] += n;
         }
+
         primitive.mode = TINYGLTF_MODE_TRIANGLES;
-        primitive.attributes["POSITION"] = vec3Accessor(positions, true);
-        primitive.attributes["NORMAL"] = vec3Accessor(normals, false);
-        if (hasUv) {
-            std::vector<float> uv(count * 2);
-            for (std::size_t s = 0; s < count; ++s) {
-                const osg::Vec2 t = slotTex[s] == kNone ? osg::Vec2() : (*g.texcoords)[slotTex[s]];
-                uv[s * 2] = t.x();
-                uv[s * 2 + 1] = 1.0f - t.y();
-            }
+        {
             tinygltf::Accessor a;
-            a.bufferView = addView(uv.data(), uv.size() * sizeof(float), TINYGLTF_TARGET_ARRAY_BUFFER);
+            a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+            a.type = TINYGLTF_TYPE_VEC3;
+            a.count = count;
+            unsigned char* at = newView<osg::Vec3>(count, TINYGLTF_TARGET_ARRAY_BUFFER, a.bufferView);
+            osg::Vec3 lo = toGltf(vertices[slotVertex[0]]), hi = lo;
+            for (std::size_t s = 0; s < count; ++s) {
+                const osg::Vec3 p = toGltf(vertices[slotVertex[s]]);
+                for (int c = 0; c < 3; ++c) {
+                    lo[c] = std::min(lo[c], p[c]);
+                    hi[c] = std::max(hi[c], p[c]);
+                }
+                at = put(at, p);
+            }
+            a.minValues = {lo[0], lo[1], lo[2]};
+            a.maxValues = {hi[0], hi[1], hi[2]};
+            primitive.attributes["POSITION"] = addAccessor(std::move(a));
+        }
+        {
+            tinygltf::Accessor a;
+            a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+            a.type = TINYGLTF_TYPE_VEC3;
+            a.count = count;
+            unsigned char* at = newView<osg::Vec3>(count, TINYGLTF_TARGET_ARRAY_BUFFER, a.bufferView);
+            for (std::size_t s = 0; s < count; ++s) {
+                const std::uint32_t slot =
+                    slotCorner[s] == kNone ? NormalSlots::kNoSlot : normalSlots.cornerSlot[slotCorner[s]];
+                osg::Vec3 n = slot < slotNormals.size() ? toGltf(slotNormals[slot]) : osg::Vec3();
+                const double length = std::sqrt(double(n.x()) * n.x() + double(n.y()) * n.y() + double(n.z()) * n.z());
+                if (!(length > 1e-12) || !std::isfinite(length))
+                    n.set(0.0f, 1.0f, 0.0f);  // a degenerate spot: any unit normal will do
+                else
+                    n = osg::Vec3(float(n.x() / length), float(n.y() / length), float(n.z() / length));
+                at = put(at, n);
+            }
+            primitive.attributes["NORMAL"] = addAccessor(std::move(a));
+        }
+        if (hasUv) {
+            tinygltf::Accessor a;
             a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
             a.type = TINYGLTF_TYPE_VEC2;
             a.count = count;
+            unsigned char* at = newView<osg::Vec2>(count, TINYGLTF_TARGET_ARRAY_BUFFER, a.bufferView);
+            for (std::size_t s = 0; s < count; ++s) {
+                const osg::Vec2 t = slotTex[s] == kNone ? osg::Vec2() : (*g.texcoords)[slotTex[s]];
+                const float uv[2] = {t.x(), 1.0f - t.y()};
+                std::memcpy(at, uv, sizeof uv);
+                at += sizeof uv;
+            }
             primitive.attributes["TEXCOORD_0"] = addAccessor(std::move(a));
         }
         {
             tinygltf::Accessor a;
             a.type = TINYGLTF_TYPE_SCALAR;
-            a.count = indices.size();
-            if (count < 0xFFFF) {
-                std::vector<std::uint16_t> small(indices.begin(), indices.end());
-                a.bufferView = addView(small.data(), small.size() * 2, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+            a.count = cornerCount;
+            if (wide) {
+                a.bufferView = wideView;
+                a.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+            } else if (count < 0xFFFF) {
+                unsigned char* at =
+                    newView<std::uint16_t>(indices.size(), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER, a.bufferView);
+                for (const std::uint32_t index : indices) {
+                    const auto small = static_cast<std::uint16_t>(index);
+                    std::memcpy(at, &small, 2);
+                    at += 2;
+                }
                 a.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
             } else {
-                a.bufferView = addView(indices.data(), indices.size() * 4, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+                unsigned char* at =
+                    newView<std::uint32_t>(indices.size(), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER, a.bufferView);
+                std::memcpy(at, indices.data(), indices.size() * 4);
                 a.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
             }
             primitive.indices = addAccessor(std::move(a));
@@ -471,8 +560,9 @@ private:
                     if (isEmbeddedImage(file))
                         stem = stem.substr(stem.find('-') + 1);
                     beside = path_.parent_path() / (path_.stem().string() + "_" + stem + extension);
-                    if (!writeBytes(beside, bytes)) {
-                        report_.failure = "cannot write the texture " + beside.string();
+                    std::error_code error;
+                    if (!writeBytes(beside, bytes, error)) {
+                        report_.failure = "cannot write the texture " + beside.string() + ": " + writeFailureReason(error);
                         throw std::runtime_error(report_.failure);
                     }
                 }
@@ -489,35 +579,76 @@ private:
         return index;
     }
 
+    // A binary glTF: the header, the JSON chunk (padded with blanks) and the binary chunk
+    // (padded with zeros), each chunk a multiple of four bytes long.
+    bool writeGlb(std::string json, const std::vector<unsigned char>& bin, std::error_code& error)
+    {
+        json.resize((json.size() + 3) & ~std::size_t(3), ' ');
+        const std::size_t binLength = (bin.size() + 3) & ~std::size_t(3);
+        const std::size_t total = 12 + 8 + json.size() + 8 + binLength;
+        if (total > 0xFFFFFFFFu) {
+            error = std::make_error_code(std::errc::file_too_large);
+            return false;
+        }
+        std::string head(12 + 8, '\0');
+        const auto word = [&head](std::size_t at, std::uint32_t value) { std::memcpy(head.data() + at, &value, 4); };
+        word(0, 0x46546C67u);  // "glTF"
+        word(4, 2);
+        word(8, static_cast<std::uint32_t>(total));
+        word(12, static_cast<std::uint32_t>(json.size()));
+        word(16, 0x4E4F534Au);  // "JSON"
+        head += json;
+        std::string binHead(8, '\0');
+        const std::uint32_t binWords[2] = {static_cast<std::uint32_t>(binLength), 0x004E4942u};  // "BIN"
+        std::memcpy(binHead.data(), binWords, 8);
+        head += binHead;
+        const std::string_view body(reinterpret_cast<const char*>(bin.data()), bin.size());
+        return replaceFileAtomically(
+            path_,
+            [&](const ChunkWriter& write) {
+                if (!write(head))
+                    return false;
+                constexpr std::size_t kChunk = 1u << 22;
+                for (std::size_t at = 0; at < body.size(); at += kChunk)
+                    if (!write(body.substr(at, kChunk)))
+                        return false;
+                return binLength == bin.size() || write(std::string_view("\0\0\0", binLength - bin.size()));
+            },
+            error);
+    }
+
     bool serialize()
     {
         tinygltf::TinyGLTF gltf;
         gltf.SetImageWriter(&noImageWriter, nullptr);
+        // The buffer never goes through the library: it is written from where it was built,
+        // as the .glb's binary chunk or as the .bin file beside a .gltf.
         std::vector<unsigned char> bin;
-        if (!binary_)
-            bin.swap(data());  // written as a .bin file of its own, not as a data URI
+        bin.swap(data());
         std::ostringstream out;
-        if (!gltf.WriteGltfSceneToStream(&model_, out, !binary_, binary_)) {
+        if (!gltf.WriteGltfSceneToStream(&model_, out, !binary_, false)) {
             report_.failure = "the glTF data could not be put together";
             return false;
         }
+        std::error_code error;
+        nlohmann::json json = nlohmann::json::parse(out.view());
         if (binary_) {
-            if (!writeBytes(path_, out.view())) {
-                report_.failure = "cannot write " + path_.string();
+            json["buffers"][0] = {{"byteLength", bin.size()}};
+            if (!writeGlb(json.dump(), bin, error)) {
+                report_.failure = writeFailureReason(error);
                 return false;
             }
             return true;
         }
-        nlohmann::json json = nlohmann::json::parse(out.view());
         const std::string binName = path_.stem().string() + ".bin";
         json["buffers"][0] = {{"byteLength", bin.size()}, {"uri", encodeUri(binName)}};
         const std::filesystem::path binPath = path_.parent_path() / binName;
-        if (!writeBytes(binPath, std::string_view(reinterpret_cast<const char*>(bin.data()), bin.size()))) {
-            report_.failure = "cannot write " + binPath.string();
+        if (!writeBytes(binPath, std::string_view(reinterpret_cast<const char*>(bin.data()), bin.size()), error)) {
+            report_.failure = "cannot write " + binPath.string() + ": " + writeFailureReason(error);
             return false;
         }
-        if (!writeBytes(path_, json.dump(2) + "\n")) {
-            report_.failure = "cannot write " + path_.string();
+        if (!writeBytes(path_, json.dump(2) + "\n", error)) {
+            report_.failure = writeFailureReason(error);
             return false;
         }
         return true;

@@ -4,6 +4,7 @@
 #include <osgDB/Registry>
 
 #include "import/face_converter_visitor.h"
+#include "import/standard_output_guard.h"
 #include "model/weld.h"
 
 namespace mw {
@@ -32,7 +33,11 @@ osg::ref_ptr<TarvFaceObject> importModelFile(const std::filesystem::path& path, 
     const osg::ref_ptr<osgDB::Options> options = defaults ? defaults->cloneOptions() : new osgDB::Options;
     const std::string given = options->getOptionString();
     options->setOptionString(given.empty() ? "noTriStripPolygons" : given + " noTriStripPolygons");
-    const osg::ref_ptr<osg::Node> root = osgDB::readRefNodeFile(path.string(), options.get());
+    osg::ref_ptr<osg::Node> root;
+    {
+        const StandardOutputToError quiet;  // plug-ins that print do so on standard error
+        root = osgDB::readRefNodeFile(path.string(), options.get());
+    }
     if (!root)
         return nullptr;
     return importSceneGraph(*root, report);

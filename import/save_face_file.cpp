@@ -7,6 +7,7 @@
 #include "import/obj_reader.h"
 #include "import/obj_writer.h"
 #include "model/face_file.h"
+#include "model/write_failure.h"
 
 namespace mw {
 
@@ -40,7 +41,7 @@ bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const
         std::error_code code;
         written = keepEmbeddedTextures(face, path, &why) && writeFaceFile(path, face, code);
         if (!written && why.empty())
-            why = "the file cannot be written";
+            why = writeFailureReason(code);
         if (!written && error)
             *error = code;
     }

@@ -44,6 +44,9 @@ class FaceParser {
 public:
     explicit FaceParser(FaceTokenizer& tokens) : tokens_(tokens) {}
 
+    // True once the face's block was closed: every block inside it ended before the input did.
+    bool closed() const { return closed_; }
+
     osg::ref_ptr<TarvFaceObject> parse()
     {
         for (;;) {
@@ -54,12 +57,17 @@ public:
                 break;
         }
         osg::ref_ptr<TarvFaceObject> face = new TarvFaceObject;
-        if (tokens_.nextToken() != "{")
+        const std::string_view open = tokens_.nextToken();
+        if (open != "{") {
+            closed_ = !open.empty();  // "face" without a block is all there is to it
             return face;
+        }
         for (;;) {
             const std::string_view token = tokens_.nextToken();
-            if (endsBlock(token))
+            if (endsBlock(token)) {
+                closed_ = token == "}";
                 break;
+            }
             if (equalsIgnoringCase(token, "geometry"))
                 face->geometries.push_back(parseGeometry());
             else if (equalsIgnoringCase(token, "morph"))
@@ -209,6 +217,7 @@ private:
     }
 
     FaceTokenizer& tokens_;
+    bool closed_ = false;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -441,25 +450,30 @@ private:
 
 }  // namespace
 
-osg::ref_ptr<TarvFaceObject> readFace(FaceTokenizer& tokens)
+osg::ref_ptr<TarvFaceObject> readFace(FaceTokenizer& tokens, FaceTextEnd* end)
 {
-    osg::ref_ptr<TarvFaceObject> face = FaceParser(tokens).parse();
+    FaceParser parser(tokens);
+    osg::ref_ptr<TarvFaceObject> face = parser.parse();
+    if (end) {
+        end->readError = tokens.failed();
+        end->early = face && !parser.closed();
+    }
     // A face cut short by a read error must never pass for the whole file.
     if (tokens.failed())
         return nullptr;
     return face;
 }
 
-osg::ref_ptr<TarvFaceObject> readFaceFile(const std::filesystem::path& path)
+osg::ref_ptr<TarvFaceObject> readFaceFile(const std::filesystem::path& path, FaceTextEnd* end)
 {
     FaceTokenizer tokens(path);
-    return readFace(tokens);
+    return readFace(tokens, end);
 }
 
-osg::ref_ptr<TarvFaceObject> readFaceText(std::string_view text)
+osg::ref_ptr<TarvFaceObject> readFaceText(std::string_view text, FaceTextEnd* end)
 {
     FaceTokenizer tokens(text);
-    return readFace(tokens);
+    return readFace(tokens, end);
 }
 
 std::string formatFace(const TarvFaceObject& face)

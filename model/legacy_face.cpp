@@ -70,6 +70,7 @@ struct LegacyParser {
     osg::ref_ptr<FaceGeom> skin = new FaceGeom;
     osg::ref_ptr<FaceGeom> mouth = new FaceGeom;
     std::int32_t highestFaceIndex = -1;
+    bool anySection = false;  // a text without one is not a legacy face at all
     osg::ref_ptr<FaceTarget> morphSkin;   // targets of the morph section being read
     osg::ref_ptr<FaceTarget> morphMouth;
 
@@ -185,8 +186,10 @@ struct LegacyParser {
         LineReader lines(text);
         while (!lines.atEnd()) {
             const std::string_view line = lines.next();
-            if (line.size() >= 2 && line[0] == '*' && line[1] >= '1' && line[1] <= '9')
+            if (line.size() >= 2 && line[0] == '*' && line[1] >= '1' && line[1] <= '9') {
+                anySection = true;
                 runSection(line[1] - '0', lines);
+            }
         }
         // Both geometries index the one shared vertex and coordinate list.
         mouth->vertices->assign(skin->vertices->begin(), skin->vertices->end());
@@ -235,6 +238,8 @@ osg::ref_ptr<TarvFaceObject> readLegacyText(std::string_view text, RepairReport*
 {
     LegacyParser parser;
     parser.parse(text);
+    if (!parser.anySection)
+        return nullptr;
     RepairReport repairs = repairFace(*parser.face);
     if (report)
         report->changes.insert(report->changes.end(), std::make_move_iterator(repairs.changes.begin()),

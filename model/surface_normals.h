@@ -41,8 +41,11 @@ struct NormalScratch {
     std::vector<std::uint32_t> triangleList, slotList;  // the marked ones
 };
 
-// Groups the corners of the whole triangles that name existing vertices.
-NormalSlots buildNormalSlots(const IndexList& vertexIndices, std::span<const osg::Vec3> restPositions);
+// Groups the corners of the whole triangles that name existing vertices. Without `forUpdates`
+// only triangles, cornerSlot and slotCount are filled: enough to know which corners share a
+// normal (a file writer's need), not for computeSlotNormals or updateSlotNormals.
+NormalSlots buildNormalSlots(const IndexList& vertexIndices, std::span<const osg::Vec3> restPositions,
+                             bool forUpdates = true);
 
 // One unit normal per slot for the given positions (indexed like the geometry's vertices),
 // written to `slotNormals`; `faceNormals` is scratch space. Both are resized only when they

@@ -76,7 +76,7 @@ TEST_F(FrameTest, MenusToolbarAndContextMenuAreLaidOutAsTheUserKnowsThem)
     EXPECT_EQ(itemsOf(menu("Tools")),
               "Navigation Mode|Translate Mode|Scale Mode|Vertex Mode|-|Auto Scale|Flip Polygon Order|-|"
               "Toggle Render Mode|-|Turn Right|Turn Up|-|Generate morph target|Cancel morph target|"
-              "Highlight difference|Fit Comparison Face|Set morph threshhold|Create Morphs from Files...|-|"
+              "Highlight difference|Fit Comparison Face|Set morph threshhold|Create Morphs from Files...|Transfer Morphs from Rig...|-|"
               "Reset morph values|Scale morph|-|Compute neck vertices|"
               "Keep selected neck vertices|Discard selected neck vertices|Add to neck vertices|Clear neck vertices|-|"
               "Show geometry|Hide geometry");
@@ -116,7 +116,8 @@ TEST_F(FrameTest, EnablingAndCheckMarksFollowWhatIsLoadedAndSelected)
     std::set<int> withFace = always;
     withFace.insert({c::SaveAs, c::ExportGltf, c::ExportObj, c::ExportMorphsObj, c::NavigationMode, c::TranslateMode, c::ScaleMode, c::VertexMode,
                      c::AutoScale, c::ToggleRenderMode, c::TurnRight, c::TurnUp, c::ResetMorphValues,
-                     c::ComputeNeckVertices, c::CreateMorphsFromFiles, c::NewMorphFromMix, c::CheckArkitSet});
+                     c::ComputeNeckVertices, c::CreateMorphsFromFiles, c::TransferMorphsFromRig, c::NewMorphFromMix,
+                     c::CheckArkitSet});
     std::set<int> withComparison = withFace, withLasso = withFace;
     withComparison.insert({c::GenerateMorphTarget, c::CancelMorphTarget, c::HighlightDifference, c::FitComparisonFace});
     withLasso.insert({c::KeepNeckVertices, c::DiscardNeckVertices, c::AddNeckVertices});
@@ -196,7 +197,7 @@ TEST_F(FrameTest, MorphsComeFromTheOpenDialogsComparisonAndFromManyFilesAtOnce)
     prompt.openFileLists.push_back({smile, dir / "missing.tvf"});
     act(c::CreateMorphsFromFiles).trigger();
     ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0], "Failed to load: " + (dir / "missing.tvf").string());
+    EXPECT_EQ(prompt.messages[0], "Failed to load: " + (dir / "missing.tvf").string() + " (no such file)");
     EXPECT_EQ(doc().face->morphs.size(), morphs + 3);
 }
 

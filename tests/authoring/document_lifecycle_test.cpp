@@ -138,14 +138,22 @@ TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
     const osg::Matrixd head = doc.head.matrix();
     test::writeBytes(dir / "junk.tvf", "nothing to see");
     test::writeBytes(dir / "junk.nomodel", "this is no model of any kind\n");
-    // Each is said once; an empty name (nothing chosen) says nothing.
-    for (const fs::path& bad : {dir / "missing.tvf", dir / "junk.tvf", dir / "junk.nomodel", fs::path()}) {
+    fs::create_directory(dir / "folder.tvf");
+    // Each is said once, as a failure with its reason; an empty name (nothing chosen) says nothing.
+    const std::pair<fs::path, std::string> refused[] = {{dir / "missing.tvf", " (no such file)"},
+                                                        {dir / "junk.tvf", " (not a face file)"},
+                                                        {dir / "junk.nomodel", " (not a face file)"},
+                                                        {dir / "folder.tvf", " (is a folder)"},
+                                                        {fs::path(), ""}};
+    for (const auto& [bad, reason] : refused) {
         SCOPED_TRACE(bad.string());
         prompt.messages.clear();
+        prompt.failures.clear();
         prompt.threeWayAnswers = {Answer::No};
         EXPECT_FALSE(openFace(session, bad));
-        const std::vector<std::string> said{"Failed to load: " + bad.string()};
+        const std::vector<std::string> said{"Failed to load: " + bad.string() + reason};
         EXPECT_EQ(prompt.messages, bad.empty() ? std::vector<std::string>{} : said);
+        EXPECT_EQ(prompt.failures, prompt.messages);
         EXPECT_EQ(doc.face, face);
         EXPECT_EQ(doc.fileName, fileName);
         EXPECT_TRUE(isModified(doc));
@@ -165,7 +173,8 @@ TEST_F(DocumentTest, CancelsAndUnreadableFilesChangeNothing)
     prompt.messages.clear();
     prompt.openFiles.push_back(dir / "missing.tvf");
     EXPECT_FALSE(openChoice(session, OpenFaceChoice{OpenFaceChoice::ImportMorphs, true}));
-    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string()});
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Failed to load: " + (dir / "missing.tvf").string() +
+                                                        " (no such file)"});
     EXPECT_TRUE(doc.face->morphs.empty());
 }
 

@@ -57,6 +57,11 @@ TEST_F(MorphExtractionTest, IdenticalFacesGiveOneMorphWithAnEmptyTargetPerGeomet
     EXPECT_TRUE(doc.changes.has(document_change::kMorphList));
     EXPECT_FALSE(hasComparison(doc));
     EXPECT_FALSE(generateMorphTarget(doc, prompt));  // nothing to compare with any more
+
+    // A second morph from the same comparison gets a name of its own, as a duplicate does.
+    installComparisonFace(doc, anchoredFace(), prompt);
+    ASSERT_TRUE(generateMorphTarget(doc, prompt));
+    EXPECT_EQ(test::morphNames(*doc.face), (std::vector<std::string>{"morph", "morph.001"}));
 }
 
 TEST_F(MorphExtractionTest, AVertexAtTheThresholdIsIncludedACloserOneIsNot)

@@ -14,6 +14,11 @@ namespace mw::test {
 class ScriptedPrompt : public Prompt {
 public:
     void message(const std::string& text) override { messages.push_back(text); }
+    void failure(const std::string& text) override
+    {
+        messages.push_back(text);
+        failures.push_back(text);
+    }
     bool question(const std::string& text) override
     {
         questions.push_back(text);
@@ -36,7 +41,8 @@ public:
     std::optional<std::filesystem::path> chooseObjExportFile() override { return pop(objExportFiles, {}); }
     std::optional<std::filesystem::path> chooseMorphExportFolder() override { return pop(exportFolders, {}); }
 
-    std::vector<std::string> messages;
+    std::vector<std::string> messages;  // failures among them
+    std::vector<std::string> failures;
     std::vector<std::string> questions;
     std::deque<bool> answers;                                    // for question(); No when empty
     std::deque<std::optional<std::filesystem::path>> openFiles;  // cancelled when empty

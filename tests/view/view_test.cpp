@@ -59,6 +59,15 @@ TEST_F(ViewFixture, LoadingShowsTheFaceResetsTheViewAndReportsRepairs)
     EXPECT_FALSE(view.scene.selectionBox->hasBox);
     // The camera frames the new face alone (the old selection is gone).
     test::expectVec(view.camera->center, view.faceNode->getBound().center());
+
+    // A file cut short is loaded as far as it goes, and the repair message says so.
+    const std::string whole = test::readBytes(path);
+    test::writeBytes(dir / "cut.tvf", whole.substr(0, whole.rfind('}')));
+    prompt.messages.clear();
+    ASSERT_TRUE(loadIntoView(doc, dir / "cut.tvf", prompt));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].find("\n- the file ends early: the face may be incomplete"), std::string::npos);
+    EXPECT_EQ(doc.face->geometries[0]->vertexIndices, (IndexList{0, 1, 2}));
 }
 
 TEST_F(ViewFixture, ScaleDragsPlaceTheHeadAsOneStepButAComparisonWithoutOne)
