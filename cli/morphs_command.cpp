@@ -240,14 +240,16 @@ private:
         return true;
     }
 
-    bool toArkit()
+    int toArkit()
     {
         const ArkitRenameResult result = renameToArkit(*view_.face);
-        std::cout << "to ARKit: " << result.renamed << " renamed, " << result.joined << " joined from halves\n";
-        return changed();
+        said_ += "to ARKit: " + std::to_string(result.renamed) + " renamed, " + std::to_string(result.joined) +
+                 " joined from halves\n";
+        changed();
+        return kOk;
     }
 
-    bool join(const std::string& value)
+    int join(const std::string& value)
     {
         std::vector<std::string> parts;
         std::string newName;
@@ -256,29 +258,37 @@ private:
         for (const std::string& part : parts) {
             const auto index = morph(part);
             if (!index)
-                return false;
+                return kBadArgument;
             indices.push_back(*index);
         }
-        if (std::find(parts.begin(), parts.end(), newName) == parts.end() && !freeName(newName))
-            return false;
-        return joinMorphs(*view_.face, indices, newName) && changed();
+        if (std::find(parts.begin(), parts.end(), newName) == parts.end())
+            if (const int status = freeName(newName); status != kOk)
+                return status;
+        if (!joinMorphs(*view_.face, indices, newName))
+            return kBadArgument;
+        changed();
+        return kOk;
     }
 
-    bool split(const std::string& value)
+    int split(const std::string& value)
     {
         std::string name;
         double width = -1.0;
         parseSplit(value, name, width);
         const auto index = morph(name);
         if (!index)
-            return false;
+            return kBadArgument;
         const auto [left, right] = splitMorphNames(name);
-        if (!freeName(left) || !freeName(right))
-            return false;
+        for (const std::string& half : {left, right})
+            if (const int status = freeName(half); status != kOk)
+                return status;
         if (width < 0.0)
             width = kDefaultSplitWidthShare * faceWidth(*view_.face);
         const float planeX = view_.mirrorMap.get(*view_.face).planeX;
-        return splitMorph(*view_.face, *index, planeX, static_cast<float>(width)) && changed();
+        if (!splitMorph(*view_.face, *index, planeX, static_cast<float>(width)))
+            return kBadArgument;
+        changed();
+        return kOk;
     }
 
     ViewState& view_;
