@@ -310,11 +310,12 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
     const std::vector<double> rigWeights = areaWeights(rig, rigMass);
     // A dense scan need not pull with every vertex: about as many as the rig has are plenty.
     const std::size_t headStride = std::max<std::size_t>(1, head.points.size() / std::max<std::size_t>(n, 20000));
-    // The head's pull weighs ten times the rig's: a head vertex says where the rig must reach
+    // The head's pull weighs thirty times the rig's: a head vertex says where the rig must reach
     // (a wider mouth stretches the rig's mouth), while a rig vertex only finds the nearest head
-    // point, which lets features slide. On known truths this cut the error of a remeshed copy's
-    // jaw to a third and that of another person's mouth by a tenth.
-    constexpr double kHeadPull = 10.0;
+    // point, which lets features slide. On known truths ten times cut the error of a remeshed
+    // copy's jaw to a third and that of another person's mouth by a tenth; thirty times gained
+    // a little more on every morph of another person, a hundred no more than thirty.
+    constexpr double kHeadPull = 30.0;
     const std::vector<double> headWeights = areaWeights(head, kHeadPull * rigMass * static_cast<double>(headStride));
     std::vector<std::unique_ptr<FeatureIndex>> headFeatures;
     for (int g = 0; g < groups; ++g)
@@ -351,12 +352,16 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
     std::vector<SurfacePoint> headHits((head.points.size() + headStride - 1) / headStride);
     std::vector<Eigen::Vector3d> target(n);
     const std::size_t levels = options.stiffness.size();
-    const std::size_t totalSteps = std::max<std::size_t>(1, levels * static_cast<std::size_t>(options.iterations));
+    const std::size_t totalSteps =
+        std::max<std::size_t>(1, levels > 0 ? (levels - 1) * static_cast<std::size_t>(options.iterations) +
+                                                  static_cast<std::size_t>(std::max(options.iterations, options.finalIterations))
+                                            : 0);
     std::size_t step = 0;
     for (std::size_t level = 0; level < levels; ++level) {
         const double t = levels > 1 ? static_cast<double>(level) / static_cast<double>(levels - 1) : 1.0;
         const double cutoff = options.farthestPair * std::pow(options.nearestCutoff / options.farthestPair, t);
-        for (int iteration = 0; iteration < options.iterations; ++iteration) {
+        const int iterations = level + 1 == levels ? std::max(options.iterations, options.finalIterations) : options.iterations;
+        for (int iteration = 0; iteration < iterations; ++iteration) {
             step = level * static_cast<std::size_t>(options.iterations) + static_cast<std::size_t>(iteration);
             if (progress && !progress(static_cast<double>(step) / static_cast<double>(totalSteps))) {
                 result.cancelled = true;

@@ -29,6 +29,9 @@ struct RegistrationOptions {
     // Stiffness, from rigid-like to supple; each level runs up to `iterations` steps.
     std::vector<double> stiffness{40.0, 20.0, 10.0, 5.0, 2.5, 1.2, 0.6, 0.3, 0.15};
     int iterations = 4;
+    // The last, most supple level runs up to this many steps: features such as a wider mouth's
+    // corners keep creeping towards their counterparts there after the coarse levels settled.
+    int finalIterations = 8;
     double farthestPair = 0.08;   // pairs farther apart are dropped, as a share of the head's size...
     double nearestCutoff = 0.03;  // ...shrinking to this share by the last level
     double normalAgreement = 0.5; // cosine of the largest angle between paired normals

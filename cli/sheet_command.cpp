@@ -11,6 +11,7 @@
 #include "model/atomic_file.h"
 #include "model/face_operations.h"
 #include "model/file_directory.h"
+#include "model/write_failure.h"
 #include "render/contact_sheet.h"
 #include "render/offscreen_render.h"
 #include "render/tarv_face_renderer.h"
@@ -34,7 +35,7 @@ int writeSheet(const SheetArgs& args)
     osgDB::ReaderWriter* writer =
         extension.empty() ? nullptr : osgDB::Registry::instance()->getReaderWriterForExtension(extension);
     if (!writer || !(writer->supportedFeatures() & osgDB::ReaderWriter::FEATURE_WRITE_IMAGE)) {
-        std::cerr << "Cannot write this kind of image (use .png): " << args.output << '\n';
+        std::cerr << saveFailureMessage(args.output, "no image writer for this extension; use .png") << '\n';
         return kWriteFailed;
     }
     const osg::ref_ptr<TarvFaceObject> face = loadInput(args.file);
@@ -63,9 +64,13 @@ int writeSheet(const SheetArgs& args)
     std::ostringstream encoded;
     const bool encodedOk = writer->writeImage(*sheet, encoded).success();
     const std::string bytes = encoded.str();
-    if (!encodedOk || bytes.empty() ||
-        !replaceFileAtomically(output, [&bytes](const ChunkWriter& write) { return write(bytes); })) {
-        std::cerr << "Failed to write: " << args.output << '\n';
+    if (!encodedOk || bytes.empty()) {
+        std::cerr << saveFailureMessage(args.output, "the image could not be encoded") << '\n';
+        return kWriteFailed;
+    }
+    std::error_code writeError;
+    if (!replaceFileAtomically(output, [&bytes](const ChunkWriter& write) { return write(bytes); }, writeError)) {
+        std::cerr << saveFailureMessage(args.output, writeFailureReason(writeError)) << '\n';
         return kWriteFailed;
     }
     return kOk;

@@ -3,6 +3,7 @@
 // it simplifies), so the expected offset at each is the rig's own, turned and scaled with the head.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -98,7 +99,10 @@ struct HeadCase {
     double rigScale;     // the rig scaled about the origin and moved away...
     double headScale;    // ...the head scaled, turned about the up axis and moved
     double headDegrees;
-    double tolerance;    // largest relative RMS of a morph
+    // Largest relative RMS of each morph, in the rig's order (jaw_open, blink, brows_up for the
+    // sample head; jaw_open, smile, blink, brows_up, pucker for the made-up person): what the
+    // transfer reaches with a margin, so that a worse registration shows.
+    std::array<double, 5> tolerance;
 };
 
 class MorphTransferTest : public ::testing::TestWithParam<HeadCase> {};
@@ -155,18 +159,20 @@ TEST_P(MorphTransferTest, EveryMorphMatchesTheTruthOnTheHead)
         }
         const Agreement a = compare(*head, *result.morphs[k], *original, kept, turn);
         std::cout << c.name << ' ' << result.morphs[k]->name << ": relative RMS " << a.rms << ", strength " << a.strength << '\n';
-        EXPECT_LT(a.rms, c.tolerance) << result.morphs[k]->name;
+        EXPECT_LT(a.rms, c.tolerance.at(k)) << result.morphs[k]->name;
         EXPECT_NEAR(a.strength, 1.0, 0.2) << result.morphs[k]->name;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Heads, MorphTransferTest,
-                         ::testing::Values(HeadCase{"remeshed", false, false, 0.0, 1.0, 1.15, 15.0, 0.05},
-                                           HeadCase{"remeshedInsideOut", false, true, 0.0, 1.0, 1.15, 15.0, 0.05},
-                                           HeadCase{"rigInCentimetres", false, false, 0.0, 100.0, 1.15, -15.0, 0.05},
-                                           HeadCase{"otherPerson", true, false, 0.0, 1.0, 1.15, 15.0, 0.45},
-                                           HeadCase{"otherPersonNoisyScan", true, false, 0.01, 1.0, 1.15, 15.0, 0.45},
-                                           HeadCase{"otherPersonInCentimetres", true, false, 0.0, 100.0, 0.9, -20.0, 0.45}),
+                         ::testing::Values(HeadCase{"remeshed", false, false, 0.0, 1.0, 1.15, 15.0, {0.012, 0.01, 0.01}},
+                                           HeadCase{"remeshedInsideOut", false, true, 0.0, 1.0, 1.15, 15.0, {0.012, 0.01, 0.01}},
+                                           HeadCase{"rigInCentimetres", false, false, 0.0, 100.0, 1.15, -15.0, {0.012, 0.01, 0.01}},
+                                           HeadCase{"otherPerson", true, false, 0.0, 1.0, 1.15, 15.0, {0.05, 0.39, 0.15, 0.04, 0.12}},
+                                           HeadCase{"otherPersonNoisyScan", true, false, 0.01, 1.0, 1.15, 15.0,
+                                                    {0.065, 0.42, 0.18, 0.12, 0.18}},
+                                           HeadCase{"otherPersonInCentimetres", true, false, 0.0, 100.0, 0.9, -20.0,
+                                                    {0.05, 0.39, 0.15, 0.04, 0.12}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
