@@ -158,17 +158,25 @@ public:
         auto* const firstAt = reinterpret_cast<std::uint32_t*>(region);
         std::uninitialized_fill_n(firstAt, capacity, kNone);
         const std::size_t mask = capacity - 1;
+        const auto home = [&](const osg::Vec3& p) {
+            const std::uint64_t x = valueKeyBits(p.x()), y = valueKeyBits(p.y()), z = valueKeyBits(p.z());
+            std::uint64_t hash = (x * 0x9E3779B97F4A7C15ull) ^ (y * 0xC2B2AE3D27D4EB4Full) ^ (z * 0x165667B19E3779F9ull);
+            hash ^= hash >> 29;
+            return static_cast<std::size_t>(hash) & mask;
+        };
+        // The table is far larger than the caches and every look-up lands somewhere else in
+        // it: asking for the entry of a vertex a little ahead hides most of the wait.
+        constexpr std::uint32_t kAhead = 16;
         std::uint32_t groups = 0;
         for (std::uint32_t v = 0; v < n; ++v) {
+            if (v + kAhead < n)
+                __builtin_prefetch(firstAt + home(positions[v + kAhead]));
             const osg::Vec3& p = positions[v];
             if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !std::isfinite(p.z())) {
                 group[v] = groups++;
                 continue;
             }
-            const std::uint64_t x = valueKeyBits(p.x()), y = valueKeyBits(p.y()), z = valueKeyBits(p.z());
-            std::uint64_t hash = (x * 0x9E3779B97F4A7C15ull) ^ (y * 0xC2B2AE3D27D4EB4Full) ^ (z * 0x165667B19E3779F9ull);
-            hash ^= hash >> 29;
-            for (std::size_t at = static_cast<std::size_t>(hash) & mask;; at = (at + 1) & mask) {
+            for (std::size_t at = home(p);; at = (at + 1) & mask) {
                 const std::uint32_t first = firstAt[at];
                 if (first == kNone) {
                     firstAt[at] = v;
