@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
+#include <span>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -15,10 +17,10 @@
 #include <osgDB/Registry>
 #include <tiny_gltf.h>
 
-#include "model/corner_normals.h"
-#include "model/surface_normals.h"
 #include "import/embedded_images.h"
 #include "model/atomic_file.h"
+#include "model/corner_normals.h"
+#include "model/value_key.h"
 #include "model/write_failure.h"
 
 namespace mw {
@@ -99,6 +101,159 @@ bool noImageWriter(const std::string*, const std::string*, const tinygltf::Image
 {
     return false;
 }
+
+// Working memory that grows but is not given back while a file is written: a large block that
+// is freed and asked for again comes back as fresh pages, and faulting those in costs more
+// than the work done in them.
+class ScratchBlock {
+public:
+    std::byte* get(std::size_t bytes)
+    {
+        if (bytes > size_) {
+            block_.reset();
+            block_ = std::make_unique_for_overwrite<std::byte[]>(bytes);
+            size_ = bytes;
+        }
+        return block_.get();
+    }
+
+private:
+    std::unique_ptr<std::byte[]> block_;
+    std::size_t size_ = 0;
+};
+
+[[gnu::always_inline]] inline osg::Vec3 triangleNormal(const IndexList& vi, std::span<const osg::Vec3> p, std::size_t first)
+{
+    const osg::Vec3 &a = p[vi[first]], &b = p[vi[first + 1]], &c = p[vi[first + 2]];
+    return (b - a) ^ (c - a);
+}
+
+// The normals the view lights the rest pose with (surface_normals.h), in a compact form for
+// writing: corners whose vertices share a position share the sum of their triangles' normals,
+// added in triangle order, and where the triangles at a position face opposite ways each side
+// keeps the sum of its own. The sums are kept per group of vertices at one position, not per
+// corner, and triangle normals are recomputed instead of stored: about 50 bytes of scratch a
+// vertex, all in one block.
+class RestNormals {
+public:
+    RestNormals(const IndexList& vi, std::span<const osg::Vec3> positions, ScratchBlock& scratch)
+        : vi_(vi), positions_(positions)
+    {
+        const std::size_t n = positions.size();
+        std::size_t capacity = 16;
+        while (capacity < n * 2)
+            capacity <<= 1;
+        // The group of every vertex, then one region that first holds the position table and
+        // afterwards, per group, its sum, its largest triangle normal, the sums of its two
+        // sides and whether it splits.
+        const std::size_t perGroup = 4 * sizeof(osg::Vec3) + 1;
+        const std::size_t regionBytes = std::max(capacity * 4, n * perGroup);
+        std::byte* const block = scratch.get(n * 4 + regionBytes);
+        auto* const group = reinterpret_cast<std::uint32_t*>(block);
+        std::uninitialized_default_construct_n(group, n);
+        std::byte* const region = block + n * 4;
+
+        // Per vertex, the number of the group at exactly its position (an open hash table over
+        // the positions' bits); a vertex with a non-finite coordinate stays alone.
+        auto* const firstAt = reinterpret_cast<std::uint32_t*>(region);
+        std::uninitialized_fill_n(firstAt, capacity, kNone);
+        const std::size_t mask = capacity - 1;
+        const auto home = [&](const osg::Vec3& p) {
+            const std::uint64_t x = valueKeyBits(p.x()), y = valueKeyBits(p.y()), z = valueKeyBits(p.z());
+            std::uint64_t hash = (x * 0x9E3779B97F4A7C15ull) ^ (y * 0xC2B2AE3D27D4EB4Full) ^ (z * 0x165667B19E3779F9ull);
+            hash ^= hash >> 29;
+            return static_cast<std::size_t>(hash) & mask;
+        };
+        // The table is far larger than the caches and every look-up lands somewhere else in
+        // it: asking for the entry of a vertex a little ahead hides most of the wait.
+        constexpr std::uint32_t kAhead = 16;
+        std::uint32_t groups = 0;
+        for (std::uint32_t v = 0; v < n; ++v) {
+            if (v + kAhead < n)
+                __builtin_prefetch(firstAt + home(positions[v + kAhead]));
+            const osg::Vec3& p = positions[v];
+            if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !std::isfinite(p.z())) {
+                group[v] = groups++;
+                continue;
+            }
+            for (std::size_t at = home(p);; at = (at + 1) & mask) {
+                const std::uint32_t first = firstAt[at];
+                if (first == kNone) {
+                    firstAt[at] = v;
+                    group[v] = groups++;
+                    break;
+                }
+                if (positions[first] == p) {
+                    group[v] = group[first];
+                    break;
+                }
+            }
+        }
+
+        auto* const sum = reinterpret_cast<osg::Vec3*>(region);
+        std::uninitialized_fill_n(sum, groups, osg::Vec3());
+        reference_ = sum + groups;
+        std::uninitialized_fill_n(reference_, groups, osg::Vec3());
+        front_ = reference_ + groups;
+        std::uninitialized_fill_n(front_, groups, osg::Vec3());
+        back_ = front_ + groups;
+        std::uninitialized_fill_n(back_, groups, osg::Vec3());
+        auto* const split = reinterpret_cast<bool*>(back_ + groups);
+        std::uninitialized_fill_n(split, groups, false);
+
+        const auto eachTriangle = [&](auto&& f) {
+            for (std::size_t first = 0; first + 3 <= vi.size(); first += 3)
+                if (triangleInRange(vi, first, n))
+                    f(first, triangleNormal(vi, positions, first));
+        };
+        eachTriangle([&](std::size_t first, const osg::Vec3& normal) {
+            const float length2 = normal.length2();
+            for (std::size_t c = first; c < first + 3; ++c) {
+                const std::uint32_t g = group[vi[c]];
+                sum[g] += normal;
+                if (length2 > reference_[g].length2())
+                    reference_[g] = normal;
+            }
+        });
+        // A group splits when one of its triangles faces away from its sum (so also when the
+        // sum cancels): each side then has the sum of its own triangles, the side being that
+        // of the group's largest triangle or the opposite one. Both sides are summed on the
+        // way, so that one pass decides and sums.
+        eachTriangle([&](std::size_t first, const osg::Vec3& normal) {
+            const bool counts = normal.length2() != 0.0f;
+            for (std::size_t c = first; c < first + 3; ++c) {
+                const std::uint32_t g = group[vi[c]];
+                split[g] = split[g] || (counts && !(normal * sum[g] > 0.0f));
+                (normal * reference_[g] < 0.0f ? back_[g] : front_[g]) += normal;
+            }
+        });
+        // A whole group takes its full sum; a zero reference puts all its corners on the front.
+        for (std::uint32_t g = 0; g < groups; ++g)
+            if (!split[g]) {
+                front_[g] = sum[g];
+                reference_[g] = osg::Vec3();
+            }
+        group_ = group;
+    }
+
+    // The unnormalised normal of a corner of a whole triangle that names existing vertices.
+    osg::Vec3 ofCorner(std::size_t corner) const
+    {
+        const std::uint32_t g = group_[vi_[corner]];
+        if (reference_[g] == osg::Vec3())
+            return front_[g];
+        const osg::Vec3 normal = triangleNormal(vi_, positions_, corner - corner % 3);
+        return normal * reference_[g] < 0.0f ? back_[g] : front_[g];
+    }
+
+private:
+    const IndexList& vi_;
+    std::span<const osg::Vec3> positions_;
+    const std::uint32_t* group_ = nullptr;
+    osg::Vec3* reference_ = nullptr;  // the normal of the group's largest triangle; zero when it is whole
+    osg::Vec3* front_ = nullptr;      // the sum of the triangles on the reference's side
+    osg::Vec3* back_ = nullptr;       // the sum of the others
+};
 
 class Writer {
 public:
@@ -296,18 +451,6 @@ private:
                 slotOf(v, kNone, kNone);
         const std::size_t count = slotTex.size();
 
-        // The normals the view lights the rest pose with: one per group of corners that share a
-        // position (a slot), the sum of their triangles' normals added in triangle order as the
-        // view adds them, taken straight from the slot of the corner that made the glTF vertex.
-        const NormalSlots normalSlots = buildNormalSlots(vi, vertices.asVector(), false);
-        std::vector<osg::Vec3> slotNormals(normalSlots.slotCount);
-        for (const std::uint32_t first : normalSlots.triangles) {
-            const osg::Vec3 &a = vertices[vi[first]], &b = vertices[vi[first + 1]], &c = vertices[vi[first + 2]];
-            const osg::Vec3 n = (b - a) ^ (c - a);
-            for (std::uint32_t corner = first; corner < first + 3; ++corner)
-                slotNormals[normalSlots.cornerSlot[corner]] += n;
-        }
-
         primitive.mode = TINYGLTF_MODE_TRIANGLES;
         {
             tinygltf::Accessor a;
@@ -334,10 +477,10 @@ private:
             a.type = TINYGLTF_TYPE_VEC3;
             a.count = count;
             unsigned char* at = newView<osg::Vec3>(count, TINYGLTF_TARGET_ARRAY_BUFFER, a.bufferView);
+            // Taken straight from the group of the corner that made the glTF vertex.
+            const RestNormals normals(vi, vertices.asVector(), scratch_);
             for (std::size_t s = 0; s < count; ++s) {
-                const std::uint32_t slot =
-                    slotCorner[s] == kNone ? NormalSlots::kNoSlot : normalSlots.cornerSlot[slotCorner[s]];
-                osg::Vec3 n = slot < slotNormals.size() ? toGltf(slotNormals[slot]) : osg::Vec3();
+                osg::Vec3 n = slotCorner[s] == kNone ? osg::Vec3() : toGltf(normals.ofCorner(slotCorner[s]));
                 const double length = std::sqrt(double(n.x()) * n.x() + double(n.y()) * n.y() + double(n.z()) * n.z());
                 if (!(length > 1e-12) || !std::isfinite(length))
                     n.set(0.0f, 1.0f, 0.0f);  // a degenerate spot: any unit normal will do
@@ -405,8 +548,11 @@ private:
     void writeTargets(const FaceGeom& g, tinygltf::Primitive& primitive, const std::vector<std::uint32_t>& firstSlot,
                       const std::vector<std::uint32_t>& nextSlot, std::size_t count)
     {
-        std::vector<osg::Vec3> sum(count);
-        std::vector<bool> touched(count, false);
+        std::byte* const block = scratch_.get(count * (sizeof(osg::Vec3) + 1));
+        auto* const sum = reinterpret_cast<osg::Vec3*>(block);
+        std::uninitialized_fill_n(sum, count, osg::Vec3());
+        auto* const touched = reinterpret_cast<bool*>(sum + count);
+        std::uninitialized_fill_n(touched, count, false);
         std::vector<std::uint32_t> moved;
         for (const auto& morph : face_.morphs) {
             moved.clear();
@@ -659,6 +805,7 @@ private:
     const std::filesystem::path& textureDir_;
     GltfWriteReport& report_;
     const bool binary_;
+    ScratchBlock scratch_;  // shared by the geometries and the passes over them
     tinygltf::Model model_;
     std::map<std::string, int> textures_;
     bool usesSpecular_ = false;

@@ -1,16 +1,19 @@
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <osg/Image>
 #include <osgDB/WriteFile>
+#include <tiny_gltf.h>
 
 #include "import/gltf_reader.h"
 #include "import/gltf_writer.h"
-#include "import/save_face_file.h"
-#include "model/face_file.h"
 #include "import/load_face.h"
+#include "import/save_face_file.h"
+#include "model/corner_normals.h"
+#include "model/face_file.h"
 #include "tests/support/face_builders.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
@@ -250,6 +253,47 @@ TEST(Gltf, ReadsStripsFansNormalisedTexcoordsAndTargetNames)
     ASSERT_EQ(test::morphNames(*face), std::vector<std::string>{"smile"});
     ASSERT_EQ(entryCount(*face->morphs[0]), 1u);  // only the vertex that moves
     EXPECT_EQ((*face->morphs[0]->targets[0]->offsets)[0], osg::Vec3(0, 0, -0.5f));  // turned to face the home view
+}
+
+// Each written normal is the view's normal of the first corner that made its vertex: a welded
+// seam (vertices 1 and 4 at one spot), a card with a back side of its own texture, a sliver.
+TEST(Gltf, NormalsAreTheViewsNormalsOfTheRestPose)
+{
+    test::TempDir dir;
+    const auto g = makeGeom("g", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0.5f}, {1, 0, 0}, {0.5f, 0.5f, -1}},
+                            {0, 1, 2, 2, 4, 3, 0, 2, 1, 1, 3, 5, 0, 0, 1},
+                            {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0.5f, 0}, {0.5f, 0.5f}, {0.1f, 0}, {0.2f, 0}, {0.3f, 0}},
+                            {0, 1, 2, 2, 4, 3, 6, 7, 8, 1, 3, 5, 0, 0, 1});
+    ASSERT_TRUE(writeGltfFile(dir / "n.glb", *makeFace({g}), dir.path()));
+    tinygltf::Model model;
+    std::string error, warning;
+    ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromFile(&model, &error, &warning, (dir / "n.glb").string())) << error;
+    const auto values = [&](int index, std::size_t width) {  // an accessor's floats or 32/16-bit indices
+        const tinygltf::Accessor& a = model.accessors[static_cast<std::size_t>(index)];
+        const tinygltf::BufferView& v = model.bufferViews[static_cast<std::size_t>(a.bufferView)];
+        const unsigned char* at = model.buffers[0].data.data() + v.byteOffset + a.byteOffset;
+        std::vector<double> out;
+        for (std::size_t k = 0; k < a.count * width; ++k)
+            out.push_back(a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT ? reinterpret_cast<const float*>(at)[k]
+                          : a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT
+                              ? reinterpret_cast<const std::uint16_t*>(at)[k]
+                              : reinterpret_cast<const std::uint32_t*>(at)[k]);
+        return out;
+    };
+    const tinygltf::Primitive& primitive = model.meshes[0].primitives[0];
+    const auto normals = values(primitive.attributes.at("NORMAL"), 3), indices = values(primitive.indices, 1);
+    const auto view = computeCornerNormals(*g);
+    ASSERT_EQ(indices.size(), view->size());
+    std::vector<char> seen(normals.size() / 3, 0);
+    for (std::size_t c = 0; c < indices.size(); ++c) {
+        const auto vertex = static_cast<std::size_t>(indices[c]);
+        if (std::exchange(seen[vertex], char(1)))
+            continue;
+        osg::Vec3 expected((*view)[c].length2() > 0 ? (*view)[c] / (*view)[c].length() : osg::Vec3(0, 1, 0));
+        expected.set(-expected.x(), expected.y(), -expected.z());  // glTF faces +z
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(normals[3 * vertex + k], expected[k], 1e-6) << "corner " << c;
+    }
 }
 
 TEST(Gltf, RefusesBrokenFilesWithAReason)
