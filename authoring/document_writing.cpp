@@ -4,6 +4,7 @@
 
 #include "authoring/face_editing.h"
 #include "import/save_face_file.h"
+#include "model/file_directory.h"
 
 namespace mw {
 
@@ -15,10 +16,8 @@ DocumentWrite writeDocument(Document& doc, const std::filesystem::path& path)
         return write;
     }
     commitHeadTransform(doc);
-    std::filesystem::path textureDir = doc.fileName.parent_path();
-    if (textureDir.empty())
-        textureDir = ".";
-    write.written = saveFaceFile(path, *doc.face, textureDir, &write.warnings, &write.failure, &write.error);
+    write.written =
+        saveFaceFile(path, *doc.face, faceFolder(doc.fileName), &write.warnings, &write.failure, &write.error);
     return write;
 }
 

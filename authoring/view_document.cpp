@@ -4,7 +4,6 @@
 
 #include "authoring/comparison_face.h"
 #include "authoring/face_reading.h"
-#include "model/file_directory.h"
 
 namespace mw {
 
@@ -35,7 +34,6 @@ FaceRead prepareFaceRead(const std::filesystem::path& path)
     if (path.empty())
         return read;
     read.fileName = absoluteFrom(path);
-    changeToFileDirectory(read.fileName);
     return read;
 }
 

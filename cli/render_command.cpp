@@ -98,8 +98,7 @@ int renderFace(const RenderArgs& args)
 {
     unsigned width = 0, height = 0;
     parseSize(args.size, width, height);
-    // Taken before the working directory moves to the face's folder.
-    const std::filesystem::path output = std::filesystem::absolute(args.output);
+    const std::filesystem::path output = args.output;
     osgDB::ReaderWriter* writer = imageWriterFor(args.output);
     if (!writer) {
         std::cerr << "Cannot write this kind of image (use .png): " << args.output << '\n';
@@ -120,8 +119,7 @@ int renderFace(const RenderArgs& args)
     }
 
     // Texture names in a face file are relative to the file, as in the editor.
-    changeToFileDirectory(std::filesystem::absolute(args.file));
-    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get(), faceFolder(args.file));
     node->setMorphedNormals(!args.restNormals);
     const osg::ref_ptr<osg::Image> image = captureHead(*renderer, node.get(), args.view, args.up);
     if (!image) {

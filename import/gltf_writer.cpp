@@ -18,6 +18,7 @@
 #include "model/corner_normals.h"
 #include "import/embedded_images.h"
 #include "model/atomic_file.h"
+#include "model/file_directory.h"
 
 namespace mw {
 namespace {
@@ -426,9 +427,7 @@ private:
     // the image cannot be read.
     int textureIndex(const std::string& name)
     {
-        std::filesystem::path file = name;
-        if (file.is_relative())
-            file = textureDir_ / file;
+        const std::filesystem::path file = resolveTextureName(name, textureDir_);
         const auto known = textures_.find(file.string());
         if (known != textures_.end())
             return known->second;
