@@ -170,9 +170,9 @@ TEST(CliNeck, AnotherGeometryThanTheLargestNeedsYesAndNothingIsWrittenWithout)
     EXPECT_TRUE(result->geometries[0]->clampIndices.empty());
 }
 
-// Every command that writes a face writes the format its output's extension names, and refuses
-// one it does not write before reading anything (the input here does not even exist).
-TEST(CliOutputs, AnExtensionThatIsNotWrittenIsRefusedFirstAndGltfNamesGetGltf)
+// Every command that writes a face refuses an extension the program does not write, before
+// reading anything (the input here does not even exist).
+TEST(CliOutputs, AnExtensionThatIsNotWrittenIsRefusedBeforeAnythingIsRead)
 {
     test::TempDir dir;
     const std::string missing = (dir / "missing.tvf").string();
@@ -189,14 +189,6 @@ TEST(CliOutputs, AnExtensionThatIsNotWrittenIsRefusedFirstAndGltfNamesGetGltf)
             EXPECT_EQ(r.err, "error: cannot write " + out + ": Mienwright writes .tvf, .glb, .gltf and .obj files\n");
             EXPECT_FALSE(std::filesystem::exists(out));
         }
-    }
-    const auto base = write(dir, "base.tvf", *baseFace());
-    for (const char* name : {"out.glb", "out.GLTF"}) {
-        const std::string out = (dir / name).string();
-        ASSERT_EQ(runCommand({MIENWRIGHT_CLI, "create-morph", base, base, "-o", out}).status, 0);
-        const auto r = runCommand({MIENWRIGHT_CLI, "info", out});
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_THAT(r.out, HasSubstr("morph"));
     }
 }
 
