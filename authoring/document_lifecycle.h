@@ -35,11 +35,10 @@ struct DocumentSession {
 
 // Writes the face as .tvf to `path` (writeDocument). A path that does not end in .tvf (any
 // case) asks for a face file name first; a chosen name without an extension gets ".tvf", one
-// with an extension the program does not write is not written ("Could not save PATH" and the
-// formats it writes). On success the path becomes the file name and the
-// face is no longer modified. A write that fails says "Could not save PATH" and why; the face
-// keeps its file name and stays modified. False without a face, when the name was not given or
-// when the write failed.
+// with an extension the program does not write is not written. On success the path becomes
+// the file name and the face is no longer modified. A write that fails (or is refused) says
+// "Could not save PATH" and why; the face keeps its file name and stays modified. False
+// without a face, when the name was not given or when the write failed.
 bool saveFace(DocumentSession& session, const std::filesystem::path& path);
 
 // "Save": saveFace with the current file name. "Save As": asks for a face file name first;

@@ -15,10 +15,9 @@ namespace mw {
 // Loads the face file at `path` (any format loadFace reads) into the document. The path made
 // absolute becomes the file name; its folder is where the face's relative texture names point
 // (faceFolder), whatever the working directory. On failure "Failed to load: " and the path is
-// shown once and everything stays as it was. On success the previous face
-// is closed, the new one stands at the reset head placement, it is recorded as opened (the
-// view frames it and hides the selection), and what the loader had to repair in the file (if
-// anything) is shown.
+// shown once and everything stays as it was. On success the previous face is closed, the new
+// one stands at the reset head placement, it is recorded as opened (the view frames it and
+// hides the selection), and what the loader had to repair in the file (if anything) is shown.
 bool loadIntoView(Document& doc, const std::filesystem::path& path, Prompt& prompt);
 
 // loadIntoView in three steps, so that the reading, which can take long, may run on another

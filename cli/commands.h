@@ -16,10 +16,10 @@ namespace mw::cli {
 enum Status : int {
     kOk = 0,
     kLoadFailed = 1,
+    kUnwritableFormat = 1,  // the output names a format the program does not write
     kWriteFailed = 2,
     kNoDisplay = 3,
     kBadArgument = 4,  // an argument names something the face does not have
-    kUnwritableFormat = 1,  // the output names a format the program does not write
 };
 
 void addInfoCommand(CLI::App& app, int& status);

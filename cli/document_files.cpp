@@ -15,7 +15,10 @@ std::unique_ptr<Document> openDocument(const std::filesystem::path& base, Prompt
     return loadIntoView(*doc, base, prompt) ? std::move(doc) : nullptr;
 }
 
-std::string outputHelp() { return "file to write, in the format its extension names (" + writableFormatsSentence() + ")"; }
+std::string outputHelp()
+{
+    return "file to write, in the format its extension names (" + writableFormatsSentence() + ")";
+}
 
 bool isWritableOutput(const std::string& output)
 {
