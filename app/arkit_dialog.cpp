@@ -13,6 +13,7 @@
 
 #include "authoring/arkit_names.h"
 #include "authoring/morph_sheet.h"
+#include "model/file_directory.h"
 #include "model/face_copy.h"
 #include "render/contact_sheet.h"
 #include "render/offscreen_render.h"
@@ -42,7 +43,7 @@ QListWidget* addList(QHBoxLayout& row, QWidget* parent, const QString& title, co
 }
 
 // The sheet of the face's morphs in ARKit's order, drawn on a copy so the view's weights stay.
-QImage arkitSheet(const TarvFaceObject& face, QString& error)
+QImage arkitSheet(const TarvFaceObject& face, const std::filesystem::path& textureFolder, QString& error)
 {
     std::string reason;
     const std::unique_ptr<OffscreenRenderer> renderer = openOffscreenRenderer(kSheetTile, kSheetTile, reason);
@@ -51,7 +52,7 @@ QImage arkitSheet(const TarvFaceObject& face, QString& error)
         return {};
     }
     const osg::ref_ptr<TarvFaceObject> copy = copyFace(face);
-    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(copy.get());
+    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(copy.get(), textureFolder);
     const osg::ref_ptr<osg::Image> sheet = drawContactSheet(*renderer, *node, morphSheetTiles(*copy, true), 8);
     if (!sheet) {
         error = QObject::tr("OpenGL returned no image");
@@ -98,7 +99,7 @@ CArkitDialog::CArkitDialog(Document& doc, QWidget* parent) : QDialog(parent), do
     addList(*lists, this, tr("Extra"), extra);
 
     QString error;
-    const QImage image = arkitSheet(face, error);
+    const QImage image = arkitSheet(face, faceFolder(doc.fileName), error);
     auto* sheet = new QLabel(this);
     sheet->setObjectName(QStringLiteral("arkitSheet"));
     if (image.isNull()) {

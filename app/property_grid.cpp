@@ -19,6 +19,7 @@
 
 #include "app/custom_item_file_box.h"
 #include "authoring/face_properties.h"
+#include "model/file_directory.h"
 
 namespace mw {
 
@@ -364,7 +365,9 @@ bool CPropertyGrid::browseTexture()
 {
     if (!item(kTexture) || !chooseTextureFile)
         return false;
-    const QString current = valueText(kTexture);
+    // The dialog starts at the file the name means, beside the face, not in the working directory.
+    const std::filesystem::path folder = faceFolder(host_.document().fileName);
+    const QString current = fromStd(resolveTextureName(valueText(kTexture).toStdString(), folder).string());
     const std::optional<QString> chosen = chooseTextureFile(current);
     if (!chosen)
         return false;

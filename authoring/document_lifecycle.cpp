@@ -61,6 +61,10 @@ bool saveFace(DocumentSession& session, const std::filesystem::path& path)
         if (!chosen || chosen->empty())
             return false;
         target = std::move(*chosen);
+        // A bare name takes the dialog's extension; one the program does not write is refused
+        // by the write, with the formats it does write.
+        if (!target.has_extension())
+            target += ".tvf";
     }
     // Baked here, so that the write, off the GUI thread, changes nothing but the file.
     commitHeadTransform(doc);

@@ -34,10 +34,11 @@ struct DocumentSession {
 };
 
 // Writes the face as .tvf to `path` (writeDocument). A path that does not end in .tvf (any
-// case) asks for a face file name first. On success the path becomes the file name and the
-// face is no longer modified. A write that fails says "Could not save PATH" and why; the face
-// keeps its file name and stays modified. False without a face, when the name was not given or
-// when the write failed.
+// case) asks for a face file name first; a chosen name without an extension gets ".tvf", one
+// with an extension the program does not write is not written. On success the path becomes
+// the file name and the face is no longer modified. A write that fails (or is refused) says
+// "Could not save PATH" and why; the face keeps its file name and stays modified. False
+// without a face, when the name was not given or when the write failed.
 bool saveFace(DocumentSession& session, const std::filesystem::path& path);
 
 // "Save": saveFace with the current file name. "Save As": asks for a face file name first;
@@ -50,8 +51,8 @@ bool saveFaceAs(DocumentSession& session);
 // not done, keeps it.
 bool maySetFaceAside(DocumentSession& session);
 
-// Loads the face file at `path` into the document, after maySetFaceAside. A file that cannot be read says so and leaves everything as it was (but
-// the working directory, which moves to the file's folder first).
+// Loads the face file at `path` into the document, after maySetFaceAside. A file that cannot
+// be read says so and leaves everything as it was.
 bool openFace(DocumentSession& session, const std::filesystem::path& path);
 
 // The open-face dialog and the choice made in it: opening a face (maySetFaceAside, then a file

@@ -7,6 +7,7 @@
 #include "import/obj_morph_export.h"
 #include "import/save_face_file.h"
 #include "model/write_failure.h"
+#include "model/file_directory.h"
 
 namespace mw {
 
@@ -15,8 +16,7 @@ namespace {
 // Texture names that are not absolute name files beside the document's file.
 std::filesystem::path textureFolder(const Document& doc)
 {
-    std::filesystem::path textureDir = doc.fileName.parent_path();
-    return textureDir.empty() ? "." : textureDir;
+    return faceFolder(doc.fileName);
 }
 
 }  // namespace

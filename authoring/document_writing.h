@@ -19,9 +19,10 @@ struct DocumentWrite {
 };
 
 // Bakes the head placement into the face (unless a comparison face is pending) and writes it
-// to `path` in the format its name asks for (saveFaceFile: .tvf, .glb, .gltf, …); texture names
-// that are not absolute resolve beside the document's file. The file is replaced only once it
-// is completely written. The document's file name and saved state are left to the caller.
+// to `path` in the format its name asks for (saveFaceFile; a name the program does not write is
+// refused); texture names that are not absolute resolve beside the document's file. The file
+// is replaced only once it is completely written. The document's file name and saved state are
+// left to the caller.
 DocumentWrite writeDocument(Document& doc, const std::filesystem::path& path);
 
 // The face's morphs as face kits ship expressions: bakes the head placement as writeDocument

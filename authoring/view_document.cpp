@@ -36,7 +36,6 @@ FaceRead prepareFaceRead(const std::filesystem::path& path)
     if (path.empty())
         return read;
     read.fileName = absoluteFrom(path);
-    changeToFileDirectory(read.fileName);
     return read;
 }
 

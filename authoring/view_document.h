@@ -12,14 +12,12 @@
 
 namespace mw {
 
-// Loads the face file at `path` (any format loadFace reads) into the document. The working
-// directory moves to the file's folder first, so texture names in the file resolve beside it;
-// the path is made absolute before that, and the absolute path becomes the file name.
-// On failure "Failed to load: " and the path is shown once and the face already in the
-// document stays as it was (the working directory stays moved). On success the previous face
-// is closed, the new one stands at the reset head placement, it is recorded as opened (the
-// view frames it and hides the selection), and what the loader had to repair in the file (if
-// anything) is shown.
+// Loads the face file at `path` (any format loadFace reads) into the document. The path made
+// absolute becomes the file name; its folder is where the face's relative texture names point
+// (faceFolder), whatever the working directory. On failure "Failed to load: " and the path is
+// shown once and everything stays as it was. On success the previous face is closed, the new
+// one stands at the reset head placement, it is recorded as opened (the view frames it and
+// hides the selection), and what the loader had to repair in the file (if anything) is shown.
 bool loadIntoView(Document& doc, const std::filesystem::path& path, Prompt& prompt);
 
 // loadIntoView in three steps, so that the reading, which can take long, may run on another
@@ -30,7 +28,7 @@ struct FaceRead {
     osg::ref_ptr<TarvFaceObject> face;  // none when the file could not be read
     RepairReport report;
 };
-// Makes the path absolute and moves the working directory to its folder. Nothing is read.
+// Makes the path absolute. Nothing is read.
 FaceRead prepareFaceRead(const std::filesystem::path& path);
 // Reads and repairs the face. Touches nothing but `read`; safe on any thread.
 void readPreparedFace(FaceRead& read);

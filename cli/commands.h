@@ -19,6 +19,7 @@ enum Status : int {
     kOk = 0,
     kLoadFailed = 1,
     kInvalidArgument = 1,  // a malformed argument or a value outside its domain
+    kUnwritableFormat = 1,  // the output names a format the program does not write
     kWriteFailed = 2,
     kNoDisplay = 3,
     kBadArgument = 4,  // an argument names something the face does not have (or a name it has taken)

@@ -45,6 +45,8 @@ void reportStep(std::size_t done, std::size_t total, const MorphFromFile& step)
 
 int createMorphs(const CreateMorphArgs& args)
 {
+    if (!isWritableOutput(args.output))
+        return kUnwritableFormat;
     if (!std::isfinite(args.threshold) || args.threshold < 0.0f) {
         std::cerr << "error: --threshold: " << args.threshold << " is not a distance of 0 or more\n";
         return kInvalidArgument;
@@ -116,7 +118,7 @@ void addCreateMorphCommand(CLI::App& app, int& status)
     cmd->add_option("BASE", args->base, "face to add the morphs to")->required();
     cmd->add_option("OTHER", args->others, "the same face in other expressions; each morph is named after its file")
         ->required();
-    cmd->add_option("-o,--output", args->output, ".tvf file to write")->required();
+    cmd->add_option("-o,--output", args->output, outputHelp())->required();
     CLI::Option* name = cmd->add_option("--name", args->name,
                                         "name of the morph when there is one OTHER (default: morph); one word, "
                                         "without braces, not taken");

@@ -1,20 +1,18 @@
 #include "cli/document_files.h"
 
 #include <iostream>
-#include <system_error>
 
 #include "authoring/document_writing.h"
 #include "authoring/view_document.h"
 #include "cli/commands.h"
 #include "model/write_failure.h"
+#include "import/save_face_file.h"
 
 namespace mw::cli {
 
 std::unique_ptr<Document> openDocument(const std::filesystem::path& base, Prompt& prompt)
 {
     auto doc = std::make_unique<Document>();
-    std::error_code error;
-    const std::filesystem::path workingDirectory = std::filesystem::current_path(error);
     // As loadIntoView, but each repair is a warning line of its own, as every command prints them.
     FaceRead read = prepareFaceRead(base);
     readPreparedFace(read);
@@ -24,9 +22,20 @@ std::unique_ptr<Document> openDocument(const std::filesystem::path& base, Prompt
         read.report.changes.clear();
     }
     const bool loaded = !base.empty() && installFaceRead(*doc, read, prompt);
-    if (!error)
-        std::filesystem::current_path(workingDirectory, error);
     return loaded ? std::move(doc) : nullptr;
+}
+
+std::string outputHelp()
+{
+    return "file to write, in the format its extension names (" + writableFormatsSentence() + ")";
+}
+
+bool isWritableOutput(const std::string& output)
+{
+    if (isWritableFacePath(output))
+        return true;
+    std::cerr << "error: cannot write " << output << ": " << writableFormatsSentence() << '\n';
+    return false;
 }
 
 int saveDocument(Document& doc, const std::filesystem::path& output, const std::string& shownName)

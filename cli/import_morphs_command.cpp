@@ -20,6 +20,8 @@ struct ImportMorphsArgs {
 
 int importMorphsInto(const ImportMorphsArgs& args)
 {
+    if (!isWritableOutput(args.output))
+        return kUnwritableFormat;
     CliPrompt prompt;
     const std::unique_ptr<Document> doc = openDocument(args.base, prompt);
     if (!doc)
@@ -44,7 +46,7 @@ void addImportMorphsCommand(CLI::App& app, int& status)
     auto args = std::make_shared<ImportMorphsArgs>();
     cmd->add_option("BASE", args->base, "face to add the morphs to")->required();
     cmd->add_option("SOURCE", args->source, "face whose morphs are imported")->required();
-    cmd->add_option("-o,--output", args->output, ".tvf file to write")->required();
+    cmd->add_option("-o,--output", args->output, outputHelp())->required();
     cmd->add_flag("--neck", args->neckVertices, "also replace the neck vertices by SOURCE's");
     cmd->callback([args, &status] { status = importMorphsInto(*args); });
 }

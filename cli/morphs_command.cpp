@@ -285,6 +285,8 @@ private:
 
 int manageMorphs(const MorphsArgs& args, const std::vector<Operation>& operations)
 {
+    if (!isWritableOutput(args.output))
+        return kUnwritableFormat;
     CliPrompt prompt;
     const std::unique_ptr<Document> doc = openDocument(args.file, prompt);
     if (!doc)
@@ -321,7 +323,7 @@ void addMorphsCommand(CLI::App& app, int& status)
                                              "rename them to ARKit's, in the order given");
     auto args = std::make_shared<MorphsArgs>();
     cmd->add_option("FILE", args->file, "face whose morphs are changed")->required();
-    cmd->add_option("-o,--output", args->output, ".tvf file to write")->required();
+    cmd->add_option("-o,--output", args->output, outputHelp())->required();
     // Each operation option with the list its values go to, in the order of Runner::run.
     auto options = std::make_shared<std::vector<std::pair<CLI::Option*, const std::vector<std::string>*>>>();
     auto add = [&](const char* name, std::vector<std::string>& list, const char* help) {

@@ -21,6 +21,8 @@ struct NeckArgs {
 
 int computeNeck(const NeckArgs& args)
 {
+    if (!isWritableOutput(args.output))
+        return kUnwritableFormat;
     CliPrompt prompt(args.yes);
     const std::unique_ptr<Document> doc = openDocument(args.base, prompt);
     if (!doc)
@@ -65,7 +67,7 @@ void addNeckCommand(CLI::App& app, int& status)
                 "(those in at most four triangle corners)");
     auto args = std::make_shared<NeckArgs>();
     cmd->add_option("BASE", args->base, "face to compute the neck vertices of")->required();
-    cmd->add_option("-o,--output", args->output, ".tvf file to write")->required();
+    cmd->add_option("-o,--output", args->output, outputHelp())->required();
     CLI::Option* geometry = cmd->add_option("--geometry", args->geometry,
                                             "geometry index, 0 for the first (default: the one with the most "
                                             "triangle corners); another geometry than that one needs --yes");

@@ -100,8 +100,7 @@ int renderFace(const RenderArgs& args)
 {
     unsigned width = 0, height = 0;
     parseSize(args.size, width, height);
-    // Taken before the working directory moves to the face's folder.
-    const std::filesystem::path output = std::filesystem::absolute(args.output);
+    const std::filesystem::path output = args.output;
     osgDB::ReaderWriter* writer = imageWriterFor(args.output);
     if (!writer) {
         std::cerr << saveFailureMessage(args.output, "no image writer for this extension; use .png") << '\n';
@@ -122,8 +121,7 @@ int renderFace(const RenderArgs& args)
     }
 
     // Texture names in a face file are relative to the file, as in the editor.
-    changeToFileDirectory(std::filesystem::absolute(args.file));
-    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get(), faceFolder(args.file));
     node->setMorphedNormals(!args.restNormals);
     const osg::ref_ptr<osg::Image> image = captureHead(*renderer, node.get(), args.view, args.up);
     if (!image) {

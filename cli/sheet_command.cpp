@@ -29,7 +29,6 @@ struct SheetArgs {
 
 int writeSheet(const SheetArgs& args)
 {
-    // Taken before the working directory moves to the face's folder.
     const std::filesystem::path output = std::filesystem::absolute(args.output);
     const std::string extension = osgDB::getLowerCaseFileExtension(args.output);
     osgDB::ReaderWriter* writer =
@@ -52,10 +51,8 @@ int writeSheet(const SheetArgs& args)
         std::cerr << "Cannot render " << args.file << ": " << error << '\n';
         return kNoDisplay;
     }
-    // Texture names in a face file are relative to the file, as in the editor.
-    changeToFileDirectory(std::filesystem::absolute(args.file));
     resetMorphWeights(*face);
-    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+    const osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get(), faceFolder(args.file));
     const osg::ref_ptr<osg::Image> sheet = drawContactSheet(*renderer, *node, tiles, args.columns);
     if (!sheet) {
         std::cerr << "Cannot render " << args.file << ": OpenGL returned no image\n";

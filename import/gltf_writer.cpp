@@ -22,6 +22,7 @@
 #include "model/corner_normals.h"
 #include "model/value_key.h"
 #include "model/write_failure.h"
+#include "model/file_directory.h"
 
 namespace mw {
 namespace {
@@ -661,9 +662,7 @@ private:
     // the image cannot be read.
     int textureIndex(const std::string& name)
     {
-        std::filesystem::path file = name;
-        if (file.is_relative())
-            file = textureDir_ / file;
+        const std::filesystem::path file = resolveTextureName(name, textureDir_);
         const auto known = textures_.find(file.string());
         if (known != textures_.end())
             return known->second;

@@ -1,5 +1,7 @@
 #include "import/save_face_file.h"
 
+#include <array>
+
 #include <osgDB/FileNameUtils>
 
 #include "import/embedded_images.h"
@@ -10,6 +12,40 @@
 #include "model/write_failure.h"
 
 namespace mw {
+
+namespace {
+
+// Every format saveFaceFile writes, one entry each.
+constexpr std::array<std::string_view, 4> kWritableFormats{
+    ".tvf",
+    ".glb",
+    ".gltf",
+    ".obj",
+};
+
+}  // namespace
+
+std::span<const std::string_view> writableFaceFormats() { return kWritableFormats; }
+
+bool isWritableFacePath(const std::filesystem::path& path)
+{
+    const std::string extension = path.extension().string();
+    for (const std::string_view format : kWritableFormats)
+        if (osgDB::equalCaseInsensitive(extension, std::string(format)))
+            return true;
+    return false;
+}
+
+std::string writableFormatsSentence()
+{
+    std::string sentence = "Mienwright writes ";
+    for (std::size_t i = 0; i < kWritableFormats.size(); ++i) {
+        if (i > 0)
+            sentence += i + 1 == kWritableFormats.size() ? " and " : ", ";
+        sentence += kWritableFormats[i];
+    }
+    return sentence + " files";
+}
 
 bool isGltfPath(const std::filesystem::path& path)
 {
@@ -22,7 +58,9 @@ bool saveFaceFile(const std::filesystem::path& path, TarvFaceObject& face, const
 {
     std::string why;
     bool written = false;
-    if (isGltfPath(path)) {
+    if (!isWritableFacePath(path)) {
+        why = writableFormatsSentence();
+    } else if (isGltfPath(path)) {
         GltfWriteReport report;
         written = writeGltfFile(path, face, textureDir, &report);
         why = report.failure;

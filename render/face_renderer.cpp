@@ -16,13 +16,13 @@ FaceRenderer::FaceRenderer() : normals_(new osg::Vec3Array)
     setUseDisplayList(false);
 }
 
-FaceRenderer::FaceRenderer(FaceGeom* geometry) : FaceRenderer()
+FaceRenderer::FaceRenderer(FaceGeom* geometry, const std::filesystem::path& textureFolder) : FaceRenderer()
 {
     if (!geometry)
         return;
     geometry_ = geometry;
     setStateSet(new osg::StateSet);
-    applyGeometryState(*getStateSet(), *geometry_);
+    applyGeometryState(*getStateSet(), *geometry_, textureFolder);
     computeNormals();
     buildTexcoords();
 }

@@ -2,6 +2,7 @@
 // FaceRenderer: the drawable of one face geometry, drawn every frame from its rest pose with
 // the weights of its attached morph targets applied.
 
+#include <filesystem>
 #include <span>
 #include <vector>
 
@@ -26,9 +27,10 @@ public:
                                   const osg::Vec3Array& normals, const osg::Vec2Array* texcoords);
 
     // Shares `geometry` with the face. Display lists stay off (every weight change must
-    // show), the state set gets the geometry's texture and material, then the per-corner
+    // show), the state set gets the geometry's texture (a relative name being a file in
+    // `textureFolder`, the folder of the face's file) and material, then the per-corner
     // normals and texture coordinates are built. A null geometry gives an inert renderer.
-    explicit FaceRenderer(FaceGeom* geometry);
+    explicit FaceRenderer(FaceGeom* geometry, const std::filesystem::path& textureFolder = {});
 
     FaceRenderer(const FaceRenderer&) = delete;
     FaceRenderer& operator=(const FaceRenderer&) = delete;

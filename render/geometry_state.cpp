@@ -6,10 +6,10 @@
 
 namespace mw {
 
-void applyGeometryState(osg::StateSet& state, const FaceGeom& geometry)
+void applyGeometryState(osg::StateSet& state, const FaceGeom& geometry, const std::filesystem::path& folder)
 {
     if (!geometry.texture.empty()) {
-        if (osg::Texture2D* texture = faceTexture(geometry.texture))
+        if (osg::Texture2D* texture = faceTexture(geometry.texture, folder))
             state.setTextureAttributeAndModes(0, texture, osg::StateAttribute::ON);
     }
 

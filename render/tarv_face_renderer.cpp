@@ -6,13 +6,13 @@
 
 namespace mw {
 
-TarvFaceRenderer::TarvFaceRenderer(TarvFaceObject* face) : face_(face)
+TarvFaceRenderer::TarvFaceRenderer(TarvFaceObject* face, const std::filesystem::path& textureFolder) : face_(face)
 {
     getOrCreateStateSet()->setMode(GL_CULL_FACE, osg::StateAttribute::ON);
     if (!face_)
         return;
     for (const auto& geometry : face_->geometries) {
-        osg::ref_ptr<FaceRenderer> renderer = new FaceRenderer(geometry.get());
+        osg::ref_ptr<FaceRenderer> renderer = new FaceRenderer(geometry.get(), textureFolder);
         renderers_.push_back(renderer);
         addDrawable(renderer.get());
     }

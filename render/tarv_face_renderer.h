@@ -2,6 +2,7 @@
 // TarvFaceRenderer: the scene node of a whole face, one FaceRenderer per geometry, and the
 // face-wide operations the editor calls on it.
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,10 +18,11 @@ namespace mw {
 
 class TarvFaceRenderer : public osg::Geode {
 public:
-    // Builds renderer i for geometry i (also drawable i of the node), indexes the non-empty
+    // Builds renderer i for geometry i (also drawable i of the node), its relative texture
+    // names read from `textureFolder` (the folder of the face's file), indexes the non-empty
     // geometry names (a later duplicate wins), attaches every morph's targets and turns
     // back-face culling on for the node.
-    explicit TarvFaceRenderer(TarvFaceObject* face);
+    explicit TarvFaceRenderer(TarvFaceObject* face, const std::filesystem::path& textureFolder = {});
 
     TarvFaceRenderer(const TarvFaceRenderer&) = delete;
     TarvFaceRenderer& operator=(const TarvFaceRenderer&) = delete;

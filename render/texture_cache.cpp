@@ -6,6 +6,8 @@
 #include <osg/Image>
 #include <osgDB/ReadFile>
 
+#include "model/file_directory.h"
+
 namespace mw {
 
 TextureCache& textureCache()
@@ -14,17 +16,17 @@ TextureCache& textureCache()
     return cache;
 }
 
-std::string textureKey(const std::string& name)
+std::string textureKey(const std::string& name, const std::filesystem::path& folder)
 {
     std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(name, ec);
+    const std::filesystem::path absolute = std::filesystem::absolute(resolveTextureName(name, folder), ec);
     return ec ? name : absolute.lexically_normal().string();
 }
 
-osg::Texture2D* faceTexture(const std::string& name)
+osg::Texture2D* faceTexture(const std::string& name, const std::filesystem::path& folder)
 {
     TextureCache& cache = textureCache();
-    const std::string key = textureKey(name);
+    const std::string key = textureKey(name, folder);
     std::error_code timeError, sizeError;
     const auto modified = std::filesystem::last_write_time(key, timeError);
     const auto size = std::filesystem::file_size(key, sizeError);

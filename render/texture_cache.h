@@ -24,15 +24,16 @@ using TextureCache = std::map<std::string, CachedTexture>;
 // The process-wide cache. It holds only images that were read successfully.
 TextureCache& textureCache();
 
-// The absolute form of `name` (a relative name resolves against the working directory):
-// the key under which faceTexture caches it.
-std::string textureKey(const std::string& name);
+// The absolute form of `name` as a face from `folder` means it (resolveTextureName; with no
+// folder a relative name resolves against the working directory): the key under which
+// faceTexture caches it.
+std::string textureKey(const std::string& name, const std::filesystem::path& folder = {});
 
-// The texture for `name`: the cached one while its file is unchanged on disk (same time of
-// last change and size), otherwise the image read now, wrapped with GL_REPEAT on S and T and
-// cached. Two faces naming "skin.png" in different folders therefore get their own images.
+// The texture for `name`, a texture name of a face from `folder`: the cached one while its file
+// is unchanged on disk (same time of last change and size), otherwise the image read now,
+// wrapped with GL_REPEAT on S and T and cached. Two faces naming "skin.png" in different folders therefore get their own images.
 // When the image cannot be read, one "** ERROR: " line goes to standard error and the result
 // is null; nothing is cached, so the next request tries the file again.
-osg::Texture2D* faceTexture(const std::string& name);
+osg::Texture2D* faceTexture(const std::string& name, const std::filesystem::path& folder = {});
 
 }  // namespace mw

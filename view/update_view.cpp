@@ -2,6 +2,7 @@
 
 #include <osg/Geometry>
 
+#include "model/file_directory.h"
 #include "render/geometry_state.h"
 #include "view/comparison_style.h"
 #include "view/view_operations.h"
@@ -15,12 +16,12 @@ using namespace geometry_change;
 
 // A fresh state from the geometry as it is now, so that a texture that was taken away is
 // really gone.
-void refreshGeometryState(FaceRenderer& renderer)
+void refreshGeometryState(FaceRenderer& renderer, const std::filesystem::path& textureFolder)
 {
     if (!renderer.geometry())
         return;
     osg::ref_ptr<osg::StateSet> state = new osg::StateSet;
-    applyGeometryState(*state, *renderer.geometry());
+    applyGeometryState(*state, *renderer.geometry(), textureFolder);
     renderer.setStateSet(state.get());
 }
 
@@ -40,7 +41,7 @@ void rebuildFaceNode(View& view, const Document& doc, bool opened)
     view.faceNode = nullptr;
     if (!doc.face)
         return;
-    view.faceNode = new TarvFaceRenderer(doc.face.get());
+    view.faceNode = new TarvFaceRenderer(doc.face.get(), faceFolder(doc.fileName));
     view.faceNode->setMorphedNormals(view.morphedNormals);
     if (old && !opened) {
         const auto& oldRenderers = old->renderers();
@@ -54,7 +55,7 @@ void rebuildFaceNode(View& view, const Document& doc, bool opened)
 }
 
 // Redoes what each geometry's change needs; true when any geometry changed.
-bool updateGeometries(View& view, const Change& change)
+bool updateGeometries(View& view, const Document& doc, const Change& change)
 {
     bool any = false;
     const auto& renderers = view.faceNode->renderers();
@@ -73,7 +74,7 @@ bool updateGeometries(View& view, const Change& change)
         if (parts & kTexturing)
             renderer.buildTexcoords();
         if (parts & kMaterial)
-            refreshGeometryState(renderer);
+            refreshGeometryState(renderer, faceFolder(doc.fileName));
     }
     return any;
 }
@@ -97,7 +98,8 @@ void updateComparison(View& view, const Document& doc)
         view.comparisonRenderer = nullptr;
         view.differenceHighlight = nullptr;
         if (doc.comparison.face) {
-            view.comparisonRenderer = new TarvFaceRenderer(doc.comparison.face.get());
+            // Drawn untextured; its texture names are looked up where the face's are.
+            view.comparisonRenderer = new TarvFaceRenderer(doc.comparison.face.get(), faceFolder(doc.fileName));
             view.comparisonRenderer->setMorphedNormals(view.morphedNormals);
             view.comparisonTransform = new osg::MatrixTransform;
             view.scene.root->addChild(view.comparisonTransform.get());
@@ -150,7 +152,7 @@ void updateView(View& view, const Change& change)
     if (rebuilt) {
         rebuildFaceNode(view, doc, opened);
     } else if (view.faceNode) {
-        geometriesChanged = updateGeometries(view, change);
+        geometriesChanged = updateGeometries(view, doc, change);
         if (change.has(kNames))
             view.faceNode->indexGeometryNames();
         if (change.has(kNames | kMorphList))

@@ -310,7 +310,8 @@ TEST_F(PanesTest, GridEditsReachTheGeometryAsStepsOfTheFacesHistory)
     EXPECT_EQ(offered, QColor(0, 0, 0));
     EXPECT_EQ(geometry.specular, osg::Vec4(0.2f, 0.4f, 0.8f, 1.0f));
 
-    // The file chooser starts at the current texture; a file beside the face is stored by name.
+    // The file chooser starts at the current texture beside the face; a file beside the face is
+    // stored by name.
     QString started;
     std::optional<QString> answer = QString::fromStdString((dir / "maps" / "skin2.png").string());
     grid->chooseTextureFile = [&](const QString& current) {
@@ -318,7 +319,7 @@ TEST_F(PanesTest, GridEditsReachTheGeometryAsStepsOfTheFacesHistory)
         return answer;
     };
     EXPECT_TRUE(grid->browseTexture());
-    EXPECT_EQ(started, "skin.png");
+    EXPECT_EQ(started.toStdString(), (dir / "skin.png").string());
     EXPECT_EQ(geometry.texture, "maps/skin2.png");
     EXPECT_EQ(grid->valueText(CPropertyGrid::kTexture), "maps/skin2.png");
     answer.reset();

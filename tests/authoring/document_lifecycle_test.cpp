@@ -87,6 +87,20 @@ TEST_F(DocumentTest, AFaceFromAnotherFormatAsksForAFaceFileName)
     EXPECT_EQ(doc.fileName, dir / "copy.tvf");
     EXPECT_TRUE(fs::exists(dir / "copy.tvf"));
     EXPECT_FALSE(fs::exists(dir / "copy.obj"));
+
+    // The answer to that is not tested again: a bare name gets the dialog's extension, one the
+    // program does not write is refused with the formats it writes.
+    prompt.saveFiles = {dir / "bare.obj", dir / "bare"};
+    EXPECT_TRUE(saveFaceAs(session));
+    EXPECT_EQ(doc.fileName, dir / "bare.tvf");
+    EXPECT_TRUE(reread(dir / "bare.tvf"));
+    prompt.messages.clear();
+    prompt.saveFiles = {dir / "copy.obj", dir / "copy.png"};
+    EXPECT_FALSE(saveFaceAs(session));
+    EXPECT_EQ(prompt.messages, std::vector<std::string>{"Could not save " + (dir / "copy.png").string() +
+                                                        "\nMienwright writes .tvf, .glb, .gltf and .obj files"});
+    EXPECT_FALSE(fs::exists(dir / "copy.png"));
+    EXPECT_EQ(doc.fileName, dir / "bare.tvf");
 }
 
 // Each answer to the question before another face is opened, with a save that works or fails

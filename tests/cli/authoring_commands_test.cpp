@@ -71,7 +71,7 @@ TEST(CliCreateMorph, FailuresWriteNothingSuccessStoresTheDifferenceUnderTheNameA
     (*moved->geometries[0]->vertices)[0] += osg::Vec3(3, 4, 0);
     (*moved->geometries[0]->vertices)[1] += osg::Vec3(0, 0, 1);
     write(dir, "in/smile.tvf", *moved);
-    // Relative paths keep meaning the working directory, although loading visits the face's folder.
+    // Relative paths mean the working directory.
     r = runCommand({"/usr/bin/env", "-C", dir.path().string(), MIENWRIGHT_CLI, "create-morph", "in/base.tvf",
                     "in/smile.tvf", "-o", "out.tvf", "--name", "smile", "--threshold", "2"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -168,6 +168,28 @@ TEST(CliNeck, AnotherGeometryThanTheLargestNeedsYesAndNothingIsWrittenWithout)
     ASSERT_TRUE(result);
     EXPECT_EQ(result->geometries[1]->clampIndices, (IndexList{0, 1, 2}));
     EXPECT_TRUE(result->geometries[0]->clampIndices.empty());
+}
+
+// Every command that writes a face refuses an extension the program does not write, before
+// reading anything (the input here does not even exist).
+TEST(CliOutputs, AnExtensionThatIsNotWrittenIsRefusedBeforeAnythingIsRead)
+{
+    test::TempDir dir;
+    const std::string missing = (dir / "missing.tvf").string();
+    for (const char* name : {"out.png", "out.fbx", "out.stl", "out"}) {
+        const std::string out = (dir / name).string();
+        for (std::vector<std::string> argv : {std::vector<std::string>{"convert", missing, out},
+                                              {"create-morph", missing, missing, "-o", out},
+                                              {"morphs", missing, "-o", out},
+                                              {"neck", missing, "-o", out},
+                                              {"import-morphs", missing, missing, "-o", out}}) {
+            argv.insert(argv.begin(), MIENWRIGHT_CLI);
+            const auto r = runCommand(argv);
+            EXPECT_EQ(r.status, 1) << argv[1] << ' ' << name;
+            EXPECT_EQ(r.err, "error: cannot write " + out + ": Mienwright writes .tvf, .glb, .gltf and .obj files\n");
+            EXPECT_FALSE(std::filesystem::exists(out));
+        }
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Materials, the process-wide texture cache and the working directory.
+// Materials and the process-wide texture cache.
 
 #include <filesystem>
 #include <sstream>
@@ -76,7 +76,6 @@ TEST(GeometryState, SharedImageIsReadOnceAndAMissingOneIsReportedEachTimeAndNeve
 
 TEST(GeometryState, SameNameInOtherFoldersAndChangedFilesGiveTheirOwnImages)
 {
-    const fs::path saved = fs::current_path();
     test::TempDir dir;
     for (const auto& [folder, red] : {std::pair{"one", 11}, std::pair{"two", 22}}) {
         fs::create_directory(dir / folder);
@@ -85,8 +84,7 @@ TEST(GeometryState, SameNameInOtherFoldersAndChangedFilesGiveTheirOwnImages)
     auto face = test::makeFace({test::makeQuad("skin", 0, 0, 1, 1)});
     face->geometries[0]->texture = "skin.png";  // found beside the face file
     auto textureIn = [&](const char* folder) {
-        changeToFileDirectory(dir / folder / "head.tvf");
-        osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get());
+        osg::ref_ptr<TarvFaceRenderer> node = new TarvFaceRenderer(face.get(), faceFolder(dir / folder / "head.tvf"));
         return osg::ref_ptr<const osg::Texture2D>(boundTexture(*node, 0));
     };
     const auto one = textureIn("one");
@@ -100,13 +98,6 @@ TEST(GeometryState, SameNameInOtherFoldersAndChangedFilesGiveTheirOwnImages)
     writeTexels(file, 33);
     fs::last_write_time(file, before + std::chrono::seconds(1));
     EXPECT_EQ(firstRed(textureIn("one").get()), 33);
-
-    // Nothing to change to: the working directory stays where it is.
-    for (const char* path : {"", "bare.tvf", "/no/such/folder/head.tvf"}) {
-        changeToFileDirectory(path);
-        EXPECT_TRUE(fs::equivalent(fs::current_path(), dir / "one")) << path;
-    }
-    fs::current_path(saved);
 }
 
 }  // namespace

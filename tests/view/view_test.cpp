@@ -33,8 +33,8 @@ TEST_F(ViewFixture, LoadingShowsTheFaceResetsTheViewAndReportsRepairs)
     const osg::ref_ptr<TarvFaceObject> first = doc.face;
     const osg::ref_ptr<TarvFaceRenderer> firstNode = view.faceNode;
 
-    // A relative path still names the file after loading moves into the face's folder. Triangle
-    // 2 names vertex 9 of a geometry with three vertices.
+    // A relative path names the file from the working directory, which loading leaves alone.
+    // Triangle 2 names vertex 9 of a geometry with three vertices.
     std::filesystem::create_directory(dir / "other");
     auto far = test::makeFace(
         {test::makeGeom("skin", {{20, 20, 20}, {21, 20, 20}, {20, 21, 21}}, {0, 1, 2, 0, 1, 9})});
@@ -52,7 +52,7 @@ TEST_F(ViewFixture, LoadingShowsTheFaceResetsTheViewAndReportsRepairs)
     EXPECT_TRUE(view.scene.headTransform->containsNode(view.faceNode.get()));
     EXPECT_FALSE(view.scene.headTransform->containsNode(firstNode.get()));
     EXPECT_EQ(doc.fileName, std::filesystem::canonical(path));
-    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir / "other"));
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(dir.path()));
     EXPECT_FALSE(isModified(doc));
     EXPECT_TRUE(view.scene.headTransform->getMatrix().isIdentity());
     EXPECT_EQ(view.editHandler->scale, 1.0f);
@@ -274,6 +274,31 @@ TEST_F(ViewFixture, TextureAndColourEditsRebuildTheDrawingStateOfThatGeometryOnl
 
     EXPECT_EQ(node->renderers()[1]->getStateSet(), untouched);
     EXPECT_FALSE(edited(setGeometryDiffuse(doc, 2, {0, 0, 0})));
+}
+
+// Relative texture names mean files beside the face's own file, whatever was opened since.
+TEST_F(ViewFixture, RelativeTexturesStayBesideTheFaceAfterAFailedOpenElsewhere)
+{
+    for (const char* folder : {"a", "b"})
+        std::filesystem::create_directory(dir / folder);
+    std::filesystem::copy_file(test::sourceDir() / "examples" / "sample-head-eye.png", dir / "a" / "skin.png");
+    auto face = twoGeometries();
+    face->geometries[0]->texture = "skin.png";
+    ASSERT_TRUE(loadIntoView(doc, writeFace(*face, "a/head.tvf"), prompt));
+    sync();
+    ASSERT_TRUE(geometryTextureShown(view, 0));
+    EXPECT_FALSE(loadIntoView(doc, dir / "b" / "missing.tvf", prompt));
+    sync();
+    // A colour edit and its undo each draw the geometry afresh from its texture name.
+    {
+        UndoStep step(doc, "Change Colour");
+        ASSERT_TRUE(setGeometryDiffuse(doc, 0, {0.5f, 0.5f, 0.5f}));
+    }
+    sync();
+    EXPECT_TRUE(geometryTextureShown(view, 0));
+    ASSERT_TRUE(undo(doc));
+    sync();
+    EXPECT_TRUE(geometryTextureShown(view, 0));
 }
 
 // The camera maps scene x, y straight onto overlay units; the lasso is the square 100 … 200.
