@@ -14,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "cli/named_option.h"
+#include "cli/picture_file.h"
 #include "model/atomic_file.h"
 #include "model/face_operations.h"
 #include "model/file_directory.h"
@@ -64,16 +65,6 @@ bool parseWeight(std::string_view text, std::string& name, float& weight)
     return true;
 }
 
-// The scene-graph library's image writer for the output's extension, if it has one.
-osgDB::ReaderWriter* imageWriterFor(const std::string& output)
-{
-    const std::string extension = osgDB::getLowerCaseFileExtension(output);
-    if (extension.empty())
-        return nullptr;
-    osgDB::ReaderWriter* writer = osgDB::Registry::instance()->getReaderWriterForExtension(extension);
-    return writer && (writer->supportedFeatures() & osgDB::ReaderWriter::FEATURE_WRITE_IMAGE) ? writer : nullptr;
-}
-
 // Sets every morph named like a requested weight; false (after a message) for a name no
 // morph carries, since a silently neutral picture would hide the typing mistake.
 bool applyWeights(TarvFaceObject& face, const RenderArgs& args)
@@ -100,12 +91,8 @@ int renderFace(const RenderArgs& args)
 {
     unsigned width = 0, height = 0;
     parseSize(args.size, width, height);
-    const std::filesystem::path output = args.output;
-    osgDB::ReaderWriter* writer = imageWriterFor(args.output);
-    if (!writer) {
-        std::cerr << saveFailureMessage(args.output, "no image writer for this extension; use .png") << '\n';
+    if (!canWritePicture(args.output))
         return kWriteFailed;
-    }
 
     const osg::ref_ptr<TarvFaceObject> face = loadInput(args.file);
     if (!face)
@@ -129,19 +116,7 @@ int renderFace(const RenderArgs& args)
         return kNoDisplay;
     }
 
-    std::ostringstream encoded;
-    const bool encodedOk = writer->writeImage(*image, encoded).success();
-    const std::string bytes = encoded.str();
-    if (!encodedOk || bytes.empty()) {
-        std::cerr << saveFailureMessage(args.output, "the image could not be encoded") << '\n';
-        return kWriteFailed;
-    }
-    std::error_code writeError;
-    if (!replaceFileAtomically(output, [&bytes](const ChunkWriter& write) { return write(bytes); }, writeError)) {
-        std::cerr << saveFailureMessage(args.output, writeFailureReason(writeError)) << '\n';
-        return kWriteFailed;
-    }
-    return kOk;
+    return writePicture(*image, args.output);
 }
 
 // --up and --view, shared by render and thumbnail.

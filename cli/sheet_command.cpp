@@ -8,6 +8,7 @@
 
 #include "authoring/morph_sheet.h"
 #include "cli/commands.h"
+#include "cli/picture_file.h"
 #include "model/atomic_file.h"
 #include "model/face_operations.h"
 #include "model/file_directory.h"
@@ -29,14 +30,8 @@ struct SheetArgs {
 
 int writeSheet(const SheetArgs& args)
 {
-    const std::filesystem::path output = std::filesystem::absolute(args.output);
-    const std::string extension = osgDB::getLowerCaseFileExtension(args.output);
-    osgDB::ReaderWriter* writer =
-        extension.empty() ? nullptr : osgDB::Registry::instance()->getReaderWriterForExtension(extension);
-    if (!writer || !(writer->supportedFeatures() & osgDB::ReaderWriter::FEATURE_WRITE_IMAGE)) {
-        std::cerr << saveFailureMessage(args.output, "no image writer for this extension; use .png") << '\n';
+    if (!canWritePicture(args.output))
         return kWriteFailed;
-    }
     const osg::ref_ptr<TarvFaceObject> face = loadInput(args.file);
     if (!face)
         return kLoadFailed;
@@ -58,19 +53,7 @@ int writeSheet(const SheetArgs& args)
         std::cerr << "Cannot render " << args.file << ": OpenGL returned no image\n";
         return kNoDisplay;
     }
-    std::ostringstream encoded;
-    const bool encodedOk = writer->writeImage(*sheet, encoded).success();
-    const std::string bytes = encoded.str();
-    if (!encodedOk || bytes.empty()) {
-        std::cerr << saveFailureMessage(args.output, "the image could not be encoded") << '\n';
-        return kWriteFailed;
-    }
-    std::error_code writeError;
-    if (!replaceFileAtomically(output, [&bytes](const ChunkWriter& write) { return write(bytes); }, writeError)) {
-        std::cerr << saveFailureMessage(args.output, writeFailureReason(writeError)) << '\n';
-        return kWriteFailed;
-    }
-    return kOk;
+    return writePicture(*sheet, args.output);
 }
 
 }  // namespace
