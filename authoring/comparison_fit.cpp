@@ -139,16 +139,10 @@ std::optional<Similarity> fitPairing(const TarvFaceObject& current, const FacePa
                                      const std::optional<Similarity>& start)
 {
     std::vector<osg::Vec3> from, to;
-    for (std::size_t g = 0; g < pairing.geometries.size() && g < current.geometries.size(); ++g) {
-        const GeometryPairing& paired = pairing.geometries[g];
-        const osg::Vec3Array& own = *current.geometries[g]->vertices;
-        for (std::size_t j = 0; j < own.size() && j < paired.positions.size(); ++j) {
-            if (!paired.paired[j])
-                continue;
-            from.push_back(paired.positions[j]);
-            to.push_back(own[j]);
-        }
-    }
+    forEachPairedVertex(current, pairing, [&](const osg::Vec3& theirs, const osg::Vec3& own) {
+        from.push_back(theirs);
+        to.push_back(own);
+    });
     return fitSimilarity(from, to, start);
 }
 

@@ -33,6 +33,20 @@ struct Similarity {
 std::optional<Similarity> fitSimilarity(std::span<const osg::Vec3> from, std::span<const osg::Vec3> to,
                                         const std::optional<Similarity>& start = std::nullopt);
 
+// Calls visit(comparisonPosition, ownPosition) for every vertex of `current` that the pairing
+// gives a partner.
+template <class Visit>
+void forEachPairedVertex(const TarvFaceObject& current, const FacePairing& pairing, Visit&& visit)
+{
+    for (std::size_t g = 0; g < pairing.geometries.size() && g < current.geometries.size(); ++g) {
+        const GeometryPairing& paired = pairing.geometries[g];
+        const osg::Vec3Array& own = *current.geometries[g]->vertices;
+        for (std::size_t j = 0; j < own.size() && j < paired.positions.size(); ++j)
+            if (paired.paired[j])
+                visit(paired.positions[j], own[j]);
+    }
+}
+
 // The fit of the paired comparison positions onto the vertices of `current`.
 std::optional<Similarity> fitPairing(const TarvFaceObject& current, const FacePairing& pairing,
                                      const std::optional<Similarity>& start = std::nullopt);

@@ -26,16 +26,10 @@ Agreement agreement(const TarvFaceObject& current, const FacePairing& pairing, c
                     float threshold)
 {
     Agreement a;
-    for (std::size_t g = 0; g < pairing.geometries.size() && g < current.geometries.size(); ++g) {
-        const GeometryPairing& paired = pairing.geometries[g];
-        const osg::Vec3Array& own = *current.geometries[g]->vertices;
-        for (std::size_t j = 0; j < own.size() && j < paired.positions.size(); ++j) {
-            if (!paired.paired[j])
-                continue;
-            ++a.paired;
-            a.within += (place.apply(paired.positions[j]) - own[j]).length() < threshold;
-        }
-    }
+    forEachPairedVertex(current, pairing, [&](const osg::Vec3& theirs, const osg::Vec3& own) {
+        ++a.paired;
+        a.within += (place.apply(theirs) - own).length() < threshold;
+    });
     return a;
 }
 
