@@ -149,6 +149,8 @@ void printReport(std::ostream& out, const MorphTransferReport& report)
 
 int transfer(const TransferArgs& args)
 {
+    if (!isWritableOutput(args.output))
+        return kUnwritableFormat;
     MorphTransferOptions options;
     options.morphs = args.morphs;
     options.threshold = args.threshold;
@@ -230,8 +232,7 @@ void addTransferMorphsCommand(CLI::App& app, int& status)
     auto args = std::make_shared<TransferArgs>();
     cmd->add_option("RIG", args->rig, "face whose morphs are transferred")->required();
     cmd->add_option("HEAD", args->head, "face to receive them")->required();
-    cmd->add_option("-o,--output", args->output, "file to write: HEAD with the morphs (.glb/.gltf for glTF 2.0)")
-        ->required();
+    cmd->add_option("-o,--output", args->output, outputHelp())->required();
     cmd->add_option("--morphs", args->morphs, "only these morphs, comma-separated (default: all)")->delimiter(',');
     cmd->add_option("--pair", args->pairs,
                     "HEADGEOM=RIGGEOM[+RIGGEOM...]: the head geometry takes the offsets of these rig geometries "

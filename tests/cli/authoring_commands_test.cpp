@@ -182,7 +182,8 @@ TEST(CliOutputs, AnExtensionThatIsNotWrittenIsRefusedBeforeAnythingIsRead)
                                               {"create-morph", missing, missing, "-o", out},
                                               {"morphs", missing, "-o", out},
                                               {"neck", missing, "-o", out},
-                                              {"import-morphs", missing, missing, "-o", out}}) {
+                                              {"import-morphs", missing, missing, "-o", out},
+                                              {"transfer-morphs", missing, missing, "-o", out}}) {
             argv.insert(argv.begin(), MIENWRIGHT_CLI);
             const auto r = runCommand(argv);
             EXPECT_EQ(r.status, 1) << argv[1] << ' ' << name;
