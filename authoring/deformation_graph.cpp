@@ -1,12 +1,12 @@
 #include "authoring/deformation_graph.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <numeric>
 #include <queue>
-#include <random>
 #include <unordered_map>
 
 namespace mw {
@@ -83,11 +83,25 @@ DeformationGraph buildDeformationGraph(const TriangleSurface& surface, std::size
         graph.spacing = 1.0;
     const double r = graph.spacing;
 
-    // Poisson-disk choice of nodes among the vertices, in a fixed shuffled order; a node only
-    // keeps away nodes of its own part, so eyes and teeth get nodes of their own.
+    // Poisson-disk choice of nodes among the vertices, in an order that scatters them over the
+    // surface and follows from their positions alone, so the same surface gets the same graph
+    // however its vertices are numbered (a rig cut into geometries, a mesh re-saved by another
+    // tool). A node only keeps away nodes of its own part, so eyes and teeth get nodes of their own.
+    std::vector<std::uint64_t> scatter(n);
+    for (std::size_t v = 0; v < n; ++v) {
+        std::uint64_t h = 0x9E3779B97F4A7C15ull;
+        for (int c = 0; c < 3; ++c) {
+            h ^= std::bit_cast<std::uint64_t>(surface.points[v][c] + 0.0);
+            h *= 0xBF58476D1CE4E5B9ull;
+            h ^= h >> 31;
+        }
+        scatter[v] = h;
+    }
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
-    std::shuffle(order.begin(), order.end(), std::mt19937(5));
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return scatter[a] != scatter[b] ? scatter[a] < scatter[b] : a < b;
+    });
     std::unordered_map<CellKey, std::vector<std::uint32_t>, CellHash> cells;
     auto cellOf = [r](const Eigen::Vector3d& p, std::uint32_t prt) {
         return CellKey{static_cast<std::int64_t>(std::floor(p.x() / r)), static_cast<std::int64_t>(std::floor(p.y() / r)),

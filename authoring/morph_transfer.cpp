@@ -331,8 +331,15 @@ MorphTransferResult transferMorphs(const TarvFaceObject& rig, const TarvFaceObje
     std::vector<VertexLandmark> vertexLandmarks;
     for (const Landmark& l : landmarks)
         vertexLandmarks.push_back({rigPart.welded[l.rigGeometry][l.rigVertex], headPoint(l.headGeometry, l.headVertex)});
+    // The rig looks down its own −z with +y up; placed, it looks the way the head does.
+    const std::vector<SurfaceGuide> guides =
+        options.frontalGuides ? frontalGuides(rigPlaced, rigPart.groups, headPart.surface, headPart.groups,
+                                              {placed.transform.rotation * Eigen::Vector3d(0.0, 0.0, -1.0),
+                                               placed.transform.rotation * Eigen::Vector3d::UnitY()})
+                              : std::vector<SurfaceGuide>{};
     const RegistrationResult bent =
-        registerNonrigid(rigPlaced, rigPart.groups, headPart.surface, headPart.groups, vertexLandmarks, options.registration,
+        registerNonrigid(rigPlaced, rigPart.groups, headPart.surface, headPart.groups, vertexLandmarks, guides,
+                         options.registration,
                          [&](double done) { return going(TransferPhase::Registration, done); });
     if (bent.cancelled)
         return failure(Status::Cancelled, "Cancelled");

@@ -44,6 +44,8 @@ struct MorphTransferOptions {
     // a head in metres keeps its subtle shapes).
     float threshold = -1.0f;
     RegistrationOptions registration;
+    // Matches the two faces seen from the front before bending the rig (see frontal_guides.h).
+    bool frontalGuides = true;
 };
 
 enum class TransferPhase { Alignment, Registration, Transfer };

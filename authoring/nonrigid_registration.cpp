@@ -268,7 +268,8 @@ std::vector<std::vector<std::uint32_t>> trianglesAround(const TriangleSurface& s
 
 RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<const int> rigGroups,
                                     const TriangleSurface& headIn, std::span<const int> headGroups,
-                                    std::span<const VertexLandmark> landmarks, const RegistrationOptions& options,
+                                    std::span<const VertexLandmark> landmarks, std::span<const SurfaceGuide> guides,
+                                    const RegistrationOptions& options,
                                     const std::function<bool(double)>& progress)
 {
     RegistrationResult result;
@@ -420,6 +421,12 @@ RegistrationResult registerNonrigid(const TriangleSurface& rigIn, std::span<cons
                     }
                 }
             }
+            for (const SurfaceGuide& g : guides)
+                if (g.rigVertex < n) {
+                    const double w = options.guidePull * g.confidence * rigWeights[g.rigVertex];
+                    strength[g.rigVertex] += w;
+                    target[g.rigVertex] += w * (g.headPoint - centre) / size;
+                }
             for (const VertexLandmark& l : landmarks)
                 if (l.rigVertex < n) {
                     strength[l.rigVertex] += landmarkWeight;
