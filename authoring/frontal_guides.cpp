@@ -52,6 +52,21 @@ struct Frame {
     }
 };
 
+// 1 when the triangles are wound counter-clockwise seen from outside (their normals point away
+// from the middle of the surface, as on a head), -1 when the other way round.
+double outwardWinding(const TriangleSurface& surface)
+{
+    const std::vector<Eigen::Vector3d> normals = vertexNormals(surface);
+    Eigen::Vector3d middle = Eigen::Vector3d::Zero();
+    for (const Eigen::Vector3d& p : surface.points)
+        middle += p;
+    middle /= static_cast<double>(std::max<std::size_t>(1, surface.points.size()));
+    double vote = 0.0;
+    for (std::size_t v = 0; v < surface.points.size(); ++v)
+        vote += normals[v].dot(surface.points[v] - middle);
+    return vote < 0.0 ? -1.0 : 1.0;
+}
+
 // What a surface shows the viewer: the depth of the nearest surface at each pixel (kEmpty where
 // nothing is seen) and the group of the vertices it belongs to.
 struct DepthView {
@@ -74,10 +89,13 @@ DepthView render(const TriangleSurface& surface, std::span<const int> groups, co
     std::vector<Eigen::Vector3d> projected(surface.points.size());
     for (std::size_t v = 0; v < projected.size(); ++v)
         projected[v] = frame.project(surface.points[v]);
+    const double outwards = outwardWinding(surface);
     for (const Triangle& t : surface.triangles) {
         const Eigen::Vector3d &a = projected[t[0]], &b = projected[t[1]], &c = projected[t[2]];
         const double area = (b.x() - a.x()) * (c.y() - a.y()) - (c.x() - a.x()) * (b.y() - a.y());
-        if (std::abs(area) < 1e-12)
+        // Only the side facing the viewer is drawn: through an eye or mouth opening the inside
+        // of the back of the head shows nothing rather than a deep pit.
+        if (area * outwards < 1e-12)
             continue;
         const int x0 = std::max(0, static_cast<int>(std::ceil(std::min({a.x(), b.x(), c.x()}))));
         const int x1 = std::min(width - 1, static_cast<int>(std::floor(std::max({a.x(), b.x(), c.x()}))));
@@ -276,18 +294,27 @@ std::vector<SurfaceGuide> frontalGuides(const TriangleSurface& rig, std::span<co
     if (!frame.right.allFinite() || frame.right.norm() < 0.5)
         return guides;
 
-    // The frame covers what the head shows from the front.
-    double left = std::numeric_limits<double>::max(), right = -left, bottom = left, top = -left;
-    for (const Eigen::Vector3d& p : head.points) {
-        left = std::min(left, p.dot(frame.right));
-        right = std::max(right, p.dot(frame.right));
-        bottom = std::min(bottom, p.dot(frame.up));
-        top = std::max(top, p.dot(frame.up));
-    }
+    // The frame covers what both show from the front: a head with shoulders onto a rig of a
+    // face alone keeps the face large in the pictures.
+    auto bounds = [&frame](const TriangleSurface& surface) {
+        Eigen::Vector4d b(std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+                          std::numeric_limits<double>::max(), -std::numeric_limits<double>::max());
+        for (const Triangle& t : surface.triangles)
+            for (std::uint32_t v : t) {
+                const double x = surface.points[v].dot(frame.right), y = surface.points[v].dot(frame.up);
+                b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
+            }
+        return b;
+    };
+    const Eigen::Vector4d rigBounds = bounds(rig), headBounds = bounds(head);
+    const double left = std::max(rigBounds[0], headBounds[0]), right = std::min(rigBounds[1], headBounds[1]);
+    const double bottom = std::max(rigBounds[2], headBounds[2]), top = std::min(rigBounds[3], headBounds[3]);
+    if (!(right > left && top > bottom))
+        return guides;
     const double extent = std::max(right - left, top - bottom);
     if (!(extent > 0.0))
         return guides;
-    // Sizes as shares of the head's extent: the relief keeps features the size of a lip or an
+    // Sizes as shares of that extent: the relief keeps features the size of a lip or an
     // eyelid, and the displacement stays smooth over about a lip's height.
     constexpr int kFinest = 256;
     // On known truths a smoother displacement (0.02 rather than 0.012) halved the error that
