@@ -372,7 +372,7 @@ std::vector<SurfaceGuide> frontalGuides(const TriangleSurface& rig, std::span<co
         const double depth = headFinest.depth.sample(tx, ty);
         const Eigen::Vector3d guide = finest.unproject(tx, ty, depth);
         if ((guide - rig.points[v]).norm() <= kFarthestGuide * extent)
-            guides.push_back({v, guide, facing});
+            guides.push_back({v, guide, facing * facing * facing});
     }
     return guides;
 }
