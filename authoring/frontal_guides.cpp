@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <span>
-#include <cstdlib>
 
 #include <Eigen/Geometry>
 
@@ -83,13 +82,14 @@ struct DepthView {
     }
 };
 
-DepthView render(const TriangleSurface& surface, std::span<const int> groups, const Frame& frame, int width, int height)
+// `outwards` is the surface's outwardWinding().
+DepthView render(const TriangleSurface& surface, std::span<const int> groups, double outwards, const Frame& frame, int width,
+                 int height)
 {
     DepthView view{Image(width, height, kEmpty), std::vector<int>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), -1)};
     std::vector<Eigen::Vector3d> projected(surface.points.size());
     for (std::size_t v = 0; v < projected.size(); ++v)
         projected[v] = frame.project(surface.points[v]);
-    const double outwards = outwardWinding(surface);
     for (const Triangle& t : surface.triangles) {
         const Eigen::Vector3d &a = projected[t[0]], &b = projected[t[1]], &c = projected[t[2]];
         const double area = (b.x() - a.x()) * (c.y() - a.y()) - (c.x() - a.x()) * (b.y() - a.y());
@@ -118,6 +118,16 @@ DepthView render(const TriangleSurface& surface, std::span<const int> groups, co
     return view;
 }
 
+// work(x, y) for every pixel, spread over the cores: a picture has too few rows to share out
+// by row. Each call must touch only its own pixel's outputs.
+template <typename Work>
+void forEachPixel(int width, int height, Work&& work)
+{
+    parallelFor(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), [&](std::size_t i) {
+        work(static_cast<int>(i % static_cast<std::size_t>(width)), static_cast<int>(i / static_cast<std::size_t>(width)));
+    });
+}
+
 std::vector<float> gaussianKernel(double sigma)
 {
     const int radius = std::max(1, static_cast<int>(std::ceil(3.0 * sigma)));
@@ -135,31 +145,25 @@ Image blurWeighted(const Image& values, const Image& weights, double sigma)
     const int r = static_cast<int>(k.size() / 2);
     const int w = values.width, h = values.height;
     Image sum(w, h, 0.0f), weight(w, h, 0.0f);
-    parallelFor(static_cast<std::size_t>(h), [&](std::size_t row) {
-        const int y = static_cast<int>(row);
-        for (int x = 0; x < w; ++x) {
-            float s = 0.0f, n = 0.0f;
-            for (int i = std::max(-r, -x); i <= std::min(r, w - 1 - x); ++i) {
-                const float kw = k[static_cast<std::size_t>(i + r)] * weights.at(x + i, y);
-                s += kw * values.at(x + i, y);
-                n += kw;
-            }
-            sum.at(x, y) = s;
-            weight.at(x, y) = n;
+    forEachPixel(w, h, [&](int x, int y) {
+        float s = 0.0f, n = 0.0f;
+        for (int i = std::max(-r, -x); i <= std::min(r, w - 1 - x); ++i) {
+            const float kw = k[static_cast<std::size_t>(i + r)] * weights.at(x + i, y);
+            s += kw * values.at(x + i, y);
+            n += kw;
         }
+        sum.at(x, y) = s;
+        weight.at(x, y) = n;
     });
     Image out(w, h, 0.0f);
-    parallelFor(static_cast<std::size_t>(h), [&](std::size_t row) {
-        const int y = static_cast<int>(row);
-        for (int x = 0; x < w; ++x) {
-            float s = 0.0f, n = 0.0f;
-            for (int i = std::max(-r, -y); i <= std::min(r, h - 1 - y); ++i) {
-                const float kw = k[static_cast<std::size_t>(i + r)];
-                s += kw * sum.at(x, y + i);
-                n += kw * weight.at(x, y + i);
-            }
-            out.at(x, y) = n > 1e-6f ? s / n : 0.0f;
+    forEachPixel(w, h, [&](int x, int y) {
+        float s = 0.0f, n = 0.0f;
+        for (int i = std::max(-r, -y); i <= std::min(r, h - 1 - y); ++i) {
+            const float kw = k[static_cast<std::size_t>(i + r)];
+            s += kw * sum.at(x, y + i);
+            n += kw * weight.at(x, y + i);
         }
+        out.at(x, y) = n > 1e-6f ? s / n : 0.0f;
     });
     return out;
 }
@@ -238,29 +242,26 @@ void demons(const Relief& rig, const Relief& head, Displacement& u, double smoot
     const Gradient rigGradient = gradientOf(rig.value), headGradient = gradientOf(head.value);
     const int w = rig.value.width, h = rig.value.height;
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        parallelFor(static_cast<std::size_t>(h), [&](std::size_t row) {
-            const int y = static_cast<int>(row);
-            for (int x = 0; x < w; ++x) {
-                if (rig.mask.at(x, y) == 0.0f)
-                    continue;
-                const double tx = x + u.x.at(x, y), ty = y + u.y.at(x, y);
-                if (!head.value.inside(tx, ty) || head.mask.sample(tx, ty) < 0.5f)
-                    continue;
-                const float difference = rig.value.at(x, y) - head.value.sample(tx, ty);
-                const float gx = 0.5f * (rigGradient.x.at(x, y) + headGradient.x.sample(tx, ty));
-                const float gy = 0.5f * (rigGradient.y.at(x, y) + headGradient.y.sample(tx, ty));
-                const float denominator = gx * gx + gy * gy + difference * difference;
-                if (denominator < 1e-8f)
-                    continue;
-                float dx = difference * gx / denominator, dy = difference * gy / denominator;
-                const float length = std::sqrt(dx * dx + dy * dy);
-                if (length > 0.5f) {
-                    dx *= 0.5f / length;
-                    dy *= 0.5f / length;
-                }
-                u.x.at(x, y) += dx;
-                u.y.at(x, y) += dy;
+        forEachPixel(w, h, [&](int x, int y) {
+            if (rig.mask.at(x, y) == 0.0f)
+                return;
+            const double tx = x + u.x.at(x, y), ty = y + u.y.at(x, y);
+            if (!head.value.inside(tx, ty) || head.mask.sample(tx, ty) < 0.5f)
+                return;
+            const float difference = rig.value.at(x, y) - head.value.sample(tx, ty);
+            const float gx = 0.5f * (rigGradient.x.at(x, y) + headGradient.x.sample(tx, ty));
+            const float gy = 0.5f * (rigGradient.y.at(x, y) + headGradient.y.sample(tx, ty));
+            const float denominator = gx * gx + gy * gy + difference * difference;
+            if (denominator < 1e-8f)
+                return;
+            float dx = difference * gx / denominator, dy = difference * gy / denominator;
+            const float length = std::sqrt(dx * dx + dy * dy);
+            if (length > 0.5f) {
+                dx *= 0.5f / length;
+                dy *= 0.5f / length;
             }
+            u.x.at(x, y) += dx;
+            u.y.at(x, y) += dy;
         });
         u.x = blurWeighted(u.x, rig.mask, smoothing);
         u.y = blurWeighted(u.y, rig.mask, smoothing);
@@ -312,14 +313,12 @@ std::vector<SurfaceGuide> frontalGuides(const TriangleSurface& rig, std::span<co
     if (!(right > left && top > bottom))
         return guides;
     const double extent = std::max(right - left, top - bottom);
-    if (!(extent > 0.0))
-        return guides;
     // Sizes as shares of that extent: the relief keeps features the size of a lip or an
     // eyelid, and the displacement stays smooth over about a lip's height.
     constexpr int kFinest = 256;
-    // On known truths a smoother displacement (0.02 rather than 0.012) halved the error that
-    // guides add on a remeshed copy of the same head and kept nearly all they gain on another
-    // person's; doubling the iterations changed nothing.
+    // On known truths a smoother displacement (0.02 rather than 0.012) cut the error that guides
+    // add on a remeshed copy of the same head by about a third and kept nearly all they gain on
+    // another person's; doubling the iterations changed nothing.
     constexpr double kFineDetail = 0.004, kCoarseDetail = 0.03, kSmoothing = 0.02;
     // A guide further than this from its rig vertex means the match went astray there.
     constexpr double kFarthestGuide = 0.06;
@@ -329,6 +328,7 @@ std::vector<SurfaceGuide> frontalGuides(const TriangleSurface& rig, std::span<co
     frame.bottom = bottom - 0.02 * extent;
     const double span = 1.04 * extent;
 
+    const double rigWinding = outwardWinding(rig), headWinding = outwardWinding(head);
     Displacement u;
     Frame finest = frame;
     DepthView rigFinest, headFinest;
@@ -337,7 +337,8 @@ std::vector<SurfaceGuide> frontalGuides(const TriangleSurface& rig, std::span<co
         const int size = kFinest >> (kLevels - 1 - level);
         Frame f = frame;
         f.pixel = span / (size - 1);
-        const DepthView rigView = render(rig, rigGroups, f, size, size), headView = render(head, headGroups, f, size, size);
+        const DepthView rigView = render(rig, rigGroups, rigWinding, f, size, size);
+        const DepthView headView = render(head, headGroups, headWinding, f, size, size);
         const double pixels = extent / f.pixel;
         rigRelief = reliefOf(rigView, f.pixel, std::max(0.5, kFineDetail * pixels), kCoarseDetail * pixels);
         headRelief = reliefOf(headView, f.pixel, std::max(0.5, kFineDetail * pixels), kCoarseDetail * pixels);
@@ -360,7 +361,8 @@ std::vector<SurfaceGuide> frontalGuides(const TriangleSurface& rig, std::span<co
             continue;
         const int x = static_cast<int>(std::lround(p.x())), y = static_cast<int>(std::lround(p.y()));
         // Hidden from the front (under the nose, inside the lips): no guide.
-        if (rigRelief.mask.at(x, y) == 0.0f || rigFinest.groupAt(x, y) != rigGroups[v] || std::abs(rigFinest.depth.at(x, y) - p.z()) > 2.0 * finest.pixel)
+        if (rigRelief.mask.at(x, y) == 0.0f || rigFinest.groupAt(x, y) != rigGroups[v] ||
+            std::abs(rigFinest.depth.at(x, y) - p.z()) > 2.0 * finest.pixel)
             continue;
         const double tx = p.x() + u.x.sample(p.x(), p.y()), ty = p.y() + u.y.sample(p.x(), p.y());
         if (!headFinest.depth.inside(tx, ty))
